@@ -1,0 +1,196 @@
+// The storage engine: Fileblocks of fixed-size slots with variable-length
+// records, and one B-tree per key with a per-key cursor, behind a shared page
+// cache. Every operation reports through the status: it first sets EngineOk()
+// true and EngineError() 0, and the first failing step sets the error number.
+// No exception leaves the engine.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "isam/errors.h"
+#include "isam/format.h"
+#include "platform/file.h"
+
+namespace tessary::isam {
+
+struct KeyDef {
+  int key_len;
+  bool allow_duplicates;
+};
+
+// The headers of an open Fileblock as the engine holds them.
+struct FileblockInfo {
+  DataHeader data;
+  std::vector<KeyHeader> keys;    // key 1 first
+  std::vector<int> key_lengths;   // derived from each key's page geometry
+  int64_t row_bytes = 0;
+};
+
+struct Fileblock;
+struct PageBuffer;
+class PageCache;
+
+// Progress of a rebuild: pass (0 while reorganising, else the key number),
+// records read, records written, and the record as read. Clearing the status
+// (Engine::Abort) from inside stops the run.
+using ProgressCallback =
+    std::function<void(int pass, int32_t read, int32_t written, std::string_view record)>;
+
+class Engine {
+ public:
+  explicit Engine(platform::FileSystem& fs = platform::PosixFileSystem());
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Status of the last operation.
+  bool EngineOk() const { return ok_; }
+  int EngineError() const { return error_; }
+  int ErrorClass() const { return ErrorClassOf(error_); }
+  // Lets a caller-supplied routine fail the running operation.
+  void SetError(int error);
+  void ResetStatus() {
+    ok_ = true;
+    error_ = 0;
+  }
+
+  void InitEngine(int page_buffers);
+  void ExitEngine();
+  bool EngineReady() const { return true; }
+  bool NetModeActive() const { return false; }
+  bool Initialised() const { return initialised_; }
+
+  // Fileblocks.
+  void MakeFileblock(const std::string& path, int record_length, int key_count,
+                     std::span<const KeyDef> keys);
+  Fileblock* OpenFileblock(const std::string& path, bool read_only = false,
+                           bool all_read_only = false, bool save_mode = false,
+                           bool net_mode = false);
+  void CloseFileblock(Fileblock* fb);
+  void DeleteFileblock(const std::string& path);
+  FileblockInfo Describe(Fileblock* fb);
+  void LockFileblock(Fileblock* fb);
+  void UnlockFileblock(Fileblock* fb);
+  void LockRecord(Fileblock* fb, int32_t ref);
+  void UnlockRecord(Fileblock* fb, int32_t ref);
+
+  // Record slots of RecordLength bytes.
+  int32_t AddSlot(Fileblock* fb, const void* record);
+  void GetSlot(Fileblock* fb, int32_t ref, void* buffer);
+  void PutSlot(Fileblock* fb, int32_t ref, const void* record);
+  void DeleteSlot(Fileblock* fb, int32_t ref);
+  int32_t UsedSlots(Fileblock* fb);
+  int32_t FreeSlots(Fileblock* fb);
+  int32_t FileLength(Fileblock* fb);
+  int32_t GetRecordLength(Fileblock* fb);
+  int32_t SeekUsedSlot(Fileblock* fb, int32_t ref, int direction);
+  void NextUsedSlot(Fileblock* fb, int32_t& ref);
+  void PrevUsedSlot(Fileblock* fb, int32_t& ref);
+  int SlotToRelative(Fileblock* fb, int32_t ref, int scale);
+  int32_t RelativeToSlot(Fileblock* fb, int position, int scale);
+
+  // Variable-length records.
+  bool SetVarBuffer(size_t size);
+  void ReleaseVarBuffer();
+  int32_t AddVarRecord(Fileblock* fb, const void* bytes, size_t length);
+  // `length`: in, the buffer's size (at most 65520); out, the bytes delivered.
+  void GetVarRecord(Fileblock* fb, int32_t ref, void* buffer, size_t& length);
+  void PutVarRecord(Fileblock* fb, int32_t ref, const void* bytes, size_t length);
+  void DeleteVarRecord(Fileblock* fb, int32_t ref);
+
+  // Keys. Key texts longer than 30 characters are cut to 30 on entry.
+  void AddKey(Fileblock* fb, int key, int32_t ref, std::string_view text);
+  void DeleteKey(Fileblock* fb, int key, int32_t ref, std::string_view text);
+  bool KeyExists(Fileblock* fb, int key, int32_t ref, std::string_view text);
+  int32_t UsedKeys(Fileblock* fb, int key);
+  void ClearKey(Fileblock* fb, int key);
+  void NextKey(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  void PrevKey(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  void SearchKey(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  void FindKeyAndRef(Fileblock* fb, int key, int32_t& ref, std::string& text, int direction);
+  void FindKeyAndRefOrLast(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  int KeyToRelative(Fileblock* fb, int key, std::string_view text, int32_t ref, int scale);
+  void RelativeToKey(Fileblock* fb, int key, int position, int scale, int32_t& ref,
+                     std::string& text);
+
+  // Rebuilds (the Fileblock must not be open; both leave it closed).
+  using KeyBuilder = std::function<std::string(std::string_view record, int key)>;
+  using RecordConverter =
+      std::function<bool(std::string_view old_record, std::string& new_record)>;
+  using RecordHook = std::function<void(std::string_view record, bool as_read)>;
+  void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
+  void ReindexFileblock(const std::string& path, int key_count, std::span<const KeyDef> keys,
+                        const KeyBuilder& key_builder, const RecordHook& hook,
+                        bool delete_bad_records, bool variable_length, bool& message_written);
+  void ReorganizeFileblock(const std::string& path, int new_record_length,
+                           int old_record_length, int key_count, std::span<const KeyDef> keys,
+                           const RecordConverter& converter, const RecordHook& hook,
+                           bool variable_length);
+
+  platform::FileSystem& file_system() { return fs_; }
+
+ private:
+  enum class Insert { kDone, kOverflow, kFailed };
+  enum class Remove { kDone, kUnderflow, kNotFound, kFailed };
+
+  bool Fail(int error);
+  bool Begin();
+  bool Check(Fileblock* fb);
+  bool CheckWritable(Fileblock* fb);
+  bool CheckKey(Fileblock* fb, int key);
+  bool ReadFail(const platform::IoResult& r);
+  bool WriteFail(const platform::IoResult& r);
+
+  bool MarkChanged(Fileblock* fb);
+  bool ReadAt(platform::File& file, uint64_t offset, void* buf, size_t n);
+  bool WriteAt(platform::File& file, uint64_t offset, const void* buf, size_t n);
+  bool AllocSlot(Fileblock* fb, int32_t* slot, int32_t* undo_head);
+  void UndoAllocSlot(Fileblock* fb, int32_t slot, bool from_free, int32_t old_head);
+  bool FreeSlot(Fileblock* fb, int32_t slot);
+  int32_t AddSlotRaw(Fileblock* fb, const uint8_t* record);
+  bool DeleteChain(Fileblock* fb, int32_t first, bool include_first);
+  bool WriteContinuations(Fileblock* fb, const uint8_t* bytes, size_t length, int32_t* first);
+  bool FlushAndClose(Fileblock* fb);
+  bool WriteHeaders(Fileblock* fb);
+
+  // B-tree.
+  bool AllocPage(Fileblock* fb, int key, int32_t* page);
+  bool FreePage(Fileblock* fb, int key, int32_t page);
+  static bool WriteBuffer(void* engine, PageBuffer& buffer);
+  PageBuffer* FetchPage(Fileblock* fb, int key, int32_t page);
+  PageBuffer* NewPage(Fileblock* fb, int key, int32_t page);
+  bool Position(Fileblock* fb, int key, std::string_view text, int32_t ref, bool with_ref,
+                bool* exact);
+  bool StepNext(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  bool StepPrev(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  bool CursorEntry(Fileblock* fb, int key, int32_t& ref, std::string& text);
+  Insert InsertInto(Fileblock* fb, int key, int32_t page_no, const Item& entry, int depth,
+                    Item* carry, int* position);
+  bool Redistribute(Fileblock* fb, int key, int32_t parent_no, int child_pos, const Item& x,
+                    int x_pos, bool* done);
+  bool SplitPage(Fileblock* fb, int key, int32_t page_no, const Item& x, int x_pos,
+                 Item* promoted);
+  Remove RemoveFrom(Fileblock* fb, int key, int32_t page_no, std::string_view text, int32_t ref,
+                    int depth);
+  Remove RemovePredecessor(Fileblock* fb, int key, int32_t page_no, Item* out, int depth);
+  bool Repair(Fileblock* fb, int key, int32_t parent_no, int child_pos);
+
+  platform::FileSystem& fs_;
+  bool ok_ = true;
+  int error_ = 0;
+  bool initialised_ = false;
+  std::unique_ptr<PageCache> cache_;
+  std::list<std::unique_ptr<Fileblock>> open_;
+  std::vector<uint8_t> var_buffer_;
+  ProgressCallback progress_;
+};
+
+}  // namespace tessary::isam

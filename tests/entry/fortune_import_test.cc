@@ -1,0 +1,316 @@
+#include "entry/fortune_import.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tessary::entry {
+namespace {
+
+using database::FieldText;
+using database::Line;
+using database::QuotationRecord;
+
+std::string Lines(const QuotationRecord& record) {
+  std::string text;
+  for (int n = 1; n <= database::kLineCount; ++n) {
+    std::string_view line = FieldText(Line(record, n));
+    if (line.empty()) continue;
+    text += std::to_string(n) + ":" + std::string(line) + "|";
+  }
+  return text;
+}
+
+ImportResult Import(const std::string& text, ImportContext context = {}) {
+  return EntryToRecords(FortuneEntry{text, 1}, context);
+}
+
+// Returns the one record an entry becomes.
+QuotationRecord Single(const std::string& text, ImportContext context = {}) {
+  ImportResult result = Import(text, context);
+  EXPECT_EQ(result.skipped, SkipReason::kNone);
+  EXPECT_EQ(result.records.size(), 1u);
+  return result.records.empty() ? database::EmptyRecord() : result.records[0];
+}
+
+TEST(ParseFortunesTest, SplitsAtPercentLines) {
+  std::vector<FortuneEntry> entries = ParseFortunes(
+      "\xEF\xBB\xBF"
+      "one\r\nline two\r\n%\r\n100% sure\n%  \n%\n\nlast\n%\n");
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0].text, "one\nline two");
+  EXPECT_EQ(entries[0].first_line, 1);
+  EXPECT_EQ(entries[1].text, "100% sure");
+  EXPECT_EQ(entries[1].first_line, 4);
+  EXPECT_EQ(entries[2].text, "");  // between two separators
+  EXPECT_EQ(entries[2].first_line, 6);
+  EXPECT_EQ(entries[3].text, "\nlast");
+  EXPECT_EQ(entries[3].first_line, 7);
+
+  EXPECT_EQ(ParseFortunes("%\nonly\n").size(), 1u);
+  EXPECT_EQ(ParseFortunes("no separator").size(), 1u);
+  EXPECT_TRUE(ParseFortunes("").empty());
+  EXPECT_TRUE(ParseFortunes(" \n\n").empty());
+}
+
+TEST(FortuneLayoutTest, KeepsLinesThatFitAndWrapsLongerOnes) {
+  const std::string sixty(60, 'a');
+  EXPECT_EQ(Lines(Single(sixty)), "1:" + sixty + "|");
+
+  // 61 characters: the break goes at the last blank.
+  const std::string words = std::string(50, 'b') + " cccc ddddd";
+  ASSERT_EQ(words.size(), 61u);
+  EXPECT_EQ(Lines(Single(words)), "1:" + std::string(50, 'b') + " cccc|2:ddddd|");
+
+  // A blank in column 61 still leaves a first piece of 60.
+  EXPECT_EQ(Lines(Single(sixty + " tail")), "1:" + sixty + "|2:tail|");
+
+  // A 70-character word is cut at 60 and goes on in the next line.
+  const std::string word = std::string(60, 'x') + std::string(10, 'y');
+  EXPECT_EQ(Lines(Single("go " + word + " end")),
+            "1:go|2:" + std::string(60, 'x') + "|3:" + std::string(10, 'y') + " end|");
+
+  // Indentation is kept, tabs stop every 8 columns, trailing blanks and the
+  // blank lines around the text go, blank lines inside stay.
+  EXPECT_EQ(Lines(Single("\n  \nab\tc  \n\n\tdef\t\n \n")), "1:ab      c|3:        def|");
+  // Overstruck and other control characters leave the visible text.
+  EXPECT_EQ(Lines(Single("_\bb_\bo_\bl_\bd and B\bBold\f")), "1:bold and Bold|");
+}
+
+TEST(FortuneLayoutTest, CountsLinesInTheOneDigitField) {
+  EXPECT_EQ(Single("a\nb\nc").Number_of_Lines, 3);
+  EXPECT_EQ(Single("a\n\nc").Number_of_Lines, 3);
+  EXPECT_EQ(Single("1\n2\n3\n4\n5\n6\n7\n8\n9").Number_of_Lines, 9);
+  EXPECT_EQ(Single("1\n2\n3\n4\n5\n6\n7\n8\n9\n10").Number_of_Lines, 9);
+  EXPECT_EQ(Single("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11").Number_of_Lines, 9);
+}
+
+TEST(FortuneLayoutTest, LongEntryContinuesInTheNextRecords) {
+  ImportContext context;
+  context.first_record_number = 41;
+  ImportResult result =
+      Import("l1\nl2\nl3\nl4\nl5\nl6\nl7\nl8\nl9\nl10\nl11\nl12\n\t-- A. Writer", context);
+  ASSERT_EQ(result.records.size(), 2u);
+  const QuotationRecord& first = result.records[0];
+  const QuotationRecord& second = result.records[1];
+  EXPECT_EQ(FieldText(first.Record_Number), "41");
+  EXPECT_EQ(FieldText(second.Record_Number), "42");
+  EXPECT_EQ(first.Multi_Page_Flag, 1);
+  EXPECT_EQ(second.Multi_Page_Flag, 0);
+  EXPECT_EQ(FieldText(first.Line11), "l11");
+  EXPECT_EQ(first.Number_of_Lines, 9);
+  EXPECT_EQ(Lines(second), "1:l12|");
+  EXPECT_EQ(second.Number_of_Lines, 1);
+  EXPECT_EQ(database::StoredLength(first), 933u);
+  EXPECT_EQ(database::StoredLength(second), 506u);
+  // Both records carry the entry's key fields.
+  EXPECT_EQ(FieldText(second.Authors_LName), "Writer");
+  EXPECT_EQ(FieldText(second.Subject), FieldText(first.Subject));
+
+  // A blank line at the boundary does not start the next record, and a line
+  // wrapped past line 11 moves on with it.
+  result = Import("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n\n12\n13");
+  ASSERT_EQ(result.records.size(), 2u);
+  EXPECT_EQ(Lines(result.records[1]), "1:12|2:13|");
+  result =
+      Import("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n" + std::string(40, 'a') + " " + std::string(40, 'b'));
+  ASSERT_EQ(result.records.size(), 2u);
+  EXPECT_EQ(FieldText(result.records[0].Line11), std::string(40, 'a'));
+  EXPECT_EQ(Lines(result.records[1]), "1:" + std::string(40, 'b') + "|");
+}
+
+TEST(FortuneAttributionTest, FillsAuthorAndBookFields) {
+  QuotationRecord plain = Single("Absence diminishes mediocre passions.\n\t\t-- La Rochefoucauld");
+  EXPECT_EQ(Lines(plain), "1:Absence diminishes mediocre passions.|");
+  EXPECT_EQ(plain.Number_of_Lines, 1);
+  EXPECT_EQ(FieldText(plain.Authors_Full_Name), "La Rochefoucauld");
+  EXPECT_EQ(FieldText(plain.Authors_LName), "Rochefoucauld");
+  EXPECT_EQ(FieldText(plain.FirstName), "La");
+  EXPECT_EQ(FieldText(plain.Book_Name), "");
+
+  QuotationRecord book = Single("Text.\n-- Dave Barry, \"Sex and the Single Amoeba\"");
+  EXPECT_EQ(FieldText(book.Authors_Full_Name), "Dave Barry");
+  EXPECT_EQ(FieldText(book.Authors_LName), "Barry");
+  EXPECT_EQ(FieldText(book.FirstName), "Dave");
+  EXPECT_EQ(FieldText(book.Book_Name), "\"Sex and the Single Amoeba\"");
+
+  QuotationRecord em_dash = Single("Text.\n    \xE2\x80\x94 G. B. Shaw, Man and Superman, 1903");
+  EXPECT_EQ(FieldText(em_dash.Authors_Full_Name), "G. B. Shaw");
+  EXPECT_EQ(FieldText(em_dash.Authors_LName), "Shaw");
+  EXPECT_EQ(FieldText(em_dash.FirstName), "G. B.");
+  EXPECT_EQ(FieldText(em_dash.Book_Name), "Man and Superman, 1903");
+
+  QuotationRecord runs_on = Single(
+      "Text.\n\t\t-- David E. Lundstrom, \"A Few Good Men From Univac\",\n\t\t   MIT Press, 1987");
+  EXPECT_EQ(Lines(runs_on), "1:Text.|");
+  EXPECT_EQ(FieldText(runs_on.Authors_LName), "Lundstrom");
+  EXPECT_EQ(FieldText(runs_on.FirstName), "David E.");
+  EXPECT_EQ(FieldText(runs_on.Book_Name), "\"A Few Good Men From Univac\", MIT Press, 1987");
+
+  QuotationRecord by = Single("Text.\n\t-- by Charles Dickens");
+  EXPECT_EQ(FieldText(by.Authors_Full_Name), "Charles Dickens");
+
+  // Long names and books are cut to their fields.
+  QuotationRecord cut = Single("Text.\n-- " + std::string(45, 'N') + ", " + std::string(70, 'B'));
+  EXPECT_EQ(FieldText(cut.Authors_Full_Name), std::string(41, 'N'));
+  EXPECT_EQ(FieldText(cut.Authors_LName), std::string(16, 'N'));
+  EXPECT_EQ(FieldText(cut.Book_Name), std::string(57, 'B'));
+}
+
+TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
+  // A dash line inside the text, or one before an editor's note, stays text.
+  QuotationRecord inside = Single("Said so -- even if he drank.\n-- not last\nEnd.");
+  EXPECT_EQ(Lines(inside), "1:Said so -- even if he drank.|2:-- not last|3:End.|");
+  EXPECT_EQ(FieldText(inside.Authors_Full_Name), "");
+
+  QuotationRecord note = Single("Text.\n\t\t-- Robert Goodman\n\t[Never used one.  Ed.]");
+  EXPECT_EQ(Lines(note),
+            "1:Text.|2:                -- Robert Goodman|3:        [Never used one.  Ed.]|");
+
+  // Dash ornaments are not attributions, and an unindented next line does
+  // not run an attribution on.
+  EXPECT_EQ(FieldText(Single("art\n----==-- _").Authors_Full_Name), "");
+  EXPECT_EQ(FieldText(Single("art\n-- -- --").Authors_Full_Name), "");
+  EXPECT_EQ(Lines(Single("-- B. Hebbard, \"Analysis\",\nReview, 1980")),
+            "1:-- B. Hebbard, \"Analysis\",|2:Review, 1980|");
+
+  EXPECT_EQ(Import("\n\t\t-- Anonymous\n").skipped, SkipReason::kAttributionOnly);
+  EXPECT_EQ(Import(" \n\t\n").skipped, SkipReason::kEmpty);
+  EXPECT_EQ(Import("").skipped, SkipReason::kEmpty);
+}
+
+TEST(FortuneSubjectTest, ExplicitSubjectComesFirst) {
+  ImportContext context;
+  context.file_name = "/usr/share/games/fortunes/love";
+  context.subject = " wisdom ";
+  QuotationRecord record = Single("Greed is everywhere.", context);
+  EXPECT_EQ(FieldText(record.Subject), "WISDOM");
+  EXPECT_EQ(FieldText(record.Subtitle), "");
+  EXPECT_EQ(FieldText(record.User_Code), "love");
+
+  context.subject = "the eternal";
+  EXPECT_EQ(FieldText(Single("Text.", context).Subject), "THE ETERNAL");
+}
+
+TEST(FortuneSubjectTest, FileNameNamingASubjectOrSubtitle) {
+  ImportContext context;
+  context.file_name = "/usr/share/games/fortunes/love";
+  QuotationRecord love = Single("Greed is everywhere.", context);
+  EXPECT_EQ(FieldText(love.Subject), "LOVE");
+  EXPECT_EQ(FieldText(love.Subtitle), "LOVE");
+
+  context.file_name = "education";
+  QuotationRecord education = Single("Greed is everywhere.", context);
+  EXPECT_EQ(FieldText(education.Subject), "LEARNING");
+  EXPECT_EQ(FieldText(education.Subtitle), "EDUCATION");
+  EXPECT_EQ(FieldText(education.User_Code), "education");
+
+  context.file_name = "dir/Procrastination.txt";
+  QuotationRecord later = Single("Tomorrow.", context);
+  EXPECT_EQ(FieldText(later.Subject), "INERTIA");
+  EXPECT_EQ(FieldText(later.Subtitle), "PROCRASTINATI");
+  EXPECT_EQ(FieldText(later.User_Code), "Procrastinati");
+}
+
+TEST(FortuneSubjectTest, FirstSubtitleInTheTextThenDefault) {
+  ImportContext context;
+  context.file_name = "computers";
+  QuotationRecord greed = Single("A fine computer: greed's tool; patience was gone.", context);
+  EXPECT_EQ(FieldText(greed.Subject), "COVETOUSNESS");
+  EXPECT_EQ(FieldText(greed.Subtitle), "GREED");
+  EXPECT_EQ(FieldText(greed.User_Code), "computers");
+
+  QuotationRecord eternal = Single("Praise to THE\nETERNAL voice.", context);
+  EXPECT_EQ(FieldText(eternal.Subject), "THE ETERNAL");
+  EXPECT_EQ(FieldText(eternal.Subtitle), "THE ETERNAL");
+
+  QuotationRecord cause = Single("Cause & Effect--nothing else.", context);
+  EXPECT_EQ(FieldText(cause.Subject), "SCIENCE");
+
+  // The attribution's words do not count.
+  QuotationRecord plain = Single("A cat sat on a mat.\n\t-- Lord Byron, Greed", context);
+  EXPECT_EQ(FieldText(plain.Subject), "TESSARY");
+  EXPECT_EQ(FieldText(plain.Subtitle), "");
+
+  context.file_name = "a-very-long-file-name";
+  EXPECT_EQ(FieldText(Single("Zzz.", context).User_Code), "a-very-long-f");
+}
+
+TEST(FortuneRecordTest, FillsKeyFieldsAndConvertsToWindows1252) {
+  ImportContext context;
+  context.first_record_number = 7;
+  QuotationRecord record = Single("Caf\xC3\xA9 costs 3 \xE2\x82\xAC \xE2\x86\x92 ok", context);
+  EXPECT_EQ(FieldText(record.Record_Number), "7");
+  EXPECT_EQ(FieldText(record.Section), "1");
+  EXPECT_EQ(FieldText(record.Line1), "Caf\xE9 costs 3 \x80 ? ok");
+  EXPECT_EQ(Import("\xE2\x86\x92 x \xF0\x9F\x98\x80").replaced, 2u);
+
+  // Width counts characters, not UTF-8 bytes.
+  std::string accents;
+  for (int i = 0; i < 60; ++i) accents += "\xC3\xA9";
+  EXPECT_EQ(FieldText(Single(accents).Line1), std::string(60, '\xE9'));
+
+  context.section = "3";
+  context.first_record_number = 999999;
+  QuotationRecord last = Single("Text.", context);
+  EXPECT_EQ(FieldText(last.Section), "3");
+  EXPECT_EQ(FieldText(last.Record_Number), "999999");
+  EXPECT_EQ(Import("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12", context).skipped,
+            SkipReason::kNumberOutOfRange);
+}
+
+TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
+  ImportContext context;
+  context.first_record_number = 100;
+  FileImport file = ImportFortunes(
+      "One.\n%\n\t\t-- Nobody\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
+  EXPECT_EQ(file.entries_imported, 3u);
+  ASSERT_EQ(file.records.size(), 4u);
+  EXPECT_EQ(FieldText(file.records[0].Record_Number), "100");
+  EXPECT_EQ(FieldText(file.records[1].Record_Number), "101");
+  EXPECT_EQ(FieldText(file.records[2].Record_Number), "102");
+  EXPECT_EQ(FieldText(file.records[3].Record_Number), "103");
+  EXPECT_EQ(FieldText(file.records[3].Line1), "Two.");
+  ASSERT_EQ(file.skipped.size(), 2u);
+  EXPECT_EQ(file.skipped[0].first_line, 3);
+  EXPECT_EQ(file.skipped[0].reason, SkipReason::kAttributionOnly);
+  EXPECT_EQ(file.skipped[1].first_line, 5);
+  EXPECT_EQ(file.skipped[1].reason, SkipReason::kEmpty);
+  EXPECT_EQ(SkipSummary(file.skipped), "1 empty, 1 attribution only");
+  EXPECT_EQ(SkipSummary({}), "");
+}
+
+// Every entry of the fortune files installed on this machine imports into
+// records whose lines and fields fit.
+TEST(FortuneFileTest, ImportsTheInstalledFortuneFiles) {
+  const std::filesystem::path dir = "/usr/share/games/fortunes";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no fortune files installed";
+  size_t files = 0;
+  for (const auto& item : std::filesystem::directory_iterator(dir)) {
+    if (!item.is_regular_file() || item.path().has_extension()) continue;
+    ++files;
+    ImportContext context;
+    context.file_name = item.path().string();
+    std::string text = testing::ReadFile(item.path().string());
+    std::vector<FortuneEntry> entries = ParseFortunes(text);
+    EXPECT_FALSE(entries.empty()) << item.path();
+    FileImport file = ImportFortunes(text, context);
+    EXPECT_EQ(file.entries_imported + file.skipped.size(), entries.size()) << item.path();
+    for (const QuotationRecord& record : file.records) {
+      for (const database::TextFieldInfo& field : database::TextFields()) {
+        ASSERT_LT(FieldText(record, field).size(), field.size)
+            << item.path() << " record " << FieldText(record.Record_Number) << " " << field.name;
+      }
+      ASSERT_FALSE(FieldText(record.Line1).empty()) << item.path();
+      ASSERT_LE(record.Number_of_Lines, 9);
+      ASSERT_LE(record.Multi_Page_Flag, 1);
+    }
+  }
+  EXPECT_GT(files, 0u);
+}
+
+}  // namespace
+}  // namespace tessary::entry
