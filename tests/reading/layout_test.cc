@@ -1,0 +1,151 @@
+#include "reading/layout.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace tessary::reading {
+namespace {
+
+using database::QuotationRecord;
+using database::SetField;
+using P = Paragraph;
+constexpr ParagraphStyle kC = ParagraphStyle::kCentred;
+constexpr ParagraphStyle kL = ParagraphStyle::kLeftIndented;
+constexpr ParagraphStyle kR = ParagraphStyle::kRightIndented;
+
+const std::string kMarker = "- - - Record Continues - - -";
+const std::string k16 = "                ";  // 16 blanks
+
+QuotationRecord Quote(const char* section, const char* line1) {
+  QuotationRecord r = database::EmptyRecord();
+  SetField(r.Section, section);
+  SetField(r.Line1, line1);
+  return r;
+}
+
+TEST(LayoutTest, LineOnlyRecordGivesHeaderLineAndEmptyParagraph) {
+  QuotationRecord r = Quote("1", "Know thyself.");
+  ScreenImage screen = ScreenLayout(r, {});
+  EXPECT_EQ(
+      screen.paragraphs,
+      (std::vector<P>{{"", kC}, {"1. Essence  ", kC}, {"", kC}, {"Know thyself.", kL}, {"", kL}}));
+  EXPECT_EQ(screen.clipboard_text, "Know thyself.");
+  EXPECT_EQ(PrintLayout(r, {}),
+            (std::vector<P>{{"", kC}, {"1. Essence  ", kC}, {"", kC}, {"Know thyself.", kL}}));
+}
+
+TEST(LayoutTest, OnlyPresentLinesAreOutputAsStored) {
+  QuotationRecord r = Quote("2", "First  ");
+  SetField(r.Line2, std::string(60, ' '));  // blank: dropped
+  SetField(r.Line3, "   Third");            // leading blanks then a word: present
+  SetField(r.Line4, "  \tTab");             // a control byte after blanks: dropped
+  SetField(r.Line6, "Sixth");               // Line5 empty: dropped
+  std::memset(r.Line11, ' ', 61);           // 61 blanks without NUL: dropped
+  ScreenImage screen = ScreenLayout(r, {.section_name_shown = false});
+  EXPECT_EQ(screen.paragraphs,
+            (std::vector<P>{
+                {"", kC}, {"", kC}, {"First  ", kL}, {"   Third", kL}, {"Sixth", kL}, {"", kL}}));
+  EXPECT_EQ(screen.clipboard_text, "First  \r\n   Third\r\nSixth");
+
+  // A full field whose 61st byte is visible sorts after 61 blanks.
+  std::memset(r.Line11, ' ', 60);
+  r.Line11[60] = 'z';
+  EXPECT_EQ(ClipboardText(r), "First  \r\n   Third\r\nSixth\r\n" + std::string(60, ' ') + "z");
+  EXPECT_FALSE(IsPresentLine(""));
+  EXPECT_TRUE(IsPresentLine("\xA0"));  // bytes compare unsigned
+}
+
+TEST(LayoutTest, AttributionOnlyWhenLongerThanOneCharacter) {
+  QuotationRecord r = Quote("3", "Line");
+  SetField(r.Authors_Full_Name, "X");
+  SetField(r.Book_Name, "B");
+  EXPECT_EQ(ScreenLayout(r, {}).paragraphs.back(), (P{"", kL}));
+  EXPECT_EQ(ClipboardText(r), "Line");
+  EXPECT_EQ(PrintLayout(r, {}).back(), (P{"Line", kL}));
+
+  SetField(r.Authors_Full_Name, " Plato ");
+  SetField(r.Book_Name, "  Republic");
+  ScreenImage screen = ScreenLayout(r, {});
+  EXPECT_EQ(std::vector<P>(screen.paragraphs.begin() + 3, screen.paragraphs.end()),
+            (std::vector<P>{{"Line", kL}, {"", kL}, {" Plato ", kR}, {"  Republic", kR}}));
+  std::vector<P> print = PrintLayout(r, {});
+  EXPECT_EQ(std::vector<P>(print.begin() + 3, print.end()),
+            (std::vector<P>{{"Line", kL}, {"   ", kL}, {"Plato", kL}, {"Republic", kL}}));
+}
+
+TEST(LayoutTest, ClipboardAttributionLinesAndLineEnds) {
+  QuotationRecord r = Quote("4", "One");
+  SetField(r.Line2, "Two");
+  SetField(r.Authors_Full_Name, " Plato");
+  SetField(r.Book_Name, "Republic");
+  EXPECT_EQ(ClipboardText(r), "One\r\nTwo\r\n\r\n" + std::string(54, ' ') + " Plato\r\n" +
+                                  std::string(52, ' ') + "Republic");
+
+  SetField(r.Authors_Full_Name, "");
+  EXPECT_EQ(ClipboardText(r), "One\r\nTwo\r\n\r\n" + std::string(52, ' ') + "Republic");
+
+  SetField(r.Authors_Full_Name, "Plato");
+  SetField(r.Book_Name, "");
+  EXPECT_EQ(ClipboardText(r), "One\r\nTwo\r\n\r\n" + std::string(55, ' ') + "Plato");
+}
+
+TEST(LayoutTest, ContinuedRecordEndsWithMarkerAndNoAttribution) {
+  QuotationRecord r = Quote("5", "Part one");
+  SetField(r.Authors_Full_Name, "Plato");
+  SetField(r.Book_Name, "Republic");
+  r.Multi_Page_Flag = 1;
+  ScreenImage screen = ScreenLayout(r, {});
+  EXPECT_EQ(
+      screen.paragraphs,
+      (std::vector<P>{
+          {"", kC}, {"5. Negative ", kC}, {"", kC}, {"Part one", kL}, {"", kL}, {kMarker, kC}}));
+  EXPECT_EQ(screen.clipboard_text, "Part one\r\n\r\n" + k16 + kMarker + k16);
+  EXPECT_EQ(PrintLayout(r, {}), (std::vector<P>{{"", kC},
+                                                {"5. Negative ", kC},
+                                                {"", kC},
+                                                {"Part one", kL},
+                                                {"   ", kL},
+                                                {kMarker, kC},
+                                                {"   ", kC}}));
+}
+
+TEST(LayoutTest, SectionCaptions) {
+  EXPECT_EQ(SectionCaption('1', true), "1. Essence  ");
+  EXPECT_EQ(SectionCaption('2', true), "2. Opposites");
+  EXPECT_EQ(SectionCaption('3', true), "3. Insight  ");
+  EXPECT_EQ(SectionCaption('4', true), "4. Positive ");
+  EXPECT_EQ(SectionCaption('6', true), "6. Advice   ");
+  EXPECT_EQ(SectionCaption('7', true), "7. Potpourri ");
+  EXPECT_EQ(SectionCaption('7', false), "7. Poetry & Prose");
+  EXPECT_EQ(SectionCaption('8', false), "8. Jokes & Humor");
+  EXPECT_EQ(SectionCaption('9', true), std::string(15, ' '));
+  EXPECT_EQ(SectionCaption('\0', true), std::string(15, ' '));
+  EXPECT_EQ(SectionCaption('A', true), std::string(15, ' '));
+
+  QuotationRecord r = Quote("7", "Verse");
+  EXPECT_EQ(PrintLayout(r, {.seven_section_naming = false})[1], (P{"7. Poetry & Prose", kC}));
+  EXPECT_EQ(ScreenLayout(r, {.seven_section_naming = true}).paragraphs[1],
+            (P{"7. Potpourri ", kC}));
+  SetField(r.Section, "9");
+  EXPECT_EQ(ScreenLayout(r, {}).paragraphs[1], (P{std::string(15, ' '), kC}));
+}
+
+TEST(LayoutTest, HiddenSectionNameLeavesTwoEmptyHeaderParagraphs) {
+  for (const char* section : {"1", "7", "9", ""}) {
+    QuotationRecord r = Quote(section, "Text");
+    std::vector<P> expected = {{"", kC}, {"", kC}, {"Text", kL}};
+    EXPECT_EQ(PrintLayout(r, {.section_name_shown = false}), expected) << section;
+    std::vector<P> screen = ScreenLayout(r, {.section_name_shown = false}).paragraphs;
+    EXPECT_EQ(std::vector<P>(screen.begin(), screen.begin() + 3), expected) << section;
+  }
+}
+
+TEST(LayoutTest, CentreSplitsOddRemainderInFront) {
+  EXPECT_EQ(Centre("abc", 6), "  abc ");
+  EXPECT_EQ(Centre("abcdef", 6), "abcdef");
+  EXPECT_EQ(Centre("abcdefg", 6), "abcdefg");
+}
+
+}  // namespace
+}  // namespace tessary::reading

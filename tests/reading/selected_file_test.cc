@@ -1,0 +1,238 @@
+#include "reading/selected_file.h"
+
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "support/fault_fs.h"
+#include "support/scripted_host.h"
+#include "support/temp_dir.h"
+
+namespace tessary::reading {
+namespace {
+
+using database::FieldText;
+using database::QuotationRecord;
+using database::SetField;
+using testing::FaultFileSystem;
+using testing::HostMessage;
+using testing::ReadFile;
+using testing::ScriptedHost;
+using testing::TempDir;
+using Lines = std::vector<std::string>;
+
+std::string Blanks(size_t n) { return std::string(n, ' '); }
+
+// A 41-character display name, the longest the field holds.
+const std::string kLongName = "Marcus Aurelius Antoninus Augustus Caesar";
+
+QuotationRecord Quote(const char* number, const char* line1) {
+  QuotationRecord r = database::EmptyRecord();
+  SetField(r.Record_Number, number);
+  SetField(r.Line1, line1);
+  return r;
+}
+
+std::string CrLfLines(const Lines& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\r\n";
+  return out;
+}
+
+TEST(SelectedEntryTest, ColumnsOfRecord42WithLongNameAndNoBook) {
+  QuotationRecord r = Quote("42", "Line one");
+  SetField(r.Line2, "   Line two");
+  SetField(r.Authors_Full_Name, kLongName);
+  bool continued = false;
+  Lines lines = SelectedEntry(r, continued);
+  ASSERT_EQ(lines,
+            (Lines{"", "      42       Line one" + Blanks(52),
+                   Blanks(15) + "   Line two" + Blanks(49), "", Blanks(36) + kLongName, ""}));
+  EXPECT_EQ(lines[1].size(), 75u);
+  EXPECT_EQ(lines[1].find("Line one"), 15u);  // column 16
+  EXPECT_EQ(lines[4].size(), 77u);
+  EXPECT_FALSE(continued);
+
+  // The keyboard form of the number, right-aligned with blanks, gives the same line.
+  SetField(r.Record_Number, "    42");
+  EXPECT_EQ(SelectedEntry(r, continued)[1], lines[1]);
+}
+
+TEST(SelectedEntryTest, AttributionLinesInTheFile) {
+  // No author and no book: the author line is still written, as 77 blanks.
+  QuotationRecord r = Quote("7", "Only line");
+  bool continued = false;
+  EXPECT_EQ(SelectedEntry(r, continued),
+            (Lines{"", "       7       Only line" + Blanks(51), "", Blanks(77), ""}));
+
+  // Names of one character are written; the book is trimmed and right-aligned.
+  SetField(r.Authors_Full_Name, "X");
+  SetField(r.Book_Name, "  Republic  ");
+  EXPECT_EQ(SelectedEntry(r, continued), (Lines{"", "       7       Only line" + Blanks(51), "",
+                                                Blanks(76) + "X", Blanks(69) + "Republic", ""}));
+  SetField(r.Book_Name, "B");
+  EXPECT_EQ(SelectedEntry(r, continued)[4], Blanks(76) + "B");
+
+  // A book of blanks or starting with a control byte has no visible character.
+  SetField(r.Book_Name, "   ");
+  EXPECT_EQ(SelectedEntry(r, continued).size(), 5u);
+  SetField(r.Book_Name, "\x01Book");
+  EXPECT_EQ(SelectedEntry(r, continued).size(), 5u);
+}
+
+TEST(SelectedEntryTest, ContinuedEntryHasNoAttributionAndNextRunsOn) {
+  QuotationRecord first = Quote("100", "Part one");
+  SetField(first.Line3, "Part three");
+  SetField(first.Authors_Full_Name, "Plato");
+  first.Multi_Page_Flag = 1;
+  bool continued = false;
+  EXPECT_EQ(SelectedEntry(first, continued), (Lines{"", "     100       Part one" + Blanks(52),
+                                                    Blanks(15) + "Part three" + Blanks(50)}));
+  EXPECT_TRUE(continued);
+
+  QuotationRecord next = Quote("101", "Part two");
+  EXPECT_EQ(SelectedEntry(next, continued),
+            (Lines{"     101       Part two" + Blanks(52), "", Blanks(77), ""}));
+  EXPECT_FALSE(continued);
+  EXPECT_EQ(SelectedEntryText(next, continued),
+            "\r\n     101       Part two" + Blanks(52) + "\r\n\r\n" + Blanks(77) + "\r\n\r\n");
+}
+
+TEST(PadForOutputTest, FillsEachFieldToItsWidth) {
+  QuotationRecord r = database::EmptyRecord();
+  SetField(r.Record_Number, "42");
+  SetField(r.Book_Code, "A");
+  SetField(r.Page_Number, "7");
+  SetField(r.Subject, "Love");
+  SetField(r.Authors_Full_Name, "Plato");
+  SetField(r.Line1, std::string(60, 'x'));
+  r.Line2[0] = 'y';
+  std::memset(r.Line2 + 1, 'y', 60);  // 61 bytes, no NUL: longer than 60, left alone
+  r.Quote_Rank = 3;
+  PadForOutput(r);
+  EXPECT_EQ(FieldText(r.Record_Number), "42");
+  EXPECT_EQ(FieldText(r.Book_Code), "A ");
+  EXPECT_EQ(FieldText(r.Page_Number), "   7");
+  EXPECT_EQ(FieldText(r.Subject), "Love" + Blanks(9));
+  EXPECT_EQ(FieldText(r.Section), " ");
+  EXPECT_EQ(FieldText(r.Section_Name), Blanks(9));
+  EXPECT_EQ(FieldText(r.FirstName), Blanks(15));
+  EXPECT_EQ(FieldText(r.Authors_Full_Name), Blanks(36) + "Plato");
+  EXPECT_EQ(FieldText(r.Author_Bio_Snapshot), Blanks(50));
+  EXPECT_EQ(FieldText(r.Book_Name), Blanks(57));
+  EXPECT_EQ(FieldText(r.Line1), std::string(60, 'x'));
+  EXPECT_EQ(FieldText(r.Line2), std::string(61, 'y'));
+  EXPECT_EQ(FieldText(r.Line11), Blanks(60));
+  EXPECT_EQ(r.Quote_Rank, 3);
+  EXPECT_EQ(r.Multi_Page_Flag, 0);
+}
+
+class AppendSelectedEntryTest : public ::testing::Test {
+ protected:
+  std::string Contents() { return ReadFile(dir_.File("Selected.Txt")); }
+
+  TempDir dir_;
+  ScriptedHost host_;
+  bool continued_ = false;
+};
+
+TEST_F(AppendSelectedEntryTest, CreatesThenAppendsAndConfirms) {
+  platform::FileSystem& fs = platform::PosixFileSystem();
+  QuotationRecord a = Quote("1", "Alpha");
+  QuotationRecord b = Quote("2", "Beta");
+  SetField(b.Book_Name, "Book");
+  EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), a, continued_, host_), SelectedOutcome::kCreated);
+  EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), b, continued_, host_),
+            SelectedOutcome::kAppended);
+  EXPECT_EQ(Contents(), CrLfLines({"", "       1       Alpha" + Blanks(55), "", Blanks(77), "", "",
+                                   "       2       Beta" + Blanks(56), "", Blanks(77),
+                                   Blanks(73) + "Book", ""}));
+  EXPECT_EQ(
+      host_.messages,
+      (std::vector<HostMessage>{
+          {ui::MessageKind::kInformation,
+           "A file called SELECTED.TXT has been created.  This quote has been copied to it", ""},
+          {ui::MessageKind::kInformation, "This quote has been appended to SELECTED.TXT.", ""}}));
+}
+
+TEST_F(AppendSelectedEntryTest, ContinuedRecordIsFollowedWithoutEmptyLine) {
+  platform::FileSystem& fs = platform::PosixFileSystem();
+  QuotationRecord first = Quote("10", "Begins");
+  first.Multi_Page_Flag = 1;
+  QuotationRecord second = Quote("11", "Ends");
+  ASSERT_EQ(AppendSelectedEntry(fs, dir_.path(), first, continued_, host_),
+            SelectedOutcome::kCreated);
+  ASSERT_EQ(AppendSelectedEntry(fs, dir_.path(), second, continued_, host_),
+            SelectedOutcome::kAppended);
+  EXPECT_EQ(Contents(), CrLfLines({"", "      10       Begins" + Blanks(54),
+                                   "      11       Ends" + Blanks(56), "", Blanks(77), ""}));
+  EXPECT_TRUE(host_.messages.empty());
+}
+
+TEST_F(AppendSelectedEntryTest, FullDiskStopsWithReportAndKeepsWrittenLines) {
+  FaultFileSystem fs(platform::PosixFileSystem());
+  QuotationRecord r = Quote("5", "One");
+  SetField(r.Line2, "Two");
+  SetField(r.Line3, "Three");
+  r.Multi_Page_Flag = 1;
+  // Room for the opening empty line and the numbered line, then the disk is full.
+  fs.FailWritesAfter(2 + 75 + 2, ENOSPC);
+  EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), r, continued_, host_), SelectedOutcome::kFailed);
+  EXPECT_EQ(
+      host_.messages,
+      (std::vector<HostMessage>{{ui::MessageKind::kStop, "Disk is full.", "Operation Cancelled"}}));
+  EXPECT_EQ(Contents(), CrLfLines({"", "       5       One" + Blanks(57)}));
+  // The cut entry is not run on: the next one opens with its empty line.
+  EXPECT_FALSE(continued_);
+
+  fs.Clear();
+  host_.messages.clear();
+  EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), Quote("6", "Six"), continued_, host_),
+            SelectedOutcome::kAppended);
+  EXPECT_EQ(Contents(), CrLfLines({"", "       5       One" + Blanks(57), "",
+                                   "       6       Six" + Blanks(57), "", Blanks(77), ""}));
+}
+
+TEST_F(AppendSelectedEntryTest, ShortWriteInsideALineIsReported) {
+  FaultFileSystem fs(platform::PosixFileSystem());
+  fs.FailWritesAfter(10, EDQUOT);
+  EXPECT_EQ(AppendSelectedEntry(fs, dir_.path(), Quote("1", "A"), continued_, host_),
+            SelectedOutcome::kFailed);
+  EXPECT_EQ(Contents(), "\r\n       1");
+  EXPECT_EQ(host_.Texts(ui::MessageKind::kStop), (std::vector<std::string>{"Disk is full."}));
+}
+
+TEST_F(AppendSelectedEntryTest, ReadOnlyDirectoryIsReportedAsWriteProtected) {
+  FaultFileSystem fault_fs(platform::PosixFileSystem());
+  platform::FileSystem* fs = &fault_fs;
+  if (geteuid() == 0) {
+    // Permissions do not bind root; simulate a read-only file system instead.
+    fault_fs.FailCall(FaultFileSystem::Call::kOpen, EROFS, 0, -1);
+  } else {
+    ASSERT_EQ(chmod(dir_.path().c_str(), 0555), 0);
+  }
+  EXPECT_EQ(WriteQuotationToFile(*fs, dir_.path(), Quote("1", "A"), continued_, host_),
+            SelectedOutcome::kFailed);
+  chmod(dir_.path().c_str(), 0755);
+  EXPECT_EQ(host_.messages,
+            (std::vector<HostMessage>{
+                {ui::MessageKind::kStop, "Disk is write-protected.", "Operation Cancelled"}}));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("Selected.Txt")));
+}
+
+TEST_F(AppendSelectedEntryTest, FailedCloseIsReportedOnce) {
+  FaultFileSystem fs(platform::PosixFileSystem());
+  fs.FailCall(FaultFileSystem::Call::kClose, EIO);
+  EXPECT_EQ(AppendSelectedEntry(fs, dir_.path(), Quote("1", "A"), continued_, host_),
+            SelectedOutcome::kFailed);
+  EXPECT_EQ(host_.messages,
+            (std::vector<HostMessage>{
+                {ui::MessageKind::kStop, "Device write error.", "Operation Cancelled"}}));
+}
+
+}  // namespace
+}  // namespace tessary::reading
