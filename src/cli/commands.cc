@@ -6,6 +6,7 @@
 
 #include "database/quotation_record.h"
 #include "isam/engine.h"
+#include "cli/session_commands.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
 
@@ -183,6 +184,48 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App* check = app.add_subcommand("check", "Check a Fileblock against its invariants");
   check->add_option("--db", db, "Fileblock base name (without extension)")->required();
 
+  // Commands that work through the database session. Its questions (create?
+  // rebuild?) are answered by --yes or --no, else at the terminal, else No.
+  SessionOptions session;
+  bool yes = false;
+  bool no = false;
+  auto add_session = [&](CLI::App* command) {
+    command->add_option("--db", session.db, "Fileblock base name (without extension)")
+        ->required();
+    auto* yes_flag = command->add_flag("--yes", yes, "answer Yes to the session's questions");
+    command->add_flag("--no", no, "answer No to the session's questions")->excludes(yes_flag);
+  };
+  CLI::App* create = app.add_subcommand("create", "Create an empty quotation Fileblock");
+  add_session(create);
+  int list_key = 1;
+  CLI::App* list = app.add_subcommand("list", "List the records in the order of a key as JSON");
+  add_session(list);
+  list->add_option("--key", list_key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  std::vector<std::string> numbers;
+  CLI::App* remove = app.add_subcommand("delete", "Delete records by record number");
+  add_session(remove);
+  remove->add_option("NUMBER", numbers, "record numbers")->required();
+  CLI::App* rebuild = app.add_subcommand("rebuild", "Rebuild the data and index files");
+  add_session(rebuild);
+  ImportOptions import;
+  CLI::App* import_command =
+      app.add_subcommand("import", "Add the quotations of fortune-format files");
+  add_session(import_command);
+  import_command->add_option("--subject", import.subject, "subject of every quotation");
+  import_command->add_option("--section", import.section, "section digit 1 to 9")
+      ->check(CLI::IsMember({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+  import_command->add_option("FILE", import.files, "fortune files")->required();
+  std::string show_number;
+  std::string show_as = "screen";
+  CLI::App* show = app.add_subcommand("show", "Print a rendering of a record");
+  add_session(show);
+  show->add_option("NUMBER", show_number, "record number")->required();
+  show->add_option("--as", show_as, "screen, print, clipboard or selected")
+      ->check(CLI::IsMember({"screen", "print", "clipboard", "selected"}));
+  CLI::App* write = app.add_subcommand("write", "Append records to Selected.Txt here");
+  add_session(write);
+  write->add_option("NUMBER", numbers, "record numbers")->required();
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -196,6 +239,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
   }
   if (*check) return Check(db, out, err);
+  if (yes) session.answer = ui::ConsoleHost::Answer::kYes;
+  if (no) session.answer = ui::ConsoleHost::Answer::kNo;
+  if (*create) return CreateCommand(session, out, err);
+  if (*list) return ListCommand(session, list_key, out, err);
+  if (*remove) return DeleteCommand(session, numbers, out, err);
+  if (*rebuild) return RebuildCommand(session, out, err);
+  if (*import_command) return ImportCommand(session, import, out, err);
+  if (*show) return ShowCommand(session, show_number, show_as, out, err);
+  if (*write) return WriteCommand(session, numbers, out, err);
   if (*dump) {
     ReadOnlyFileblock fileblock;
     if (!fileblock.Open(db, err)) return 1;

@@ -136,19 +136,21 @@ void Engine::ExitEngine() {
 void Engine::MakeFileblock(const std::string& path, int record_length, int key_count,
                            std::span<const KeyDef> keys) {
   if (!Begin()) return;
-  int error = 0;
-  if (record_length < kMinRecordLength) error = kErrRecordLength;
-  if (key_count < 0 || key_count > kMaxKeys) error = kErrKeyCount;
-  if (error == 0 && static_cast<size_t>(key_count) > keys.size()) error = kErrKeyCount;
-  if (error != 0) {
-    Fail(error);
-    return;
-  }
   FileblockNames names;
   if (int rc = DeriveNames(path, &names)) {
     Fail(rc);
     return;
   }
+  MakeFiles(names, record_length, key_count, keys);
+}
+
+bool Engine::MakeFiles(const FileblockNames& names, int record_length, int key_count,
+                       std::span<const KeyDef> keys) {
+  int error = 0;
+  if (record_length < kMinRecordLength) error = kErrRecordLength;
+  if (key_count < 0 || key_count > kMaxKeys) error = kErrKeyCount;
+  if (error == 0 && static_cast<size_t>(key_count) > keys.size()) error = kErrKeyCount;
+  if (error != 0) return Fail(error);
   fs_.Remove(names.index);
   fs_.Remove(names.journal);
   fs_.Remove(names.data);
@@ -163,7 +165,7 @@ void Engine::MakeFileblock(const std::string& path, int record_length, int key_c
   std::unique_ptr<platform::File> data;
   if (int rc = fs_.Open(names.data, OpenMode::kCreate, &data)) {
     Fail(MapOsError(OsAction::kCreate, rc));
-    return;
+    return false;
   }
   data_created = true;
   DataHeader header;
@@ -181,7 +183,7 @@ void Engine::MakeFileblock(const std::string& path, int record_length, int key_c
   if (ok_ && close_rc != 0) Fail(kErrCloseFailed);
   if (!ok_) {
     cleanup();
-    return;
+    return false;
   }
 
   if (key_count > 0) {
@@ -189,7 +191,7 @@ void Engine::MakeFileblock(const std::string& path, int record_length, int key_c
     if (int rc = fs_.Open(names.index, OpenMode::kCreate, &index)) {
       Fail(MapOsError(OsAction::kCreate, rc));
       cleanup();
-      return;
+      return false;
     }
     index_created = true;
     std::vector<uint8_t> row;
@@ -217,10 +219,11 @@ void Engine::MakeFileblock(const std::string& path, int record_length, int key_c
     if (ok_ && rc != 0) Fail(kErrCloseFailed);
     if (!ok_) {
       cleanup();
-      return;
+      return false;
     }
   }
   fs_.SyncDirectoryOf(names.data);
+  return true;
 }
 
 Fileblock* Engine::OpenFileblock(const std::string& path, bool read_only, bool all_read_only,
@@ -771,13 +774,15 @@ void Engine::PutVarRecord(Fileblock* fb, int32_t ref, const void* bytes, size_t 
   uint8_t trailer[6];
   if (!ReadAt(*fb->data, static_cast<uint64_t>(ref) * l + l - 6, trailer, 6)) return;
   int32_t old_first = GetI32(trailer + 2);
-  if (old_first != 0 && !DeleteChain(fb, old_first, true)) return;
+  // The head is rewritten before the old chain is freed: a crash in between
+  // leaves stray slots behind, never a head pointing into freed ones.
   std::vector<uint8_t> head(l, 0);
   size_t n = std::min(length, l - 6);
   std::memcpy(head.data(), in, n);
   PutU16(head.data() + l - 6, static_cast<uint16_t>(n));
   PutI32(head.data() + l - 4, first);
-  WriteAt(*fb->data, static_cast<uint64_t>(ref) * l, head.data(), l);
+  if (!WriteAt(*fb->data, static_cast<uint64_t>(ref) * l, head.data(), l)) return;
+  if (old_first != 0) DeleteChain(fb, old_first, true);
 }
 
 void Engine::DeleteVarRecord(Fileblock* fb, int32_t ref) {

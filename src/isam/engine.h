@@ -39,10 +39,10 @@ struct PageBuffer;
 class PageCache;
 
 // Progress of a rebuild: pass (0 while reorganising, else the key number),
-// records read, records written, and the record as read. Clearing the status
-// (Engine::Abort) from inside stops the run.
-using ProgressCallback =
-    std::function<void(int pass, int32_t read, int32_t written, std::string_view record)>;
+// records read, records written, the record length and the record as read.
+// A callback that fails the status (Engine::SetError) stops the run.
+using ProgressCallback = std::function<void(int pass, int32_t read, int32_t written,
+                                            int record_length, std::string_view record)>;
 
 class Engine {
  public:
@@ -121,10 +121,16 @@ class Engine {
   void RelativeToKey(Fileblock* fb, int key, int position, int scale, int32_t& ref,
                      std::string& text);
 
-  // Rebuilds (the Fileblock must not be open; both leave it closed).
+  // Rebuilds (the Fileblock must not be open; both leave it closed). A
+  // caller-supplied routine reports failure by failing the status
+  // (SetError); the engine then ends the run with its own number. A failed or
+  // abandoned reindex leaves InUse set, so the next open asks again; a failed
+  // reorganisation moves the save copy back to the data file.
   using KeyBuilder = std::function<std::string(std::string_view record, int key)>;
   using RecordConverter =
       std::function<bool(std::string_view old_record, std::string& new_record)>;
+  // `as_read`: true for each record as read, false for a converted record
+  // before it is written.
   using RecordHook = std::function<void(std::string_view record, bool as_read)>;
   void SetProgressCallback(ProgressCallback callback) { progress_ = std::move(callback); }
   void ReindexFileblock(const std::string& path, int key_count, std::span<const KeyDef> keys,
@@ -149,7 +155,10 @@ class Engine {
   bool ReadFail(const platform::IoResult& r);
   bool WriteFail(const platform::IoResult& r);
 
+  bool MakeFiles(const FileblockNames& names, int record_length, int key_count,
+                 std::span<const KeyDef> keys);
   bool MarkChanged(Fileblock* fb);
+  void AbandonFileblock(Fileblock* fb);
   bool ReadAt(platform::File& file, uint64_t offset, void* buf, size_t n);
   bool WriteAt(platform::File& file, uint64_t offset, const void* buf, size_t n);
   bool AllocSlot(Fileblock* fb, int32_t* slot, int32_t* undo_head);

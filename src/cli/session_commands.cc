@@ -1,0 +1,294 @@
+#include "cli/session_commands.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+
+#include "database/session.h"
+#include "entry/fortune_import.h"
+#include "platform/codepage.h"
+#include "platform/file.h"
+#include "platform/text.h"
+#include "reading/layout.h"
+#include "reading/selected_file.h"
+
+namespace tessary::cli {
+namespace {
+
+using database::QuotationRecord;
+using database::Session;
+using Json = nlohmann::ordered_json;
+
+std::string Utf8(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
+
+// A session on the Fileblock named by --db, with the console host.
+class CliSession {
+ public:
+  CliSession(const SessionOptions& options, std::ostream& out, std::ostream& err)
+      : host_(out, err, options.answer), session_(host_, platform::PosixFileSystem()) {
+    const std::string& db = options.db;
+    size_t slash = db.find_last_of('/');
+    session_.directory = platform::DirectoryOf(db);
+    session_.base_name = slash == std::string::npos ? db : db.substr(slash + 1);
+  }
+  ~CliSession() {
+    if (started_) session_.CloseDatabase();
+  }
+
+  // Starts the engine and opens the Fileblock, asking as the program does.
+  bool Start() {
+    started_ = session_.StartDatabase();
+    if (!started_ && session_.engine.Initialised()) session_.CloseDatabase();
+    return started_;
+  }
+
+  Session& session() { return session_; }
+  ui::ConsoleHost& host() { return host_; }
+
+ private:
+  ui::ConsoleHost host_;
+  Session session_;
+  bool started_ = false;
+};
+
+// Reads the record with `number` through key 1; false (with a message) when
+// there is none.
+bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
+                      std::ostream& err) {
+  std::string trimmed = platform::Trim(number);
+  bool digits = !trimmed.empty() && trimmed.size() <= 6 &&
+                trimmed.find_first_not_of("0123456789") == std::string::npos;
+  if (!digits) {
+    err << "tessary-cli: '" << number << "' is no record number (0 to 999999)\n";
+    return false;
+  }
+  std::string key = platform::LeftPad(trimmed, 6);
+  int32_t found = 0;
+  std::string text = key;
+  session.engine.SearchKey(session.fileblock, 1, found, text);
+  if (!session.engine.EngineOk() || text != key) {
+    err << "tessary-cli: no record number " << trimmed << "\n";
+    return false;
+  }
+  QuotationRecord record = database::EmptyRecord();
+  size_t length = sizeof record;
+  session.engine.GetVarRecord(session.fileblock, found, &record, length);
+  if (!session.engine.EngineOk()) {
+    err << "tessary-cli: record number " << trimmed << " cannot be read: IsamError "
+        << session.engine.EngineError() << " -- " << isam::ErrorMessage(session.engine.EngineError())
+        << "\n";
+    return false;
+  }
+  session.current_record = record;
+  session.current_ref = found;
+  *ref = found;
+  return true;
+}
+
+}  // namespace
+
+int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  Session& session = cli.session();
+  isam::FileblockNames names;
+  isam::DeriveNames(session.FileblockPath(), &names);
+  if (platform::PosixFileSystem().Exists(names.data)) {
+    err << "tessary-cli: " << names.data << " exists already; not replaced\n";
+    return 1;
+  }
+  session.engine.InitEngine(database::kPageBuffers);
+  if (!session.CreateFileblock()) {
+    err << "tessary-cli: cannot create " << session.FileblockPath() << ": IsamError "
+        << session.engine.EngineError() << " -- " << isam::ErrorMessage(session.engine.EngineError())
+        << "\n";
+    return 1;
+  }
+  out << "created " << names.data << " and " << names.index << "\n";
+  return 0;
+}
+
+int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::ostream& err) {
+  if (key < 1 || key > database::kKeyCount) {
+    err << "tessary-cli: key " << key << " does not exist (keys 1 to 6)\n";
+    return 1;
+  }
+  CliSession cli(options, out, err);
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  isam::Engine& engine = session.engine;
+  engine.ClearKey(session.fileblock, key);
+  int32_t ref = 0;
+  std::string text;
+  while (true) {
+    engine.NextKey(session.fileblock, key, ref, text);
+    if (!engine.EngineOk()) break;
+    QuotationRecord record = database::EmptyRecord();
+    size_t length = sizeof record;
+    engine.GetVarRecord(session.fileblock, ref, &record, length);
+    if (!engine.EngineOk()) {
+      err << "tessary-cli: record at slot " << ref << " cannot be read: IsamError "
+          << engine.EngineError() << "\n";
+      return 1;
+    }
+    Json j;
+    j["ref"] = ref;
+    j["key"] = Utf8(text);
+    j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
+    j["Subject"] = Utf8(database::FieldText(record.Subject));
+    j["Authors_Full_Name"] = Utf8(database::FieldText(record.Authors_Full_Name));
+    j["Line1"] = Utf8(database::FieldText(record.Line1));
+    out << j.dump() << "\n";
+  }
+  if (engine.EngineError() != isam::kErrNoLargerKey) {
+    err << "tessary-cli: walking key " << key << ": IsamError " << engine.EngineError() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+int DeleteCommand(const SessionOptions& options, const std::vector<std::string>& numbers,
+                  std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  // Naming the records on the command line confirms their deletion.
+  if (options.answer != ui::ConsoleHost::Answer::kNo) {
+    cli.host().PreAnswer(" Are you sure you want to delete this record.?", true);
+  }
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  int failures = 0;
+  for (const std::string& number : numbers) {
+    int32_t ref = 0;
+    if (!FindRecordNumber(session, number, &ref, err)) {
+      ++failures;
+      continue;
+    }
+    if (session.DeleteRecord(session.current_record, ref)) {
+      out << "deleted record " << platform::Trim(number) << "\n";
+    } else {
+      if (!session.delete_cancelled) cli.host().ShowError("Error deleting record");
+      ++failures;
+    }
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+int RebuildCommand(const SessionOptions& options, std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  if (!session.RebuildDataAndIndexes()) return 1;
+  out << "rebuilt: " << session.engine.UsedKeys(session.fileblock, 1) << " records\n";
+  return 0;
+}
+
+int ImportCommand(const SessionOptions& options, const ImportOptions& import, std::ostream& out,
+                  std::ostream& err) {
+  CliSession cli(options, out, err);
+  // Importing into a Fileblock that does not exist yet creates it.
+  if (options.answer != ui::ConsoleHost::Answer::kNo) {
+    cli.host().PreAnswer("Data file does not exist. Create?", true);
+  }
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  int failures = 0;
+  size_t total_added = 0;
+  for (const std::string& file : import.files) {
+    std::string text;
+    if (int rc = platform::ReadWholeFile(platform::PosixFileSystem(), file, &text)) {
+      err << "tessary-cli: cannot read " << file << ": " << std::strerror(rc) << "\n";
+      ++failures;
+      continue;
+    }
+    entry::ImportContext context;
+    size_t slash = file.find_last_of('/');
+    context.file_name = slash == std::string::npos ? file : file.substr(slash + 1);
+    context.subject = import.subject;
+    context.section = import.section;
+    context.first_record_number = session.highest_record_number + 1;
+    entry::FileImport result = entry::ImportFortunes(text, context);
+    size_t added = 0;
+    for (const QuotationRecord& record : result.records) {
+      session.current_record = record;
+      if (!session.AddRecord()) {
+        cli.host().ShowError("Error adding record");
+        ++failures;
+        break;
+      }
+      ++added;
+      session.highest_record_number =
+          std::max<int32_t>(session.highest_record_number,
+                            std::atoi(std::string(database::FieldText(record.Record_Number)).c_str()));
+      if (added % 1000 == 0) err << file << ": " << added << " records added\n";
+    }
+    total_added += added;
+    out << file << ": added " << result.entries_imported << " quotations in " << added
+        << " records";
+    if (!result.skipped.empty()) {
+      out << ", skipped " << result.skipped.size() << " (" << entry::SkipSummary(result.skipped)
+          << ")";
+    }
+    if (result.replaced > 0) {
+      out << ", " << result.replaced << " characters without a Windows-1252 form stored as '?'";
+    }
+    out << "\n";
+    if (failures > 0) break;
+  }
+  out << "total: " << total_added << " records added, "
+      << session.engine.UsedKeys(session.fileblock, 1) << " in the database\n";
+  return failures == 0 ? 0 : 1;
+}
+
+int ShowCommand(const SessionOptions& options, const std::string& number, const std::string& as,
+                std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  int32_t ref = 0;
+  if (!FindRecordNumber(session, number, &ref, err)) return 1;
+  const QuotationRecord& record = session.current_record;
+  reading::LayoutSettings settings;
+  auto print_paragraphs = [&](const std::vector<reading::Paragraph>& paragraphs) {
+    for (const auto& p : paragraphs) {
+      const char* style = p.style == reading::ParagraphStyle::kCentred        ? "C|"
+                          : p.style == reading::ParagraphStyle::kLeftIndented ? "L|"
+                                                                               : "R|";
+      out << style << Utf8(p.text) << "\n";
+    }
+  };
+  if (as == "screen") {
+    print_paragraphs(reading::ScreenLayout(record, settings).paragraphs);
+  } else if (as == "print") {
+    print_paragraphs(reading::PrintLayout(record, settings));
+  } else if (as == "clipboard") {
+    out << Utf8(reading::ClipboardText(record));
+  } else {
+    bool continued = false;
+    out << Utf8(reading::SelectedEntryText(record, continued));
+  }
+  return 0;
+}
+
+int WriteCommand(const SessionOptions& options, const std::vector<std::string>& numbers,
+                 std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  if (!cli.Start()) return 1;
+  cli.host().InformationToOutput(true);
+  Session& session = cli.session();
+  bool continued = false;
+  int failures = 0;
+  for (const std::string& number : numbers) {
+    int32_t ref = 0;
+    if (!FindRecordNumber(session, number, &ref, err)) {
+      ++failures;
+      continue;
+    }
+    auto outcome = reading::WriteQuotationToFile(platform::PosixFileSystem(), ".",
+                                                 session.current_record, continued, cli.host());
+    if (outcome == reading::SelectedOutcome::kFailed) return 1;
+  }
+  return failures == 0 ? 0 : 1;
+}
+
+}  // namespace tessary::cli
