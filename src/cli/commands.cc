@@ -201,6 +201,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App* list = app.add_subcommand("list", "List the records in the order of a key as JSON");
   add_session(list);
   list->add_option("--key", list_key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  int list_rows = 0;
+  std::string list_from;
+  bool list_last = false;
+  auto* rows_option =
+      list->add_option("--rows", list_rows, "print one page of N list rows instead of JSON")
+          ->check(CLI::Range(1, 1000));
+  auto* from_option = list->add_option("--from", list_from, "first page at or after TEXT")
+                          ->needs(rows_option);
+  list->add_flag("--last", list_last, "the last page")->needs(rows_option)->excludes(from_option);
   std::vector<std::string> numbers;
   CLI::App* remove = app.add_subcommand("delete", "Delete records by record number");
   add_session(remove);
@@ -242,6 +251,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (yes) session.answer = ui::ConsoleHost::Answer::kYes;
   if (no) session.answer = ui::ConsoleHost::Answer::kNo;
   if (*create) return CreateCommand(session, out, err);
+  if (*list && list_rows > 0) {
+    return ListRowsCommand(session, list_key, list_rows, list_from, list_last, out, err);
+  }
   if (*list) return ListCommand(session, list_key, out, err);
   if (*remove) return DeleteCommand(session, numbers, out, err);
   if (*rebuild) return RebuildCommand(session, out, err);

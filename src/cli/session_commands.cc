@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ostream>
 
+#include "app/row_text.h"
+#include "browser/row_browser.h"
 #include "database/session.h"
 #include "entry/fortune_import.h"
 #include "platform/codepage.h"
@@ -144,6 +146,42 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
   if (engine.EngineError() != isam::kErrNoLargerKey) {
     err << "tessary-cli: walking key " << key << ": IsamError " << engine.EngineError() << "\n";
     return 1;
+  }
+  return 0;
+}
+
+int ListRowsCommand(const SessionOptions& options, int key, int rows, const std::string& from,
+                    bool last, std::ostream& out, std::ostream& err) {
+  CliSession cli(options, out, err);
+  if (!cli.Start()) return 1;
+  Session& session = cli.session();
+  browser::RowBrowser rows_browser(session.engine, session.fileblock, key,
+                                   &session.current_record, sizeof session.current_record, "",
+                                   "", rows, 1, true);
+  rows_browser.BuildRow = [&](browser::RowRec& row) {
+    return app::BuildRow(row, session.current_record, key);
+  };
+  int rc;
+  if (last) {
+    rc = rows_browser.LastPage();
+  } else if (from.empty()) {
+    rc = rows_browser.FirstPage();
+  } else {
+    std::string text = platform::UpperAnsi(platform::Utf8ToAnsi(from));
+    if (key == 1 && text.find_first_not_of("0123456789") == std::string::npos) {
+      text = platform::LeftPad(text, 6);
+    }
+    rc = rows_browser.SetPosition(key, text, 0, 1);
+  }
+  if (rc > browser::kNoEntry) {
+    err << "tessary-cli: listing key " << key << ": IsamError " << rc << " -- "
+        << isam::ErrorMessage(rc) << "\n";
+    return 1;
+  }
+  for (int i = 1; i <= rows_browser.filled_rows(); ++i) {
+    std::string text = rows_browser.row(i).elements[0];
+    text.erase(text.find_last_not_of(' ') + 1);
+    out << Utf8(text) << "\n";
   }
   return 0;
 }

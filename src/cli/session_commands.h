@@ -16,6 +16,10 @@ struct SessionOptions {
 
 int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream& err);
 int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::ostream& err);
+// One page of N rows of the record list over `key`: the first page at or after
+// `from` (upper-cased; digits are right-aligned for key 1), or the last page.
+int ListRowsCommand(const SessionOptions& options, int key, int rows, const std::string& from,
+                    bool last, std::ostream& out, std::ostream& err);
 int DeleteCommand(const SessionOptions& options, const std::vector<std::string>& numbers,
                   std::ostream& out, std::ostream& err);
 int RebuildCommand(const SessionOptions& options, std::ostream& out, std::ostream& err);
