@@ -91,8 +91,8 @@ class Session {
   // The records in use (head and continuation slots), for the free-space test.
   // Returns false when the user abandoned the count at a lock.
   bool CountRecords(int32_t* count);
-  // Bytes a full rebuild needs for `slots` slots in use.
-  static double RequiredSpace(int32_t slots) { return slots * 512.0 + 10000.0; }
+  // Bytes a full rebuild needs for `used_slots` slots in use.
+  static double RequiredSpace(int32_t used_slots) { return used_slots * 512.0 + 10000.0; }
 
   ui::Host& host() { return host_; }
 

@@ -10,6 +10,10 @@ namespace tessary::ui {
 
 enum class MessageKind { kInformation, kWarning, kError, kQuestion, kStop };
 
+inline constexpr int kHelpContents = 0;
+inline constexpr int kHelpIndex = -1;
+inline constexpr int kHelpSearch = -2;
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -28,7 +32,8 @@ class Host {
   virtual void SetClipboardText(std::string_view text) = 0;
   virtual std::string ClipboardText() = 0;
 
-  // Opens help at a numbered topic (0: the contents).
+  // Opens help at a numbered topic, or at its contents (kHelpContents), index
+  // (kHelpIndex) or search page (kHelpSearch).
   virtual void ShowHelp(int topic) = 0;
 
   // Lets the window system handle input that arrived during long work.

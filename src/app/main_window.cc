@@ -1,0 +1,369 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/row_text.h"
+#include "platform/codepage.h"
+#include "database/quotation_record.h"
+#include "ui/qt_text.h"
+
+namespace tessary::app {
+namespace {
+
+constexpr int kTimerMs = 100;
+constexpr int kListRows = 50;
+constexpr char kUsingFilters[] = "U s i n g   F i l t e r s   N o w";
+
+}  // namespace
+
+TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string program_dir,
+                       std::vector<std::string> args, QWidget* parent)
+    : QMainWindow(parent),
+      host_(host),
+      fs_(fs),
+      program_dir_(std::move(program_dir)),
+      args_(std::move(args)),
+      session_(host, fs) {
+  setWindowTitle(kProgramTitle);
+  state_.saved_caption = kProgramTitle;
+  resize(980, 640);
+
+  list_ = new browser::TListBrowser(this);
+  list_->setObjectName("ListBrowser1");
+  setCentralWidget(list_);
+  list_->OnBuildRow = [this](browser::RowRec& row) { return BuildRow(row); };
+  list_->OnPerformFilter = [this](browser::RowRec& row, bool& use_it) {
+    return PerformFilter(row, use_it);
+  };
+  list_->OnKeyPress = [](char& c) {
+    c = static_cast<char>(platform::UpperAnsi(static_cast<unsigned char>(c)));
+  };
+  connect(list_, &browser::TListBrowser::EngineFailed, this,
+          [this](const QString& message) { host_.ShowError(ui::ToAnsi(message)); });
+
+  const char* starts[3] = {"Filter Status", "Active Index", "Records"};
+  const int widths[3] = {160, 312, 160};
+  for (int i = 0; i < 3; ++i) {
+    panels_[i] = new QLabel(starts[i], this);
+    panels_[i]->setAlignment(Qt::AlignCenter);
+    panels_[i]->setFixedWidth(widths[i]);
+    panels_[i]->setFrameShape(QFrame::Panel);
+    panels_[i]->setFrameShadow(QFrame::Sunken);
+    statusBar()->addWidget(panels_[i]);
+  }
+
+  BuildMenus();
+  BuildToolBar();
+  BuildPopup();
+
+  timer_.setSingleShot(true);
+  timer_.setInterval(kTimerMs);
+  connect(&timer_, &QTimer::timeout, this, &TMain_Menu::TimerTick);
+
+  session_.directory = program_dir_;
+  session_.before_open = [this](database::Session& session) {
+    state_ = MainState{};
+    state_.saved_caption = kProgramTitle;
+    ReadOptions(fs_, program_dir_, host_, &options_);
+    session.base_name = options_.fileblock_name;
+    ReadCommandLine(args_, state_);
+  };
+  session_.show_status = [this](const std::string& text) { panels_[2]->setText(ui::FromAnsi(text)); };
+  session_.reattach_list = [this] { return AttachList(); };
+}
+
+TMain_Menu::~TMain_Menu() {
+  if (database_open_) session_.CloseDatabase();
+}
+
+QAction* TMain_Menu::action(const QString& text) const {
+  auto it = actions_.find(text);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* TMain_Menu::AddCommand(QMenu* menu, const QString& text, std::function<void()> run,
+                                bool enabled) {
+  QAction* action = menu->addAction(text);
+  action->setEnabled(enabled && run != nullptr);
+  if (run) connect(action, &QAction::triggered, this, [run] { run(); });
+  actions_[text] = action;
+  return action;
+}
+
+void TMain_Menu::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  AddCommand(file, "Repeat Opening Menu...", [this] { RepeatOpeningMenu(); });
+  file->addSeparator();
+  AddCommand(file, "E&xit", [this] { close(); });
+
+  // Record entry, searches, subjects, filters and quote-a-day open windows
+  // that are not part of the program yet; their commands stay disabled.
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  AddCommand(edit, "Edit Existing Record ", nullptr);
+  AddCommand(edit, "Add New Record - Keyboard", nullptr);
+  AddCommand(edit, "Add New Record - Clipboard", nullptr);
+  AddCommand(edit, "Delete Highlighted Record", nullptr);
+
+  QAction* view = menuBar()->addAction("&View");
+  view->setEnabled(false);
+  actions_["&View"] = view;
+
+  QMenu* search = menuBar()->addMenu("&Search");
+  AddCommand(search, "Index Key Search...", nullptr);
+  AddCommand(search, "Word Search...", nullptr);
+
+  QMenu* key = menuBar()->addMenu("&Key");
+  const std::pair<const char*, int> sorts[] = {
+      {"Sort by Record Number", 1}, {"Sort by Subject", 3},   {"Sort by Author", 2},
+      {"Sort by Subtitle", 5},      {"Sort by User Code", 6}, {"Sort by Book Code", 4}};
+  for (const auto& [text, number] : sorts) {
+    int k = number;
+    AddCommand(key, text, [this, k] { ChangeSortKey(k); });
+  }
+
+  QMenu* subjects = menuBar()->addMenu("S&ubjects");
+  AddCommand(subjects, "Subject Icons...", nullptr);
+  AddCommand(subjects, "Subject List...", nullptr);
+  AddCommand(subjects, "Subject Finder...", nullptr);
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  AddCommand(options, "Filter(s) ON...", nullptr);
+  AddCommand(options, "Filter(s) OFF", nullptr);
+  AddCommand(options, "Quote A Day", nullptr);
+  options->addSeparator();
+  AddCommand(options, "Save Options", [this] { SaveOptions(); });
+
+  QMenu* tools = menuBar()->addMenu("&Tools");
+  AddCommand(tools, "Rebuild Data and Indexes", [this] { RebuildDataAndIndexes(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  AddCommand(help, "&Contents", [this] { ShowHelp(0); });
+  AddCommand(help, "Index of Help Topics", [this] { ShowHelp(ui::kHelpIndex); });
+  AddCommand(help, "Key Word Search", [this] { ShowHelp(ui::kHelpSearch); });
+  help->addSeparator();
+  AddCommand(help, "&About", [this] { ShowAbout(); });
+}
+
+void TMain_Menu::BuildToolBar() {
+  QToolBar* bar = addToolBar("Commands");
+  bar->setObjectName("ToolBar1");
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  struct Button {
+    const char* label;
+    const char* hint;
+    std::function<void()> run;
+  };
+  const Button buttons[] = {
+      {"Edit", "Edit Highlighted Record", nullptr},
+      {"Add", "Add New Record - Keyboard", nullptr},
+      {"Paste", "Add New Record - Clipboard", nullptr},
+      {"Delete", "Delete Highlighted Record", nullptr},
+      {"View", "View Highlighted Record", nullptr},
+      {"Index", "Search by Index Key", nullptr},
+      {"Words", "Word Search", nullptr},
+      {"Author", "Sort by Author", [this] { ChangeSortKey(2); }},
+      {"Subtitle", "Sort by Link or Subtitle", [this] { ChangeSortKey(5); }},
+      {"Icons", "Select Subject by Iconic Menu", nullptr},
+      {"Subjects", "Subject List Dialog", nullptr},
+      {"Finder", "Subject Finder Dialog", nullptr},
+      {"Filters", "Set Viewing Filters", nullptr},
+      {"Quote", "Spin for Quote-A-Day", nullptr},
+      {"Help", "Help", [this] { ShowHelp(0); }},
+  };
+  for (const Button& button : buttons) {
+    QAction* action = bar->addAction(button.label);
+    action->setToolTip(button.hint);
+    action->setStatusTip(button.hint);
+    action->setEnabled(button.run != nullptr);
+    if (button.run) connect(action, &QAction::triggered, this, button.run);
+    if (QString(button.hint) == "Set Viewing Filters") action->setCheckable(true);
+    actions_[QString("hint:") + button.hint] = action;
+  }
+}
+
+void TMain_Menu::BuildPopup() {
+  auto* popup = new QMenu(this);
+  popup->setObjectName("PopupMenu1");
+  AddCommand(popup, "Edit Record", nullptr);
+  AddCommand(popup, "Add Record - by Keyboard", nullptr);
+  AddCommand(popup, "Add Record - by Clipboard", nullptr);
+  AddCommand(popup, "Delete Record", nullptr);
+  popup->addSeparator();
+  AddCommand(popup, "Search - Index Key", nullptr);
+  AddCommand(popup, "Search - Word", nullptr);
+  popup->addSeparator();
+  QAction* author = AddCommand(popup, "Sort - Author", [this] { ChangeSortKey(2); });
+  QFont bold = author->font();
+  bold.setBold(true);
+  author->setFont(bold);  // the default item
+  AddCommand(popup, "Sort - Subject", [this] { ChangeSortKey(3); });
+  AddCommand(popup, "Sort - Subtitle", [this] { ChangeSortKey(5); });
+  AddCommand(popup, "Sort - User Code", [this] { ChangeSortKey(6); });
+  popup->addSeparator();
+  AddCommand(popup, "Help - Browser Hints and Tips", [this] { ShowHelp(120); });
+  AddCommand(popup, "Help - Browser Keyboard Commands", [this] { ShowHelp(115); });
+  AddCommand(popup, "Help - Sections", [this] { ShowHelp(350); });
+  popup->addSeparator();
+  AddCommand(popup, "Open New Data File", nullptr);
+  list_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this,
+          [this, popup](const QPoint& at) { popup->popup(list_->mapToGlobal(at)); });
+}
+
+// ---- Start-up ------------------------------------------------------------------
+
+void TMain_Menu::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (!FormShow()) emit StartFailed();
+}
+
+bool TMain_Menu::FormShow() {
+  list_->SetHeader(HeaderText(1));
+  panels_[1]->setText(ui::FromAnsi(database::SortKeyCaption(1)));
+  panels_[0]->setText(ui::FromAnsi(FilterPanelText(false)));
+  if (!session_.StartDatabase()) {
+    if (session_.engine.Initialised()) session_.CloseDatabase();
+    host_.ShowInformation("Unable to open database");
+    return false;
+  }
+  database_open_ = true;
+  state_.filters.filters_on = false;
+  if (!AttachList()) {
+    host_.ExitProgram(1);
+    return false;
+  }
+  timer_.start();
+  if (state_.direct_start) state_.show_opening_menu = false;
+  return true;
+}
+
+bool TMain_Menu::AttachList() {
+  if (session_.fileblock == nullptr) return false;
+  auto engine = std::make_unique<browser::RowBrowser>(
+      session_.engine, session_.fileblock, session_.current_key_number, &session_.current_record,
+      sizeof session_.current_record, "", "", kListRows, 1, true);
+  if (!list_->AttachEngine(std::move(engine))) return false;
+  list_->SetFilterEnabled(state_.filters.filters_on);
+  list_->FirstPage();
+  RefreshHeaderAndStatus();
+  return true;
+}
+
+void TMain_Menu::TimerTick() {
+  if (state_.show_opening_menu) {
+    state_.show_opening_menu = false;
+    timer_.stop();
+    if (show_quick_start) show_quick_start();
+  }
+  if (state_.direct_start) {
+    state_.direct_start = false;
+    timer_.stop();
+    if (state_.command_line_filters) SetFiltersOn(true);
+    state_.command_line_filters = false;
+    if (quote_a_day) quote_a_day();
+  }
+}
+
+void TMain_Menu::RepeatOpeningMenu() {
+  state_.show_opening_menu = true;
+  timer_.start();
+}
+
+void TMain_Menu::SetFiltersOn(bool on) {
+  state_.filters.filters_on = on;
+  panels_[0]->setText(ui::FromAnsi(FilterPanelText(on)));
+  if (QAction* button = action("hint:Set Viewing Filters")) button->setChecked(on);
+  list_->SetFilterEnabled(on);
+}
+
+// ---- Commands --------------------------------------------------------------------
+
+void TMain_Menu::ChangeSortKey(int key) {
+  if (!database_open_) return;
+  session_.current_key_number = key;
+  const int32_t ref = list_->CurrentRef();
+  list_->SetKeyNumber(key);
+  RefreshHeaderAndStatus();
+  if (ref < 1) return;
+  session_.current_record = database::EmptyRecord();
+  size_t length = sizeof session_.current_record;
+  session_.engine.GetVarRecord(session_.fileblock, ref, &session_.current_record, length);
+  if (!session_.engine.EngineOk()) return;
+  list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
+}
+
+void TMain_Menu::RefreshHeaderAndStatus() {
+  int key = session_.current_key_number;
+  panels_[1]->setText(ui::FromAnsi(database::SortKeyCaption(key)));
+  list_->SetHeader(HeaderText(key < 1 || key > 6 ? 1 : key));
+  panels_[0]->setText(ui::FromAnsi(FilterPanelText(state_.filters.filters_on)));
+  if (session_.fileblock != nullptr) {
+    panels_[2]->setText(
+        ui::FromAnsi(RecordPanelText(session_.engine.UsedKeys(session_.fileblock, 1))));
+  }
+}
+
+void TMain_Menu::SaveOptions() { WriteOptions(fs_, program_dir_, host_, options_); }
+
+void TMain_Menu::RebuildDataAndIndexes() {
+  timer_.stop();
+  session_.RebuildDataAndIndexes();
+  database_open_ = session_.fileblock != nullptr;
+}
+
+void TMain_Menu::ShowHelp(int topic) { host_.ShowHelp(topic); }
+
+void TMain_Menu::ShowAbout() {
+  QMessageBox::about(
+      this, "About Tessary",
+      "<h3>Tessary</h3><p>A program for reading and keeping a database of quotations.</p>"
+      "<p>Browse them sorted six ways, read them, and keep the ones you like.</p>");
+}
+
+int TMain_Menu::BuildRow(browser::RowRec& row) {
+  return app::BuildRow(row, session_.current_record, list_->KeyNumber());
+}
+
+int TMain_Menu::PerformFilter(browser::RowRec& row, bool& use_it) {
+  use_it = true;
+  int status = 0;
+  if (state_.filters.filters_on) {
+    if (++caption_counter_ > 10) {
+      setWindowTitle(kUsingFilters);
+      caption_counter_ = 0;
+    }
+    status = list_->ReadRowRecord(row);
+    if (status > 2) return status;
+    if (status == 1 || status == 2) {
+      row.status = -2;
+    } else {
+      use_it = search::FilterAccepts(state_.filters, session_.current_record);
+    }
+    if (use_it) {
+      list_->BuildRowNow(row);
+      setWindowTitle(ui::FromAnsi(state_.saved_caption));
+    }
+  }
+  return status;
+}
+
+void TMain_Menu::closeEvent(QCloseEvent* event) {
+  timer_.stop();
+  if (database_open_) {
+    session_.CloseDatabase();
+    database_open_ = false;
+  }
+  event->accept();
+}
+
+}  // namespace tessary::app

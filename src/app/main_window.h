@@ -1,0 +1,99 @@
+// TMain_Menu: the main window. A tool bar, the record list over the current
+// sort key, a three-panel status bar and the menu bar; it opens the database
+// when first shown and runs the program's commands.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_state.h"
+#include "app/options.h"
+#include "browser/list_browser.h"
+#include "database/session.h"
+#include "platform/file.h"
+#include "ui/host.h"
+
+class QAction;
+class QMenu;
+
+namespace tessary::app {
+
+class TMain_Menu : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `program_dir` holds the options file and the Fileblock; `args` is the
+  // command line without the program name.
+  TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string program_dir,
+             std::vector<std::string> args, QWidget* parent = nullptr);
+  ~TMain_Menu() override;
+
+  // Seams for the windows of later work: the quick-start menu and quote-a-day.
+  std::function<void()> show_quick_start;
+  std::function<void()> quote_a_day;
+
+  void ChangeSortKey(int key);
+  void RefreshHeaderAndStatus();
+  // FormShow: opens the database and attaches the list; false when the
+  // database could not be opened (the program then ends).
+  bool FormShow();
+
+  // For tests and the other windows.
+  database::Session& session() { return session_; }
+  MainState& state() { return state_; }
+  Options& options() { return options_; }
+  browser::TListBrowser* list() const { return list_; }
+  QLabel* panel(int index) const { return panels_[index]; }
+  QAction* action(const QString& text) const;
+  QTimer& timer() { return timer_; }
+  bool database_open() const { return database_open_; }
+
+  void TimerTick();
+  void RepeatOpeningMenu();
+  void SaveOptions();
+  void RebuildDataAndIndexes();
+  void SetFiltersOn(bool on);
+
+ signals:
+  // The database could not be opened; the program ends.
+  void StartFailed();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildPopup();
+  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> run,
+                      bool enabled = true);
+  bool AttachList();
+  int BuildRow(browser::RowRec& row);
+  int PerformFilter(browser::RowRec& row, bool& use_it);
+  void ShowHelp(int topic);
+  void ShowAbout();
+
+  ui::Host& host_;
+  platform::FileSystem& fs_;
+  std::string program_dir_;
+  std::vector<std::string> args_;
+  database::Session session_;
+  MainState state_;
+  Options options_;
+  browser::TListBrowser* list_ = nullptr;
+  QLabel* panels_[3] = {};
+  QTimer timer_;
+  bool shown_ = false;
+  bool database_open_ = false;
+  int caption_counter_ = 0;
+  std::map<QString, QAction*> actions_;
+};
+
+}  // namespace tessary::app

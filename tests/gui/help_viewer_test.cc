@@ -1,0 +1,414 @@
+// The help catalogue (index, keywords, word search) and the help window
+// (topics, links, history, the three tabs), on the built-in topics and on
+// small catalogues written to a temporary folder.
+#include "ui/help_viewer.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <set>
+
+#include "ui/help_catalog.h"
+
+namespace tessary::ui {
+namespace {
+
+// The topic numbers the program opens directly.
+const std::set<int> kProgramTopics = {0, 115, 120, 270, 350};
+
+void Write(const QString& path, const QString& text) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+  file.write(text.toUtf8());
+}
+
+// A small catalogue whose title order (Alpha, Beta, Gamma) is the reverse of
+// both its number order and its file order.
+class SmallCatalog {
+ public:
+  SmallCatalog() {
+    Write(Path("topics.json"), R"({"topics": [
+      {"number": 10, "title": "Gamma page", "file": "gamma.html", "keywords": ["zeta", "Shared"]},
+      {"number": 20, "title": "Beta page", "file": "beta.html", "keywords": ["shared", "alpha"],
+       "parent": 10},
+      {"number": 30, "title": "Alpha page", "file": "alpha.html", "keywords": ["Beta"]}
+    ]})");
+    Write(Path("gamma.html"),
+          "<h1>Gamma page</h1><p>Foxes are clever. See <a href=\"topic:30\">alpha</a>.</p>");
+    Write(Path("beta.html"), "<h1>Beta page</h1><p>A lazy dog sleeps; the FOX watches.</p>");
+    Write(Path("alpha.html"), "<h1>Alpha page</h1><p>The quick brown fox jumps. Fox!</p>");
+  }
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+  HelpCatalog Load() const { return HelpCatalog::Load(Path("topics.json")); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+QStringList Titles(const HelpCatalog& catalog, const QList<int>& topics) {
+  QStringList titles;
+  for (int topic : topics) titles.append(catalog.Find(topic)->title);
+  return titles;
+}
+
+// Clicks the first link to `href` in the browser, as the user would.
+bool ClickLink(QTextBrowser* browser, const QString& href) {
+  for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (fragment.charFormat().anchorHref() != href) continue;
+      QTextCursor cursor(browser->document());
+      cursor.setPosition(fragment.position() + 1);
+      browser->setTextCursor(cursor);
+      browser->ensureCursorVisible();
+      const QPoint point = browser->cursorRect(cursor).center();
+      QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+      return true;
+    }
+  }
+  return false;
+}
+
+template <typename T>
+T* Child(const QWidget& parent, const char* name) {
+  T* child = parent.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+QStringList VisibleKeywords(const QTreeWidget* index) {
+  QStringList shown;
+  for (int i = 0; i < index->topLevelItemCount(); ++i) {
+    if (!index->topLevelItem(i)->isHidden()) shown.append(index->topLevelItem(i)->text(0));
+  }
+  return shown;
+}
+
+TEST(HelpCatalogTest, BuiltInTopicsLoadWithTitlesAndKeywords) {
+  const HelpCatalog catalog = HelpCatalog::Load();
+  ASSERT_TRUE(catalog.Ok()) << catalog.Error().toStdString();
+  for (int topic : kProgramTopics) EXPECT_NE(catalog.Find(topic), nullptr) << topic;
+  for (const HelpTopic& topic : catalog.Topics()) {
+    SCOPED_TRACE(topic.number);
+    EXPECT_FALSE(topic.title.isEmpty());
+    EXPECT_FALSE(topic.keywords.isEmpty());
+    EXPECT_FALSE(catalog.Html(topic.number).isEmpty());
+    // The page opens with its own title, so the tree and the page agree.
+    EXPECT_TRUE(catalog.PlainText(topic.number).trimmed().startsWith(topic.title))
+        << topic.title.toStdString();
+  }
+}
+
+TEST(HelpCatalogTest, BuiltInLinksLeadToExistingTopics) {
+  const HelpCatalog catalog = HelpCatalog::Load();
+  ASSERT_TRUE(catalog.Ok());
+  const QRegularExpression link(QStringLiteral("href=\"topic:(\\d+)"));
+  std::set<int> linked;
+  for (const HelpTopic& topic : catalog.Topics()) {
+    auto it = link.globalMatch(catalog.Html(topic.number));
+    while (it.hasNext()) {
+      const int target = it.next().captured(1).toInt();
+      EXPECT_NE(catalog.Find(target), nullptr) << topic.number << " links to " << target;
+      linked.insert(target);
+    }
+  }
+  // The contents page reaches every topic the program opens.
+  for (int topic : kProgramTopics) {
+    if (topic != 0) {
+      EXPECT_TRUE(linked.count(topic)) << topic;
+    }
+  }
+}
+
+TEST(HelpCatalogTest, BuiltInPagesCoverKeysAndSectionCaptions) {
+  const HelpCatalog catalog = HelpCatalog::Load();
+  const QString keys = catalog.PlainText(115);
+  for (const char* key :
+       {"Down", "Up", "Page Down", "Page Up", "Ctrl+Home", "Ctrl+End", "Home", "End", "Ctrl+Left",
+        "Ctrl+Right", "+", "Double-click", "Right-click", "scroll bar", "Drag the slider"}) {
+    EXPECT_TRUE(keys.contains(QLatin1String(key))) << key;
+  }
+  const QString sections = catalog.PlainText(350);
+  for (const char* caption :
+       {"1. Essence", "2. Opposites", "3. Insight", "4. Positive", "5. Negative", "6. Advice",
+        "7. Potpourri", "7. Poetry & Prose", "8. Jokes & Humor"}) {
+    EXPECT_TRUE(sections.contains(QLatin1String(caption))) << caption;
+  }
+  const QString tips = catalog.PlainText(270);
+  for (const char* words : {"Record Number", "Author's Name", "Subject + Section + Number",
+                            "Book Code + Book Page", "Subtitle + Subject", "User Code",
+                            "Selected.Txt", "Rebuild Data and Indexes", "Tes_Win.DAT"}) {
+    EXPECT_TRUE(tips.contains(QLatin1String(words))) << words;
+  }
+}
+
+TEST(HelpCatalogTest, SearchFindsWholeWordsIgnoringCaseSortedByTitle) {
+  SmallCatalog files;
+  const HelpCatalog catalog = files.Load();
+  ASSERT_TRUE(catalog.Ok()) << catalog.Error().toStdString();
+  // "Foxes" in Gamma is another word.
+  EXPECT_EQ(catalog.Search("fox"), (QList<int>{30, 20}));
+  EXPECT_EQ(catalog.Search("FOX"), (QList<int>{30, 20}));
+  // Every word must be present.
+  EXPECT_EQ(catalog.Search("fox lazy"), (QList<int>{20}));
+  EXPECT_EQ(catalog.Search("fox zebra"), (QList<int>{}));
+  // A trailing star matches the beginnings of words.
+  EXPECT_EQ(Titles(catalog, catalog.Search("fox*")),
+            (QStringList{"Alpha page", "Beta page", "Gamma page"}));
+  // Titles are searched too.
+  EXPECT_EQ(catalog.Search("gamma"), (QList<int>{10}));
+  EXPECT_EQ(catalog.Search("  ...  "), (QList<int>{}));
+  EXPECT_EQ(HelpCatalog::QueryWords("Page  DOWN, page* down"),
+            (QStringList{"page", "down", "page*"}));
+}
+
+TEST(HelpCatalogTest, SearchOnBuiltInTopics) {
+  const HelpCatalog catalog = HelpCatalog::Load();
+  const QList<int> found = catalog.Search("page down");
+  EXPECT_TRUE(found.contains(115));
+  EXPECT_FALSE(found.contains(350));
+  const QList<int> essence = catalog.Search("ESSENCE");
+  EXPECT_TRUE(essence.contains(350));
+  EXPECT_FALSE(essence.contains(115));
+}
+
+TEST(HelpCatalogTest, IndexMergesKeywordsAndSortsThem) {
+  SmallCatalog files;
+  const QList<HelpIndexEntry> index = files.Load().Index();
+  QStringList keywords;
+  for (const HelpIndexEntry& entry : index) keywords.append(entry.keyword);
+  EXPECT_EQ(keywords, (QStringList{"alpha", "Beta", "Shared", "zeta"}));
+  EXPECT_EQ(index[2].topics, (QList<int>{10, 20}));
+  EXPECT_EQ(index[1].topics, (QList<int>{30}));
+}
+
+TEST(HelpCatalogTest, BadIndexesAreRefused) {
+  SmallCatalog files;
+  const QString index = files.Path("topics.json");
+  const QList<std::pair<const char*, const char*>> cases = {
+      {"{not json", "offset"},
+      {R"({"pages": []})", "topics"},
+      {R"({"topics": [{"number": 1, "title": "A", "file": "missing.html"}]})", "missing.html"},
+      {R"({"topics": [{"number": 1, "title": "A", "file": "alpha.html"},
+                      {"number": 1, "title": "B", "file": "beta.html"}]})",
+       "twice"},
+      {R"({"topics": [{"number": 1, "title": "", "file": "alpha.html"}]})", "no title"},
+      {R"({"topics": [{"number": 1, "title": "A", "file": "alpha.html", "parent": 7}]})",
+       "parent 7"},
+  };
+  for (const auto& [json, reason] : cases) {
+    SCOPED_TRACE(json);
+    Write(index, QString::fromUtf8(json));
+    const HelpCatalog catalog = HelpCatalog::Load(index);
+    EXPECT_FALSE(catalog.Ok());
+    EXPECT_TRUE(catalog.Topics().isEmpty());
+    EXPECT_TRUE(catalog.Error().contains(QLatin1String(reason))) << catalog.Error().toStdString();
+  }
+}
+
+class HelpViewerTest : public ::testing::Test {
+ protected:
+  void Open(HelpViewer* viewer) {
+    viewer->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
+  }
+};
+
+TEST_F(HelpViewerTest, InstanceIsOneWindowWithThreeTabs) {
+  HelpViewer* viewer = HelpViewer::Instance();
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(viewer, HelpViewer::Instance());
+  EXPECT_TRUE(viewer->isWindow());
+  EXPECT_EQ(viewer->windowTitle(), "Tessary Help");
+  auto* tabs = Child<QTabWidget>(*viewer, "helpTabs");
+  ASSERT_EQ(tabs->count(), 3);
+  EXPECT_EQ(tabs->tabText(0), "Contents");
+  EXPECT_EQ(tabs->tabText(1), "Index");
+  EXPECT_EQ(tabs->tabText(2), "Search");
+  viewer->ShowContents();
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_EQ(viewer->CurrentTopic(), 0);
+  viewer->close();
+}
+
+TEST_F(HelpViewerTest, EveryTopicOpensWithItsTitle) {
+  HelpViewer viewer;
+  ASSERT_TRUE(viewer.Catalog().Ok());
+  for (const HelpTopic& topic : viewer.Catalog().Topics()) {
+    viewer.ShowTopic(topic.number);
+    EXPECT_EQ(viewer.CurrentTopic(), topic.number);
+    EXPECT_TRUE(viewer.PageText().startsWith(topic.title)) << topic.title.toStdString();
+  }
+}
+
+TEST_F(HelpViewerTest, Topic115IsTheKeyboardPageAndSelectedInContents) {
+  HelpViewer viewer;
+  viewer.ShowTopic(115);
+  EXPECT_TRUE(viewer.isVisible());
+  EXPECT_EQ(viewer.CurrentTopic(), 115);
+  EXPECT_TRUE(viewer.PageText().contains("Page Down"));
+  auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
+  ASSERT_NE(contents->currentItem(), nullptr);
+  EXPECT_EQ(contents->currentItem()->text(0), "Browser keyboard commands");
+  // It sits under the browser hints.
+  ASSERT_NE(contents->currentItem()->parent(), nullptr);
+  EXPECT_EQ(contents->currentItem()->parent()->text(0), "Browser hints and tips");
+}
+
+TEST_F(HelpViewerTest, UnknownTopicSaysSoAndLinksToContents) {
+  HelpViewer viewer;
+  Open(&viewer);
+  viewer.ShowTopic(999);
+  EXPECT_EQ(viewer.CurrentTopic(), 999);
+  EXPECT_TRUE(viewer.PageText().contains("Topic 999 is not written yet"));
+  auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
+  ASSERT_TRUE(ClickLink(browser, "topic:0"));
+  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  EXPECT_TRUE(viewer.PageText().startsWith("Welcome to Tessary"));
+}
+
+TEST_F(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
+  HelpViewer viewer;
+  Open(&viewer);
+  viewer.ShowContents();
+  auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
+  auto* back = Child<QToolButton>(viewer, "backButton");
+  auto* forward = Child<QToolButton>(viewer, "forwardButton");
+  EXPECT_FALSE(back->isEnabled());
+  ASSERT_TRUE(ClickLink(browser, "topic:115"));
+  EXPECT_EQ(viewer.CurrentTopic(), 115);
+  ASSERT_TRUE(ClickLink(browser, "topic:120"));
+  EXPECT_EQ(viewer.CurrentTopic(), 120);
+  ASSERT_TRUE(back->isEnabled());
+  QTest::mouseClick(back, Qt::LeftButton);
+  EXPECT_EQ(viewer.CurrentTopic(), 115);
+  QTest::mouseClick(back, Qt::LeftButton);
+  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  EXPECT_FALSE(back->isEnabled());
+  ASSERT_TRUE(forward->isEnabled());
+  QTest::mouseClick(forward, Qt::LeftButton);
+  EXPECT_EQ(viewer.CurrentTopic(), 115);
+  QTest::mouseClick(Child<QToolButton>(viewer, "homeButton"), Qt::LeftButton);
+  EXPECT_EQ(viewer.CurrentTopic(), 0);
+}
+
+TEST_F(HelpViewerTest, ContentsTreeHoldsEveryTopicAndOpensThem) {
+  SmallCatalog files;
+  HelpViewer viewer(files.Load());
+  Open(&viewer);
+  auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
+  // Gamma holds Beta; Alpha stands alone; file order is kept.
+  ASSERT_EQ(contents->topLevelItemCount(), 2);
+  EXPECT_EQ(contents->topLevelItem(0)->text(0), "Gamma page");
+  ASSERT_EQ(contents->topLevelItem(0)->childCount(), 1);
+  EXPECT_EQ(contents->topLevelItem(0)->child(0)->text(0), "Beta page");
+  EXPECT_EQ(contents->topLevelItem(1)->text(0), "Alpha page");
+  QTreeWidgetItem* beta = contents->topLevelItem(0)->child(0);
+  contents->scrollToItem(beta);
+  QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    contents->visualItemRect(beta).center());
+  EXPECT_EQ(viewer.CurrentTopic(), 20);
+  EXPECT_TRUE(viewer.PageText().contains("lazy dog"));
+}
+
+TEST_F(HelpViewerTest, IndexFilterNarrowsTheKeywords) {
+  HelpViewer viewer;
+  viewer.ShowIndex();
+  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 1);
+  // Opening the index with nothing on show shows the contents page.
+  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  auto* filter = Child<QLineEdit>(viewer, "indexFilter");
+  auto* index = Child<QTreeWidget>(viewer, "indexTree");
+  const qsizetype all = VisibleKeywords(index).size();
+  ASSERT_EQ(all, index->topLevelItemCount());
+  ASSERT_GT(all, 20);
+
+  QTest::keyClicks(filter, "page");
+  const QStringList shown = VisibleKeywords(index);
+  ASSERT_FALSE(shown.isEmpty());
+  EXPECT_LT(shown.size(), all);
+  for (const QString& keyword : shown) {
+    EXPECT_TRUE(keyword.contains("page", Qt::CaseInsensitive)) << keyword.toStdString();
+  }
+  EXPECT_TRUE(shown.contains("Page Down"));
+  EXPECT_FALSE(shown.contains("Essence"));
+
+  filter->setText("zzzz");
+  EXPECT_TRUE(VisibleKeywords(index).isEmpty());
+  filter->clear();
+  EXPECT_EQ(VisibleKeywords(index).size(), all);
+}
+
+TEST_F(HelpViewerTest, IndexKeywordsOpenTheirTopics) {
+  SmallCatalog files;
+  HelpViewer viewer(files.Load());
+  viewer.ShowIndex();
+  auto* filter = Child<QLineEdit>(viewer, "indexFilter");
+  // Enter opens the first keyword left by the filter.
+  filter->setText("bet");
+  QTest::keyClick(filter, Qt::Key_Return);
+  EXPECT_EQ(viewer.CurrentTopic(), 30);
+  // A keyword of two topics lists both under it.
+  auto* index = Child<QTreeWidget>(viewer, "indexTree");
+  filter->setText("shared");
+  const QList<QTreeWidgetItem*> shared = index->findItems("Shared", Qt::MatchExactly);
+  ASSERT_EQ(shared.size(), 1);
+  ASSERT_EQ(shared[0]->childCount(), 2);
+  EXPECT_EQ(shared[0]->child(0)->text(0), "Gamma page");
+  EXPECT_EQ(shared[0]->child(1)->text(0), "Beta page");
+}
+
+TEST_F(HelpViewerTest, SearchListsTopicsByTitleAndHighlightsTheWords) {
+  SmallCatalog files;
+  HelpViewer viewer(files.Load());
+  Open(&viewer);
+  viewer.ShowSearch();
+  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 2);
+  auto* line = Child<QLineEdit>(viewer, "searchLine");
+  auto* results = Child<QListWidget>(viewer, "searchResults");
+  line->setText("Fox");
+  QTest::mouseClick(Child<QPushButton>(viewer, "searchButton"), Qt::LeftButton);
+  ASSERT_EQ(results->count(), 2);
+  EXPECT_EQ(results->item(0)->text(), "Alpha page");
+  EXPECT_EQ(results->item(1)->text(), "Beta page");
+
+  QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    results->visualItemRect(results->item(1)).center());
+  EXPECT_EQ(viewer.CurrentTopic(), 20);
+  auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
+  ASSERT_EQ(browser->extraSelections().size(), 1);
+  EXPECT_EQ(browser->extraSelections()[0].cursor.selectedText(), "FOX");
+
+  QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    results->visualItemRect(results->item(0)).center());
+  EXPECT_EQ(viewer.CurrentTopic(), 30);
+  QStringList marked;
+  for (const auto& mark : browser->extraSelections()) marked.append(mark.cursor.selectedText());
+  EXPECT_EQ(marked, (QStringList{"fox", "Fox"}));
+
+  // Marks belong to the search visit: going back to a page starts clean.
+  QTest::mouseClick(Child<QToolButton>(viewer, "backButton"), Qt::LeftButton);
+  EXPECT_EQ(viewer.CurrentTopic(), 20);
+  EXPECT_TRUE(browser->extraSelections().isEmpty());
+
+  line->setText("zebra");
+  QTest::keyClick(line, Qt::Key_Return);
+  EXPECT_EQ(results->count(), 0);
+  EXPECT_EQ(Child<QLabel>(viewer, "searchStatus")->text(), "No topic holds all of these words.");
+}
+
+}  // namespace
+}  // namespace tessary::ui
