@@ -71,8 +71,7 @@ int RowBrowser::EngineResult() const {
 
 bool RowBrowser::InRange(const std::string& key) const {
   if (key_number_ == 0) return true;
-  if (!low_.empty() &&
-      isam::CompareKeys(std::string_view(key).substr(0, low_.size()), low_) < 0) {
+  if (!low_.empty() && isam::CompareKeys(std::string_view(key).substr(0, low_.size()), low_) < 0) {
     return false;
   }
   if (!high_.empty() &&
@@ -451,6 +450,16 @@ int RowBrowser::Resync() {
   std::vector<Entry> above;
   const int want_above = visible_ - 1 - static_cast<int>(below.size());
   Entry first{entry.key, entry.ref, {}};
+  // The steps below moved the key's cursor away from the entry, and a valid
+  // cursor is stepped from where it stands: put it back on the entry first.
+  if (key_number_ != 0 && want_above > 0) {
+    Retry([&] {
+      int32_t ref_again = entry.ref;
+      std::string key_again = entry.key;
+      engine_.FindKeyAndRef(fb_, key_number_, ref_again, key_again, 0);
+    });
+    if (int found = EngineResult()) return Finish(found, true);
+  }
   rc = kRowOk;
   while (static_cast<int>(above.size()) < want_above) {
     Entry previous;
@@ -486,27 +495,28 @@ int RowBrowser::SetVisibleRows(int n) {
 
 // ---- Scroll bar -----------------------------------------------------------
 
-// Counts the entries before (key, ref) in the key's whole order (no range, no
-// filter); used only for keys of few entries.
-int RowBrowser::EntryIndex(const std::string& key, int32_t ref, int32_t* index) {
+// Walks the key's whole order (no range, no filter) and counts its entries in
+// *total and those before (key, ref) in *index; used only for few entries. With
+// key 0 this counts the records, where UsedSlots also counts the continuation
+// slots of long records.
+int RowBrowser::EntryIndex(const std::string& key, int32_t ref, int32_t* index, int32_t* total) {
   *index = 0;
+  *total = 0;
   int32_t step_ref = 0;
   std::string step_key;
-  if (key_number_ == 0) {
-    while (true) {
+  if (key_number_ != 0) Retry([&] { engine_.ClearKey(fb_, key_number_); });
+  while (true) {
+    if (key_number_ == 0) {
       Retry([&] { engine_.NextUsedSlot(fb_, step_ref); });
-      if (!engine_.EngineOk()) break;
-      if (step_ref >= ref) return kRowOk;
-      ++*index;
-    }
-  } else {
-    Retry([&] { engine_.ClearKey(fb_, key_number_); });
-    while (true) {
+    } else {
       Retry([&] { engine_.NextKey(fb_, key_number_, step_ref, step_key); });
-      if (!engine_.EngineOk()) break;
-      if (isam::CompareEntries(step_key, step_ref, key, ref, true) >= 0) return kRowOk;
-      ++*index;
     }
+    if (!engine_.EngineOk()) break;
+    const bool before = key_number_ == 0
+                            ? step_ref < ref
+                            : isam::CompareEntries(step_key, step_ref, key, ref, true) < 0;
+    if (before) ++*index;
+    ++*total;
   }
   return EngineResult() == kNoEntry ? kRowOk : EngineResult();
 }
@@ -543,7 +553,8 @@ int RowBrowser::ScrollPosition() {
   if (!engine_.EngineOk() || entries < 2) return 0;
   if (entries <= kExactScrollEntries) {
     int32_t index = 0;
-    if (EntryIndex(row.key, row.ref, &index) != kRowOk) return 0;
+    if (EntryIndex(row.key, row.ref, &index, &entries) != kRowOk || entries < 2) return 0;
+    index = std::min(index, entries - 1);
     return static_cast<int>((static_cast<int64_t>(index) * kScrollMax + (entries - 1) / 2) /
                             (entries - 1));
   }
@@ -577,9 +588,9 @@ int RowBrowser::ScrollPosition() {
   if (!engine_.EngineOk() && engine_.ErrorClass() == 1) return kScrollMax;
   int position = 0;
   Retry([&] {
-    position = key_number_ == 0 ? engine_.SlotToRelative(fb_, row.ref, kScrollMax)
-                                : engine_.KeyToRelative(fb_, key_number_, row.key, row.ref,
-                                                        kScrollMax);
+    position = key_number_ == 0
+                   ? engine_.SlotToRelative(fb_, row.ref, kScrollMax)
+                   : engine_.KeyToRelative(fb_, key_number_, row.key, row.ref, kScrollMax);
   });
   if (!engine_.EngineOk()) return 0;
   return std::clamp(position, 1, kScrollMax - 1);
@@ -596,7 +607,10 @@ int RowBrowser::PositionFromScroll(int position) {
   if (int rc = EngineResult()) return Finish(rc, false);
   Entry target;
   if (entries <= kExactScrollEntries) {
-    int32_t index = (static_cast<int64_t>(position) * (entries - 1) + kScrollMax / 2) / kScrollMax;
+    int32_t index = 0;
+    if (int rc = EntryIndex(std::string(), 0, &index, &entries)) return Finish(rc, false);
+    if (entries < 2) return FirstPage();
+    index = (static_cast<int64_t>(position) * (entries - 1) + kScrollMax / 2) / kScrollMax;
     if (int rc = EntryAt(index, &target)) return Finish(rc, false);
   } else {
     int32_t ref = 0;

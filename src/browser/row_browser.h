@@ -25,11 +25,11 @@ inline constexpr int kScrollMax = 63;
 enum : int { kRowOk = 0, kNoEntry = 1 };
 
 struct RowRec {
-  std::string key;      // the entry's key text, at most 30 characters
-  int32_t ref = 0;      // below 1: the row is empty
-  int32_t status = 0;   // 0 good; -1 the record no longer reads; -10 and below never re-tested
-  bool changed = false; // the text differs from before the last rebuild
-  bool built = false;   // just built; the next completion leaves it alone
+  std::string key;       // the entry's key text, at most 30 characters
+  int32_t ref = 0;       // below 1: the row is empty
+  int32_t status = 0;    // 0 good; -1 the record no longer reads; -10 and below never re-tested
+  bool changed = false;  // the text differs from before the last rebuild
+  bool built = false;    // just built; the next completion leaves it alone
   std::vector<std::string> elements;  // the displayed text, one element per text line
 
   bool empty() const { return ref < 1; }
@@ -39,9 +39,9 @@ class RowBrowser {
  public:
   // `record_buffer` receives a row's record when the row is tested; it holds
   // `buffer_size` bytes. Rows are allocated once, all visible, current row 1.
-  RowBrowser(isam::Engine& engine, isam::Fileblock* fileblock, int key_number,
-             void* record_buffer, size_t buffer_size, std::string low_bound,
-             std::string high_bound, int capacity, int elements_per_row, bool variable_length);
+  RowBrowser(isam::Engine& engine, isam::Fileblock* fileblock, int key_number, void* record_buffer,
+             size_t buffer_size, std::string low_bound, std::string high_bound, int capacity,
+             int elements_per_row, bool variable_length);
 
   // Callbacks. BuildRow fills the row elements (0 success, else the code ends
   // the operation). PerformFilter rejects an entry by clearing `use_it`; it is
@@ -125,7 +125,7 @@ class RowBrowser {
   void ClearPage();
   int Complete();
   int Finish(int result, bool moved);
-  int EntryIndex(const std::string& key, int32_t ref, int32_t* index);
+  int EntryIndex(const std::string& key, int32_t ref, int32_t* index, int32_t* total);
   int EntryAt(int32_t index, Entry* out);
 
   isam::Engine& engine_;

@@ -113,7 +113,9 @@ void Engine::ExitEngine() {
     Fileblock* fb = open_.front().get();
     CloseFileblock(fb);
     if (!ok_ && first_error == 0) first_error = error_;
-    if (!ok_) {
+    // A close that failed only at closing the files has already removed the
+    // Fileblock from the list.
+    if (!ok_ && !open_.empty() && open_.front().get() == fb) {
       // A Fileblock that cannot be closed cleanly is dropped as it is; its
       // InUse byte stays set so the next open asks for a rebuild.
       cache_->Drop(fb);
@@ -162,12 +164,14 @@ bool Engine::MakeFiles(const FileblockNames& names, int record_length, int key_c
     if (data_created) fs_.Remove(names.data);
   };
 
+  // The data file is written under a temporary name and renamed into place,
+  // so a crash while creating never leaves a data file without its header.
+  const std::string temp_data = names.data + ".tmp";
   std::unique_ptr<platform::File> data;
-  if (int rc = fs_.Open(names.data, OpenMode::kCreate, &data)) {
+  if (int rc = fs_.Open(temp_data, OpenMode::kCreate, &data)) {
     Fail(MapOsError(OsAction::kCreate, rc));
     return false;
   }
-  data_created = true;
   DataHeader header;
   header.record_length = record_length;
   header.key_count = key_count;
@@ -181,7 +185,15 @@ bool Engine::MakeFiles(const FileblockNames& names, int record_length, int key_c
   }
   int close_rc = data->Close();
   if (ok_ && close_rc != 0) Fail(kErrCloseFailed);
+  if (ok_) {
+    if (int rc = fs_.Rename(temp_data, names.data)) {
+      Fail(MapOsError(OsAction::kDeleteOrRename, rc));
+    } else {
+      data_created = true;
+    }
+  }
   if (!ok_) {
+    fs_.Remove(temp_data);
     cleanup();
     return false;
   }
@@ -724,6 +736,14 @@ void Engine::GetVarRecord(Fileblock* fb, int32_t ref, void* buffer, size_t& leng
   uint8_t* slot = var_buffer_.data();
   if (!ReadAt(*fb->data, static_cast<uint64_t>(ref) * l, slot, l)) return;
   size_t count = GetU16(slot + l - 6);
+  if (GetI32(slot) != 0) {
+    // No live record stands here (a freed slot or a continuation): its head is
+    // delivered as it is and its stale links are not followed, so the caller
+    // sees the non-zero first bytes and treats the record as gone.
+    length = std::min({size, count, l - 6});
+    std::memcpy(out, slot, length);
+    return;
+  }
   if (count > l - 6) {
     Fail(kErrTooMuchRecords);
     return;
@@ -731,13 +751,17 @@ void Engine::GetVarRecord(Fileblock* fb, int32_t ref, void* buffer, size_t& leng
   size_t delivered = std::min(size, count);
   std::memcpy(out, slot, delivered);
   int32_t next = GetI32(slot + l - 4);
-  int slots = 1;
   const int max_slots = MaxChainSlots(fb->record_length());
+  // A chain that comes back to a slot it passed is damaged even when the
+  // buffer would fill before the longest chain is reached.
+  std::vector<int32_t> seen{ref};
   while (next != 0 && delivered < size) {
-    if (next < 1 || next > fb->header.slot_count || ++slots > max_slots) {
+    if (next < 1 || next > fb->header.slot_count || static_cast<int>(seen.size()) >= max_slots ||
+        std::find(seen.begin(), seen.end(), next) != seen.end()) {
       Fail(kErrTooMuchRecords);
       return;
     }
+    seen.push_back(next);
     if (!ReadAt(*fb->data, static_cast<uint64_t>(next) * l, slot, l)) return;
     count = GetU16(slot + l - 6);
     if (slot[0] != 1 || count > l - 7) {

@@ -243,8 +243,15 @@ void HelpViewer::BuildUi() {
   }
   browser_->document()->setDocumentMargin(14);
 
-  connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
-  connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+  // Going back or forward is a new visit of a page: it starts without marks.
+  connect(back_, &QToolButton::clicked, this, [this] {
+    browser_->backward();
+    browser_->setExtraSelections({});
+  });
+  connect(forward_, &QToolButton::clicked, this, [this] {
+    browser_->forward();
+    browser_->setExtraSelections({});
+  });
   connect(home, &QToolButton::clicked, this, [this] { OpenTopic(HomeTopic()); });
   connect(browser_, &QTextBrowser::backwardAvailable, back_, &QWidget::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QWidget::setEnabled);

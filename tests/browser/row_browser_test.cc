@@ -1,0 +1,717 @@
+// The row browser over a database of generated quotations: pages in key
+// order, moves at the ends, re-finding the page after records changed under
+// it, filters, bounds, slot order and the scroll position. Expected pages are
+// slices of an independent walk of the key (the engine's NextKey from a
+// cleared cursor, or the fixture's own list of head slots for key 0).
+#include "browser/row_browser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/row_text.h"
+#include "database/quotation_record.h"
+#include "support/quotation_fixture.h"
+
+namespace tessary::browser {
+namespace {
+
+using database::FieldText;
+using database::QuotationRecord;
+using testing::GeneratedQuotation;
+using testing::QuotationFixture;
+
+constexpr int kRecords = 317;  // not a multiple of the page, so the last page move is short
+
+struct Entry {
+  std::string key;
+  int32_t ref = 0;
+  bool operator==(const Entry&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Entry& e) {
+  return out << "{\"" << e.key << "\", " << e.ref << "}";
+}
+
+// Every entry of `key` in order; for key 0 the head slots of the fixture's
+// records in slot order.
+std::vector<Entry> Walk(QuotationFixture& db, int key) {
+  std::vector<Entry> out;
+  if (key == 0) {
+    for (int n = 1; n <= db.count(); ++n) out.push_back({"", db.ref(n)});
+    std::sort(out.begin(), out.end(), [](const Entry& a, const Entry& b) { return a.ref < b.ref; });
+    return out;
+  }
+  db.engine().ClearKey(db.fileblock(), key);
+  while (true) {
+    Entry e;
+    db.engine().NextKey(db.fileblock(), key, e.ref, e.key);
+    if (!db.engine().EngineOk()) break;
+    out.push_back(e);
+  }
+  EXPECT_EQ(db.engine().ErrorClass(), 1) << "walk of key " << key << " ended on an error";
+  return out;
+}
+
+std::vector<Entry> Slice(const std::vector<Entry>& walk, size_t from, size_t count) {
+  from = std::min(from, walk.size());
+  count = std::min(count, walk.size() - from);
+  return std::vector<Entry>(walk.begin() + static_cast<ptrdiff_t>(from),
+                            walk.begin() + static_cast<ptrdiff_t>(from + count));
+}
+
+// The filled rows of the page; rows below the first empty one must be empty too.
+std::vector<Entry> Page(const RowBrowser& b) {
+  std::vector<Entry> out;
+  for (int i = 1; i <= b.visible_rows(); ++i) {
+    if (b.row(i).empty()) continue;
+    EXPECT_EQ(static_cast<int>(out.size()), i - 1) << "row " << i << " follows an empty row";
+    out.push_back({b.row(i).key, b.row(i).ref});
+  }
+  return out;
+}
+
+int IndexOf(const std::vector<Entry>& walk, const Entry& e) {
+  auto it = std::find(walk.begin(), walk.end(), e);
+  return it == walk.end() ? -1 : static_cast<int>(it - walk.begin());
+}
+
+// The text the test's BuildRow gives a good row of quotation `number`.
+std::string RowOf(int number) {
+  return std::to_string(number) + "|Quotation number " + std::to_string(number) + ", line one.";
+}
+
+// A browser over a fixture database. Its BuildRow writes the record number
+// and first line of the record in the buffer, so a row's text shows which
+// record the engine had read when it built the row.
+struct Harness {
+  explicit Harness(int count, int key = 1, int rows = 50)
+      : db(count),
+        browser(db.engine(), db.fileblock(), key, &db.session().current_record,
+                sizeof(QuotationRecord), "", "", rows, 1, true) {
+    browser.BuildRow = [this](RowRec& row) {
+      ++builds;
+      const QuotationRecord& r = db.session().current_record;
+      row.elements[0] = row.status != 0 ? "bad " + row.key
+                                        : std::string(FieldText(r.Record_Number)) + "|" +
+                                              std::string(FieldText(r.Line1));
+      return 0;
+    };
+  }
+
+  // The record number a ref belongs to (0 when none).
+  int NumberOf(int32_t ref) const {
+    for (int n = 1; n <= db.count(); ++n) {
+      if (db.ref(n) == ref) return n;
+    }
+    return 0;
+  }
+
+  // Every filled row's text names the record of its own entry.
+  void ExpectRowTextsMatchRecords() {
+    for (int i = 1; i <= browser.filled_rows(); ++i) {
+      EXPECT_EQ(browser.row(i).elements[0], RowOf(NumberOf(browser.row(i).ref))) << "row " << i;
+    }
+  }
+
+  // Deletes quotation `number` through the session (the question answered Yes).
+  void Delete(int number) {
+    db.host().SetNextAnswer(true);
+    ASSERT_TRUE(db.session().DeleteRecord(GeneratedQuotation(number), db.ref(number)));
+  }
+
+  QuotationFixture db;
+  RowBrowser browser;
+  int builds = 0;
+};
+
+// ---- Pages in key order ------------------------------------------------------
+
+TEST(RowBrowserTest, FirstPageHoldsTheFirstEntriesOfEveryKey) {
+  Harness h(kRecords);
+  for (int key = 0; key <= 6; ++key) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    std::vector<Entry> walk = Walk(h.db, key);
+    ASSERT_EQ(walk.size(), static_cast<size_t>(kRecords));
+    h.browser.SetKeyNumber(key);
+    h.browser.SetCurrentRow(7);
+    EXPECT_EQ(h.browser.FirstPage(), kRowOk);
+    EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
+    EXPECT_EQ(h.browser.current_row(), 1);
+    EXPECT_EQ(h.browser.CurrentRef(), walk[0].ref);
+    EXPECT_EQ(h.browser.CurrentKey(), walk[0].key);
+    EXPECT_TRUE(h.browser.page_moved());
+    h.ExpectRowTextsMatchRecords();
+  }
+  // Key 1 orders by record number, whatever the slots.
+  h.browser.SetKeyNumber(1);
+  h.browser.FirstPage();
+  EXPECT_EQ(h.browser.row(1).key, "     1");
+  EXPECT_EQ(h.browser.row(50).key, "    50");
+}
+
+TEST(RowBrowserTest, PagingDownToTheEndAndBackVisitsEveryEntryOnce) {
+  Harness h(kRecords);
+  for (int key = 0; key <= 6; ++key) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    const std::vector<Entry> walk = Walk(h.db, key);
+    const size_t n = walk.size();
+    h.browser.SetKeyNumber(key);
+    ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+    h.browser.SetCurrentRow(4);
+    size_t start = 0;
+    int pages = 0;
+    while (start + 50 < n) {
+      ASSERT_EQ(h.browser.NextPage(), kRowOk);
+      start = std::min(start + 50, n - 50);
+      ASSERT_EQ(Page(h.browser), Slice(walk, start, 50)) << "page " << ++pages;
+      EXPECT_EQ(h.browser.current_row(), 4);
+      h.ExpectRowTextsMatchRecords();
+    }
+    EXPECT_EQ(Page(h.browser).back(), walk.back());
+    EXPECT_EQ(h.browser.NextPage(), kNoEntry);
+    EXPECT_FALSE(h.browser.page_moved());
+    EXPECT_EQ(Page(h.browser), Slice(walk, n - 50, 50));
+    while (start > 0) {
+      ASSERT_EQ(h.browser.PrevPage(), kRowOk);
+      start = start >= 50 ? start - 50 : 0;
+      ASSERT_EQ(Page(h.browser), Slice(walk, start, 50));
+      EXPECT_EQ(h.browser.current_row(), 4);
+    }
+    EXPECT_EQ(h.browser.PrevPage(), kNoEntry);
+    EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
+  }
+}
+
+TEST(RowBrowserTest, LastPageEndsAtTheLastEntry) {
+  Harness h(kRecords);
+  for (int key = 0; key <= 6; ++key) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    const std::vector<Entry> walk = Walk(h.db, key);
+    h.browser.SetKeyNumber(key);
+    EXPECT_EQ(h.browser.LastPage(), kRowOk);
+    EXPECT_EQ(Page(h.browser), Slice(walk, walk.size() - 50, 50));
+    EXPECT_EQ(h.browser.current_row(), 50);
+    EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
+    h.ExpectRowTextsMatchRecords();
+  }
+}
+
+TEST(RowBrowserTest, LastPageOfAShortKeyStartsAtRowOne) {
+  Harness h(7);
+  for (int key = 0; key <= 6; ++key) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    const std::vector<Entry> walk = Walk(h.db, key);
+    h.browser.SetKeyNumber(key);
+    EXPECT_EQ(h.browser.LastPage(), kRowOk);
+    EXPECT_EQ(Page(h.browser), walk);
+    EXPECT_TRUE(h.browser.row(8).empty());
+    EXPECT_EQ(h.browser.filled_rows(), 7);
+    EXPECT_EQ(h.browser.current_row(), 7);
+    EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
+    h.ExpectRowTextsMatchRecords();
+  }
+}
+
+// ---- Single steps --------------------------------------------------------------
+
+TEST(RowBrowserTest, StepsAtTheEndsMoveNothing) {
+  Harness h(kRecords);
+  const std::vector<Entry> walk = Walk(h.db, 2);
+  h.browser.SetKeyNumber(2);
+  ASSERT_EQ(h.browser.LastPage(), kRowOk);
+  int moved = -1;
+  EXPECT_EQ(h.browser.StepForward(1, &moved), kNoEntry);
+  EXPECT_EQ(moved, 0);
+  EXPECT_FALSE(h.browser.page_moved());
+  EXPECT_EQ(Page(h.browser), Slice(walk, walk.size() - 50, 50));
+
+  // Three back, then five forward: only three are left.
+  EXPECT_EQ(h.browser.StepBackward(3, &moved), kRowOk);
+  EXPECT_EQ(moved, 3);
+  EXPECT_EQ(Page(h.browser), Slice(walk, walk.size() - 53, 50));
+  EXPECT_EQ(h.browser.StepForward(5, &moved), kRowOk);
+  EXPECT_EQ(moved, 3);
+  EXPECT_TRUE(h.browser.page_moved());
+  EXPECT_EQ(Page(h.browser), Slice(walk, walk.size() - 50, 50));
+
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(h.browser.StepBackward(1, &moved), kNoEntry);
+  EXPECT_EQ(moved, 0);
+  EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
+  EXPECT_EQ(h.browser.PrevRow(), kNoEntry);
+  EXPECT_EQ(h.browser.current_row(), 1);
+}
+
+TEST(RowBrowserTest, NextRowOnTheLastRowScrollsTheRowKeepingItsPlace) {
+  Harness h(kRecords, 1, 10);
+  const std::vector<Entry> walk = Walk(h.db, 1);
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  for (int i = 2; i <= 10; ++i) {
+    ASSERT_EQ(h.browser.NextRow(), kRowOk);
+    EXPECT_EQ(h.browser.current_row(), i);
+    EXPECT_FALSE(h.browser.page_moved());
+  }
+  EXPECT_EQ(Page(h.browser), Slice(walk, 0, 10));
+  EXPECT_EQ(h.browser.NextRow(), kRowOk);
+  EXPECT_TRUE(h.browser.page_moved());
+  EXPECT_EQ(h.browser.current_row(), 10);
+  EXPECT_EQ(Page(h.browser), Slice(walk, 1, 10));
+  EXPECT_EQ(h.browser.CurrentRef(), walk[10].ref);
+
+  // Up to row 1, then once more: the page scrolls back by one.
+  for (int i = 0; i < 9; ++i) ASSERT_EQ(h.browser.PrevRow(), kRowOk);
+  EXPECT_EQ(h.browser.current_row(), 1);
+  EXPECT_EQ(h.browser.CurrentRef(), walk[1].ref);
+  EXPECT_EQ(h.browser.PrevRow(), kRowOk);
+  EXPECT_EQ(h.browser.current_row(), 1);
+  EXPECT_EQ(Page(h.browser), Slice(walk, 0, 10));
+  EXPECT_EQ(h.browser.CurrentRef(), walk[0].ref);
+
+  // At the very last entry NextRow has nowhere to go.
+  ASSERT_EQ(h.browser.LastPage(), kRowOk);
+  EXPECT_EQ(h.browser.NextRow(), kNoEntry);
+  EXPECT_EQ(h.browser.current_row(), 10);
+  EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
+}
+
+// ---- Finding a place -------------------------------------------------------------
+
+TEST(RowBrowserTest, SetPositionPlacesTheEntryAtTheRowAndFillsAroundIt) {
+  Harness h(kRecords);
+  const std::vector<Entry> walk = Walk(h.db, 2);
+  ASSERT_EQ(walk[100].key.size(), 30u);
+
+  // A 31st character is cut off, so the entry itself is found (uncut, the
+  // text would sort after every entry of that key text).
+  EXPECT_EQ(h.browser.SetPosition(2, walk[100].key + "\xFF", walk[100].ref, 5), kRowOk);
+  EXPECT_EQ(h.browser.key_number(), 2);
+  EXPECT_EQ(h.browser.current_row(), 5);
+  EXPECT_EQ(h.browser.CurrentRef(), walk[100].ref);
+  EXPECT_EQ(h.browser.CurrentKey(), walk[100].key);
+  EXPECT_EQ(Page(h.browser), Slice(walk, 96, 50));
+  h.ExpectRowTextsMatchRecords();
+
+  // Reference 0 finds the first entry of that key text.
+  const std::string text = walk[100].key;
+  size_t first = 0;
+  while (walk[first].key != text) ++first;
+  ASSERT_LT(first, 100u);
+  EXPECT_EQ(h.browser.SetPosition(2, text, 0, 1), kRowOk);
+  EXPECT_EQ(h.browser.CurrentRef(), walk[first].ref);
+  EXPECT_EQ(Page(h.browser), Slice(walk, first, 50));
+
+  // Near the end the page stays full and the current row moves down.
+  const size_t n = walk.size();
+  EXPECT_EQ(h.browser.SetPosition(2, walk[n - 3].key, walk[n - 3].ref, 1), kRowOk);
+  EXPECT_EQ(Page(h.browser), Slice(walk, n - 50, 50));
+  EXPECT_EQ(h.browser.current_row(), 48);
+  EXPECT_EQ(h.browser.CurrentRef(), walk[n - 3].ref);
+
+  // Near the start the filled rows move up to row 1 with the current row,
+  // and the rows left at the bottom stay empty (2 above, 40 below).
+  EXPECT_EQ(h.browser.SetPosition(2, walk[2].key, walk[2].ref, 10), kRowOk);
+  EXPECT_EQ(Page(h.browser), Slice(walk, 0, 43));
+  EXPECT_EQ(h.browser.current_row(), 3);
+  EXPECT_EQ(h.browser.CurrentRef(), walk[2].ref);
+}
+
+TEST(RowBrowserTest, ResyncAfterTheCurrentRecordWasDeleted) {
+  Harness h(kRecords);
+  const std::vector<Entry> walk = Walk(h.db, 1);
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  for (int i = 1; i < 5; ++i) ASSERT_EQ(h.browser.NextRow(), kRowOk);
+  ASSERT_EQ(h.browser.CurrentRef(), h.db.ref(5));
+
+  // In the middle: the next entry takes the current row.
+  h.Delete(5);
+  EXPECT_EQ(h.browser.Resync(), kRowOk);
+  EXPECT_EQ(h.browser.current_row(), 5);
+  EXPECT_EQ(h.browser.CurrentRef(), h.db.ref(6));
+  std::vector<Entry> expected = Slice(walk, 0, 51);
+  expected.erase(expected.begin() + 4);
+  EXPECT_EQ(Page(h.browser), expected);
+  h.ExpectRowTextsMatchRecords();
+
+  // At the end: the previous entry.
+  ASSERT_EQ(h.browser.LastPage(), kRowOk);
+  ASSERT_EQ(h.browser.CurrentRef(), h.db.ref(kRecords));
+  h.Delete(kRecords);
+  EXPECT_EQ(h.browser.Resync(), kRowOk);
+  EXPECT_EQ(h.browser.current_row(), 50);
+  EXPECT_EQ(h.browser.CurrentRef(), h.db.ref(kRecords - 1));
+  EXPECT_EQ(Page(h.browser), Slice(walk, kRecords - 51, 50));
+}
+
+TEST(RowBrowserTest, ResyncAfterTheOnlyRecordWasDeletedEmptiesThePage) {
+  Harness h(1);
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  ASSERT_EQ(h.browser.filled_rows(), 1);
+  h.Delete(1);
+  EXPECT_EQ(h.browser.Resync(), kNoEntry);
+  EXPECT_EQ(h.browser.filled_rows(), 0);
+  EXPECT_EQ(h.browser.CurrentRef(), 0);
+  EXPECT_EQ(h.browser.CurrentKey(), "");
+  EXPECT_EQ(h.browser.row(1).elements[0], "");
+}
+
+TEST(RowBrowserTest, RefreshRebuildsAChangedRecordAndFlagsOnlyItsRow) {
+  Harness h(kRecords);
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_TRUE(h.browser.row(1).changed);  // the rows had no text before
+  EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
+  for (int i = 1; i <= 50; ++i) EXPECT_FALSE(h.browser.row(i).changed) << "row " << i;
+
+  // Quotation 3 gets a new first line elsewhere; its keys stay as they were.
+  database::Session& s = h.db.session();
+  s.saved_record = GeneratedQuotation(3);
+  s.current_record = GeneratedQuotation(3);
+  database::SetField(s.current_record.Line1, "A new first line.");
+  ASSERT_TRUE(s.UpdateRecord(h.db.ref(3)));
+  ASSERT_TRUE(s.record_changed);
+
+  h.builds = 0;
+  EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
+  EXPECT_FALSE(h.browser.page_moved());
+  EXPECT_EQ(h.builds, 50);
+  EXPECT_EQ(h.browser.row(3).elements[0], "3|A new first line.");
+  EXPECT_EQ(h.browser.row(3).status, 0);
+  for (int i = 1; i <= 50; ++i) {
+    EXPECT_EQ(h.browser.row(i).changed, i == 3) << "row " << i;
+    if (i != 3) {
+      EXPECT_EQ(h.browser.row(i).elements[0], RowOf(i));
+    }
+  }
+}
+
+TEST(RowBrowserTest, ARecordThatNoLongerReadsIsShownAsABadRow) {
+  Harness h(kRecords);
+  h.browser.BuildRow = [&h](RowRec& row) {
+    return app::BuildRow(row, h.db.session().current_record, h.browser.key_number());
+  };
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  h.Delete(3);
+  EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
+  EXPECT_EQ(h.browser.row(3).status, -1);
+  EXPECT_EQ(h.browser.row(3).ref, h.db.ref(3));
+  EXPECT_TRUE(h.browser.row(3).changed);
+  EXPECT_EQ(h.browser.row(3).elements[0], "****       3" + std::string(116, ' '));
+  EXPECT_EQ(h.browser.row(2).status, 0);
+  EXPECT_EQ(h.browser.row(4).status, 0);
+  EXPECT_FALSE(h.browser.row(4).changed);
+  EXPECT_EQ(h.browser.row(4).elements[0].substr(0, 16), "     4, Art     ");
+
+  // Once the page moves, the entry is gone.
+  EXPECT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(h.browser.row(3).key, "     4");
+  EXPECT_EQ(h.browser.row(3).status, 0);
+}
+
+// A deleted record stored in two slots reads back as its freed head (first
+// four bytes not 0), not as a damaged chain that would end the completion.
+TEST(RowBrowserTest, ADeletedLongRecordIsShownAsABadRow) {
+  Harness h(kRecords);
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  h.Delete(10);  // stored whole, in two slots
+  EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
+  EXPECT_EQ(h.browser.row(10).status, -1);
+  EXPECT_EQ(h.browser.row(10).elements[0], "bad     10");
+  EXPECT_EQ(h.browser.row(11).elements[0], RowOf(11));
+}
+
+// ---- Filters --------------------------------------------------------------------
+
+struct FilterReport {
+  int call_state;
+  bool rejected;
+  bool operator==(const FilterReport&) const = default;
+};
+
+TEST(RowBrowserTest, AFilterRejectingEverythingLeavesAnEmptyPage) {
+  Harness h(kRecords);
+  int asked = 0;
+  std::vector<FilterReport> reports;
+  h.browser.PerformFilter = [&](RowRec&, bool& use_it) {
+    ++asked;
+    use_it = false;
+    return 0;
+  };
+  h.browser.ShowFilterWorking = [&](int state, bool rejected) {
+    reports.push_back({state, rejected});
+  };
+  // Inactive, the filter is neither asked nor reported.
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(reports.empty());
+
+  h.browser.SetFilterActive(true);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(h.browser.FirstPage(), kNoEntry);
+  EXPECT_EQ(h.browser.filled_rows(), 0);
+  EXPECT_EQ(h.browser.CurrentRef(), 0);
+  for (int i = 1; i <= 50; ++i) EXPECT_EQ(h.browser.row(i).elements[0], "") << "row " << i;
+  EXPECT_EQ(asked, kRecords);
+  std::vector<FilterReport> expected;
+  expected.push_back({-1, true});
+  for (int i = 1; i < kRecords; ++i) expected.push_back({0, true});
+  expected.push_back({1, false});
+  EXPECT_EQ(reports, expected);
+
+  reports.clear();
+  EXPECT_EQ(h.browser.LastPage(), kNoEntry);
+  EXPECT_EQ(h.browser.filled_rows(), 0);
+  EXPECT_EQ(reports.size(), expected.size());
+
+  reports.clear();
+  h.browser.SetFilterActive(false);
+  EXPECT_TRUE(reports.empty());  // no sequence was open
+  EXPECT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(h.browser.filled_rows(), 50);
+  EXPECT_TRUE(reports.empty());
+}
+
+TEST(RowBrowserTest, AFilterRejectingEveryOtherEntryCostsOneRejectionPerRow) {
+  Harness h(kRecords);
+  int asked = 0;
+  std::vector<FilterReport> reports;
+  // Accepts even record numbers (key 1 holds the number).
+  h.browser.PerformFilter = [&](RowRec& row, bool& use_it) {
+    ++asked;
+    use_it = std::stoi(row.key) % 2 == 0;
+    return 0;
+  };
+  h.browser.ShowFilterWorking = [&](int state, bool rejected) {
+    reports.push_back({state, rejected});
+  };
+  h.browser.SetFilterActive(true);
+  auto expect_numbers = [&](int first) {
+    for (int i = 1; i <= 50; ++i) {
+      EXPECT_EQ(h.browser.row(i).ref, h.db.ref(first + 2 * (i - 1))) << "row " << i;
+    }
+  };
+
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  expect_numbers(2);
+  h.ExpectRowTextsMatchRecords();
+  EXPECT_EQ(reports.front(), (FilterReport{-1, true}));
+  EXPECT_EQ(reports.back(), (FilterReport{1, false}));
+
+  // A page down moves 50 accepted entries past 50 rejected ones; the rows
+  // already on the page are not asked again.
+  asked = 0;
+  reports.clear();
+  ASSERT_EQ(h.browser.NextPage(), kRowOk);
+  expect_numbers(102);
+  EXPECT_GE(asked, 100);
+  EXPECT_LE(asked, 101);
+  ASSERT_GE(reports.size(), 3u);
+  EXPECT_EQ(reports.front().call_state, -1);
+  EXPECT_EQ(reports.back(), (FilterReport{1, false}));
+  EXPECT_EQ(std::count(reports.begin(), reports.end(), FilterReport{0, true}) +
+                (reports.front().rejected ? 1 : 0),
+            50);
+  for (size_t i = 1; i + 1 < reports.size(); ++i) EXPECT_EQ(reports[i].call_state, 0);
+
+  asked = 0;
+  ASSERT_EQ(h.browser.StepForward(3), kRowOk);
+  expect_numbers(108);
+  EXPECT_GE(asked, 6);
+  EXPECT_LE(asked, 7);
+
+  asked = 0;
+  ASSERT_EQ(h.browser.PrevPage(), kRowOk);
+  expect_numbers(8);
+  EXPECT_GE(asked, 100);
+  EXPECT_LE(asked, 101);
+
+  // Switching the filter off closes an open sequence once.
+  reports.clear();
+  h.browser.SetFilterActive(false);
+  EXPECT_TRUE(reports.empty());  // the page build closed it already
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(Page(h.browser), Slice(Walk(h.db, 1), 0, 50));
+}
+
+// ---- Bounds and key 0 --------------------------------------------------------------
+
+TEST(RowBrowserTest, BoundsLimitTheRange) {
+  Harness h(kRecords, 3, 10);
+  const std::vector<Entry> walk = Walk(h.db, 3);
+  auto in_range = [](const std::string& key, const std::string& low, const std::string& high) {
+    return key.substr(0, low.size()) >= low && key.substr(0, high.size()) <= high;
+  };
+  // Subjects Hope, Life and Love; then Hope alone (fewer entries than rows).
+  const std::pair<std::string, std::string> ranges[] = {{"HOPE", "LOVE"}, {"HOPE", "HOPE"}};
+  for (const auto& [low, high] : ranges) {
+    SCOPED_TRACE(low + ".." + high);
+    std::vector<Entry> range;
+    for (const Entry& e : walk) {
+      if (in_range(e.key, low, high)) range.push_back(e);
+    }
+    ASSERT_GT(range.size(), 20u);
+    h.browser.SetBounds(low, high);
+    ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+    std::vector<Entry> seen = Page(h.browser);
+    int moved = 0;
+    while (h.browser.StepForward(10, &moved) == kRowOk) {
+      std::vector<Entry> page = Page(h.browser);
+      seen.insert(seen.end(), page.end() - moved, page.end());
+    }
+    EXPECT_EQ(moved, 0);
+    EXPECT_EQ(seen, range);
+    ASSERT_EQ(h.browser.LastPage(), kRowOk);
+    EXPECT_EQ(Page(h.browser), Slice(range, range.size() - 10, 10));
+    EXPECT_EQ(h.browser.SetPosition(3, range[5].key, range[5].ref, 1), kRowOk);
+    EXPECT_EQ(Page(h.browser), Slice(range, 5, 10));
+  }
+
+  h.browser.SetBounds("HOPE", "HOPE");
+  ASSERT_EQ(h.browser.SetVisibleRows(1), kRowOk);
+  ASSERT_EQ(h.browser.visible_rows(), 1);
+  EXPECT_EQ(h.browser.LastPage(), kRowOk);
+  EXPECT_EQ(h.browser.CurrentKey().substr(0, 4), "HOPE");
+  EXPECT_EQ(h.browser.NextRow(), kNoEntry);
+
+  // Fewer entries than rows: the whole range on one page.
+  Harness few(kRecords, 3, 50);
+  few.browser.SetBounds("HOPE", "HOPE");
+  std::vector<Entry> hope;
+  for (const Entry& e : walk) {
+    if (e.key.compare(0, 4, "HOPE") == 0) hope.push_back(e);
+  }
+  ASSERT_LT(hope.size(), 50u);
+  EXPECT_EQ(few.browser.LastPage(), kRowOk);
+  EXPECT_EQ(Page(few.browser), hope);
+  EXPECT_EQ(few.browser.current_row(), static_cast<int>(hope.size()));
+}
+
+TEST(RowBrowserTest, KeyZeroBrowsesLiveHeadSlotsInSlotOrder) {
+  Harness h(kRecords, 0, 50);
+  // Every tenth quotation is stored whole and takes a continuation slot too.
+  ASSERT_EQ(h.db.engine().UsedSlots(h.db.fileblock()), kRecords + kRecords / 10);
+  h.Delete(2);
+  std::vector<Entry> slots = Walk(h.db, 0);
+  slots.erase(std::find(slots.begin(), slots.end(), Entry{"", h.db.ref(2)}));
+  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(Page(h.browser), Slice(slots, 0, 50));
+  h.ExpectRowTextsMatchRecords();
+  std::vector<Entry> seen = Page(h.browser);
+  int moved = 0;
+  while (h.browser.StepForward(50, &moved) == kRowOk) {
+    std::vector<Entry> page = Page(h.browser);
+    seen.insert(seen.end(), page.end() - moved, page.end());
+  }
+  EXPECT_EQ(seen, slots);
+  ASSERT_EQ(h.browser.LastPage(), kRowOk);
+  EXPECT_EQ(Page(h.browser), Slice(slots, slots.size() - 50, 50));
+  EXPECT_EQ(h.browser.SetPosition(0, "", h.db.ref(2), 1), kRowOk);
+  EXPECT_EQ(h.browser.CurrentRef(), h.db.ref(3));
+}
+
+TEST(RowBrowserTest, EveryMoveOnAnEmptyKeyOrRangeFindsNoEntry) {
+  Harness empty(0);
+  Harness full(kRecords);
+  full.browser.SetBounds("ZZ", "ZZ");
+  for (Harness* h : {&empty, &full}) {
+    RowBrowser& b = h->browser;
+    for (int key = 0; key <= 6; ++key) {
+      if (h == &full && key == 0) continue;  // bounds do not apply to key 0
+      SCOPED_TRACE("key " + std::to_string(key) + (h == &full ? ", empty range" : ""));
+      b.SetKeyNumber(key);
+      int moved = -1;
+      EXPECT_EQ(b.FirstPage(), kNoEntry);
+      EXPECT_EQ(b.LastPage(), kNoEntry);
+      EXPECT_EQ(b.StepForward(1, &moved), kNoEntry);
+      EXPECT_EQ(moved, 0);
+      EXPECT_EQ(b.StepBackward(1, &moved), kNoEntry);
+      EXPECT_EQ(moved, 0);
+      EXPECT_EQ(b.NextRow(), kNoEntry);
+      EXPECT_EQ(b.PrevRow(), kNoEntry);
+      EXPECT_EQ(b.NextPage(), kNoEntry);
+      EXPECT_EQ(b.PrevPage(), kNoEntry);
+      EXPECT_EQ(b.Resync(), kNoEntry);
+      EXPECT_EQ(b.SetPosition(key, "A", 1, 3), kNoEntry);
+      EXPECT_EQ(b.filled_rows(), 0);
+      EXPECT_EQ(b.CurrentRef(), 0);
+      EXPECT_EQ(b.CurrentKey(), "");
+      EXPECT_EQ(b.ScrollPosition(), 0);
+    }
+  }
+}
+
+// ---- Scroll position ------------------------------------------------------------------
+
+TEST(RowBrowserTest, ScrollPositionIsMonotoneFromZeroToSixtyThree) {
+  Harness h(kRecords, 1, 20);
+  for (int key = 0; key <= 6; ++key) {
+    SCOPED_TRACE("key " + std::to_string(key));
+    const std::vector<Entry> walk = Walk(h.db, key);
+    h.browser.SetKeyNumber(key);
+    ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+    std::vector<int> down{h.browser.ScrollPosition()};
+    while (h.browser.NextRow() == kRowOk) down.push_back(h.browser.ScrollPosition());
+    ASSERT_EQ(down.size(), walk.size());
+    EXPECT_EQ(down.front(), 0);
+    EXPECT_EQ(down.back(), kScrollMax);
+    EXPECT_TRUE(std::is_sorted(down.begin(), down.end()));
+    // Inner entries never take the ends' positions.
+    EXPECT_EQ(std::count(down.begin(), down.end(), 0), 1);
+    EXPECT_EQ(std::count(down.begin(), down.end(), kScrollMax), 1);
+
+    std::vector<int> up{h.browser.ScrollPosition()};
+    while (h.browser.PrevRow() == kRowOk) up.push_back(h.browser.ScrollPosition());
+    std::reverse(up.begin(), up.end());
+    EXPECT_EQ(up, down);
+
+    // A round trip lands within one page of the entry.
+    for (size_t i = 0; i < walk.size(); i += 7) {
+      ASSERT_EQ(h.browser.SetPosition(key, walk[i].key, walk[i].ref, 10), kRowOk);
+      int position = h.browser.ScrollPosition();
+      ASSERT_EQ(h.browser.PositionFromScroll(position), kRowOk);
+      int landed = IndexOf(walk, {h.browser.CurrentKey(), h.browser.CurrentRef()});
+      ASSERT_GE(landed, 0);
+      EXPECT_LE(std::abs(landed - static_cast<int>(i)), 20)
+          << "entry " << i << " at position " << position << " came back as " << landed;
+    }
+    ASSERT_EQ(h.browser.PositionFromScroll(0), kRowOk);
+    EXPECT_EQ(h.browser.CurrentRef(), walk.front().ref);
+    ASSERT_EQ(h.browser.PositionFromScroll(kScrollMax), kRowOk);
+    EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
+  }
+}
+
+TEST(RowBrowserTest, FewEntriesHaveAScrollPositionEach) {
+  for (int count : {2, 40, 58, 63, 64}) {
+    Harness h(count, 1, 10);
+    for (int key : {0, 2, 5}) {
+      // Key 0 counts slots, continuation slots of long records included.
+      if (key == 0 && h.db.engine().UsedSlots(h.db.fileblock()) > 64) continue;
+      SCOPED_TRACE(std::to_string(count) + " entries, key " + std::to_string(key));
+      const std::vector<Entry> walk = Walk(h.db, key);
+      h.browser.SetKeyNumber(key);
+      ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+      std::vector<int> positions{h.browser.ScrollPosition()};
+      while (h.browser.NextRow() == kRowOk) positions.push_back(h.browser.ScrollPosition());
+      ASSERT_EQ(positions.size(), walk.size());
+      EXPECT_EQ(positions.front(), 0);
+      EXPECT_EQ(positions.back(), kScrollMax);
+      EXPECT_TRUE(std::adjacent_find(positions.begin(), positions.end(),
+                                     [](int a, int b) { return a >= b; }) == positions.end());
+      for (size_t i = 0; i < walk.size(); ++i) {
+        ASSERT_EQ(h.browser.PositionFromScroll(positions[i]), kRowOk);
+        EXPECT_EQ(h.browser.CurrentRef(), walk[i].ref) << "position " << positions[i];
+      }
+    }
+  }
+  Harness one(1);
+  ASSERT_EQ(one.browser.FirstPage(), kRowOk);
+  EXPECT_EQ(one.browser.ScrollPosition(), 0);
+  EXPECT_EQ(one.browser.PositionFromScroll(30), kRowOk);
+  EXPECT_EQ(one.browser.CurrentRef(), one.db.ref(1));
+}
+
+}  // namespace
+}  // namespace tessary::browser

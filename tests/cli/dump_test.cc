@@ -1,0 +1,387 @@
+// tessary-cli on Fileblocks assembled byte by byte: the exact lines of dump,
+// dump --headers and dump --index, check on sound and damaged files, the
+// messages for missing files and bad keys, and randomly damaged copies that
+// must never crash the reader.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "support/fileblock_builder.h"
+#include "support/temp_dir.h"
+
+namespace tessary::cli {
+namespace {
+
+using testing::BuildIndexFile;
+using testing::DataFileBuilder;
+using testing::FixtureItem;
+using testing::FixtureKey;
+using testing::FixturePage;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct Result {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Result RunTool(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  int code = RunCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+std::string B(size_t n) { return std::string(n, ' '); }
+
+// A 933-byte record with `text` placed at `offset` of the record layout.
+void Put(std::string& record, size_t offset, std::string_view text) {
+  ASSERT_LE(offset + text.size(), record.size());
+  std::memcpy(record.data() + offset, text.data(), text.size());
+}
+
+// Three quotations at refs 1, 4 and 5 (the 933-byte one in slots 3 and 4),
+// slot 2 free with stale bytes, and the six keys of the program, each a root
+// page holding the three entries in order. Key texts are written out by hand.
+struct QuoteFixture {
+  DataFileBuilder data{512, 6};
+  std::vector<FixtureKey> keys;
+
+  QuoteFixture() {
+    std::string r1(933, '\0');
+    Put(r1, 4, "1");
+    Put(r1, 11, "AA");
+    Put(r1, 14, "12");
+    Put(r1, 19, "Love");
+    Put(r1, 33, "3");
+    Put(r1, 35, "Romance");
+    Put(r1, 45, "Hope");
+    Put(r1, 59, "fav");
+    Put(r1, 73, "de la Cruz");
+    Put(r1, 90, "Juana");
+    Put(r1, 106, "Juana Ines de la Cruz");
+    Put(r1, 148, "Poet");
+    Put(r1, 199, "Poems");
+    Put(r1, 258, "Line one");
+    Put(r1, 319, "He said \"go\" \\ now");
+    Put(r1, 502, "\x02\x01\x01\x03");
+    std::string r2(933, '\0');
+    Put(r2, 4, "2");
+    Put(r2, 11, "BA");
+    Put(r2, 14, "7");
+    Put(r2, 19, "Work");
+    Put(r2, 33, "1");
+    Put(r2, 35, "Duty");
+    Put(r2, 73, "M\xFCller");
+    Put(r2, 90, "Hans");
+    Put(r2, 106, "Hans M\xFCller");
+    Put(r2, 257, "\x01");
+    Put(r2, 258, "First");
+    Put(r2, 502, std::string("\x03\x00\x06\x04", 4));
+    Put(r2, 506, "Fifth");
+    Put(r2, 872, "Last");
+    std::string r3(933, '\0');
+    Put(r3, 4, "    10");
+    Put(r3, 11, "AA");
+    Put(r3, 14, "3");
+    Put(r3, 19, "love");
+    Put(r3, 33, "2");
+    Put(r3, 45, "Hope");
+    Put(r3, 73, "Adams");
+
+    EXPECT_EQ(data.AddRecord(r1.substr(0, 506)), 1);
+    EXPECT_EQ(data.AddRecord(std::string(4, '\0') + std::string(502, 'x')), 2);
+    EXPECT_EQ(data.AddRecord(r2), 4);
+    EXPECT_EQ(data.AddRecord(r3.substr(0, 506)), 5);
+    data.FreeSlots({2});
+
+    auto key = [this](int key_len, std::vector<FixtureItem> items) {
+      FixtureKey k(key_len, true);
+      k.pages[1] = FixturePage(0, std::move(items));
+      k.root_page = 1;
+      keys.push_back(k);
+    };
+    key(6, {{1, "     1"}, {4, "     2"}, {5, "    10"}});
+    key(30, {{5, "ADAMS" + B(25)},
+             {1, "DE LA CRUZ" + B(6) + "JUANA" + B(9)},
+             {4, "M\xDCLLER" + B(10) + "HANS" + B(10)}});
+    key(20, {{5, "LOVE" + B(9) + "2" + B(4) + "10"},
+             {1, "LOVE" + B(9) + "3" + B(5) + "1"},
+             {4, "WORK" + B(9) + "1" + B(5) + "2"}});
+    key(6, {{5, "AA   3"}, {1, "AA  12"}, {4, "BA   7"}});
+    key(17, {{4, B(13) + "WORK"}, {1, "HOPE" + B(9) + "LOVE"}, {5, "HOPE" + B(9) + "LOVE"}});
+    key(13, {{4, B(13)}, {5, B(13)}, {1, "FAV" + B(10)}});
+  }
+
+  void Write(const std::string& base) const {
+    WriteFile(base + ".DAT", data.Bytes());
+    WriteFile(base + ".IX", BuildIndexFile(keys));
+  }
+};
+
+const char* const kEmptyLines2To4 = R"("Line2":"","Line3":"","Line4":"",)";
+const char* const kEmptyLines5To11 =
+    R"("Line5":"","Line6":"","Line7":"","Line8":"","Line9":"","Line10":"","Line11":"",)";
+
+TEST(Dump, RecordsAsJsonLines) {
+  TempDir dir;
+  QuoteFixture fixture;
+  fixture.Write(dir.File("Tes_Win"));
+  Result r = RunTool({"dump", "--db", dir.File("Tes_Win")});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string expected =
+      std::string(R"({"ref":1,"Record_Number":"1","Book_Code":"AA","Page_Number":"12",)") +
+      R"("Subject":"Love","Section":"3","Section_Name":"Romance","Subtitle":"Hope",)" +
+      R"("User_Code":"fav","Authors_LName":"de la Cruz","FirstName":"Juana",)" +
+      R"("Authors_Full_Name":"Juana Ines de la Cruz","Author_Bio_Snapshot":"Poet",)" +
+      R"("Book_Name":"Poems","Line1":"Line one","Line2":"He said \"go\" \\ now",)" +
+      R"("Line3":"","Line4":"",)" + kEmptyLines5To11 +
+      R"("Multi_Page_Flag":0,"Author_Age_Code":2,"Quote_Rank":1,"Number_of_Lines":1,)" +
+      R"("Author_Country_Code":3,"length":506,"keys":["     1",)" +
+      R"("DE LA CRUZ      JUANA         ","LOVE         3     1","AA  12",)" +
+      R"("HOPE         LOVE","FAV          "]})" + "\n" +
+      R"({"ref":4,"Record_Number":"2","Book_Code":"BA","Page_Number":"7",)" +
+      R"("Subject":"Work","Section":"1","Section_Name":"Duty","Subtitle":"",)" +
+      R"("User_Code":"","Authors_LName":"Müller","FirstName":"Hans",)" +
+      R"("Authors_Full_Name":"Hans Müller","Author_Bio_Snapshot":"","Book_Name":"",)" +
+      R"("Line1":"First",)" + kEmptyLines2To4 +
+      R"("Line5":"Fifth","Line6":"","Line7":"","Line8":"","Line9":"","Line10":"",)" +
+      R"("Line11":"Last","Multi_Page_Flag":1,"Author_Age_Code":3,"Quote_Rank":0,)" +
+      R"("Number_of_Lines":6,"Author_Country_Code":4,"length":933,"keys":["     2",)" +
+      R"("MÜLLER          HANS          ","WORK         1     2","BA   7",)" +
+      R"("             WORK","             "]})" + "\n" +
+      R"({"ref":5,"Record_Number":"    10","Book_Code":"AA","Page_Number":"3",)" +
+      R"("Subject":"love","Section":"2","Section_Name":"","Subtitle":"Hope",)" +
+      R"("User_Code":"","Authors_LName":"Adams","FirstName":"",)" +
+      R"("Authors_Full_Name":"","Author_Bio_Snapshot":"","Book_Name":"",)" + R"("Line1":"",)" +
+      kEmptyLines2To4 + kEmptyLines5To11 +
+      R"("Multi_Page_Flag":0,"Author_Age_Code":0,"Quote_Rank":0,"Number_of_Lines":0,)" +
+      R"("Author_Country_Code":0,"length":506,"keys":["    10",)" +
+      R"("ADAMS                         ","LOVE         2    10","AA   3",)" +
+      R"("HOPE         LOVE","             "]})" + "\n";
+  EXPECT_EQ(r.out, expected);
+}
+
+TEST(Dump, Headers) {
+  TempDir dir;
+  QuoteFixture fixture;
+  fixture.keys[2].page_size = 0;  // read as 62; printed as stored
+  fixture.Write(dir.File("Tes_Win"));
+  Result r = RunTool({"dump", "--db", dir.File("Tes_Win"), "--headers"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  auto key = [](int k, int page_bytes, int page_size, int key_len) {
+    return R"({"key":)" + std::to_string(k) +
+           R"(,"FirstFreePage":-1,"FreePageCount":0,"PageCount":1,"PageBytes":)" +
+           std::to_string(page_bytes) + R"(,"RootPage":1,"AllowDuplicates":1,"EntryCount":3,)" +
+           R"("PageSize":)" + std::to_string(page_size) + R"(,"KeyLen":)" +
+           std::to_string(key_len) + "}\n";
+  };
+  EXPECT_EQ(
+      r.out,
+      std::string(R"({"data":{"FirstFree":2,"FreeCount":1,"SlotCount":5,"RecordLength":512,)") +
+          R"("KeyCount":6,"InUse":0}})" + "\n" + key(1, 936, 62, 6) + key(2, 2424, 62, 30) +
+          key(3, 1804, 0, 20) + key(4, 936, 62, 6) + key(5, 1618, 62, 17) + key(6, 1370, 62, 13));
+}
+
+TEST(Dump, IndexEntriesInKeyOrder) {
+  TempDir dir;
+  QuoteFixture fixture;
+  fixture.Write(dir.File("Tes_Win"));
+  Result r = RunTool({"dump", "--db", dir.File("Tes_Win"), "--index", "2"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"ref\":5,\"key\":\"ADAMS                         \"}\n"
+            "{\"ref\":1,\"key\":\"DE LA CRUZ      JUANA         \"}\n"
+            "{\"ref\":4,\"key\":\"MÜLLER          HANS          \"}\n");
+  r = RunTool({"dump", "--db", dir.File("Tes_Win"), "--index", "6"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "{\"ref\":4,\"key\":\"             \"}\n"
+            "{\"ref\":5,\"key\":\"             \"}\n"
+            "{\"ref\":1,\"key\":\"FAV          \"}\n");
+}
+
+TEST(Dump, TwoLevelIndexInOrder) {
+  // A root with one item over two leaves of 31 entries: 63 records, key
+  // texts "     0", "     0", "    10", "    10", ... with refs 1 to 63.
+  TempDir dir;
+  DataFileBuilder data(512, 1);
+  std::vector<FixtureItem> items;
+  std::string expected;
+  for (int i = 0; i < 63; ++i) {
+    data.AddRecord(std::string(506, '\0'));
+    std::string number = std::to_string(i / 2 * 10);
+    std::string text = B(6 - number.size()) + number;
+    items.emplace_back(i + 1, text);
+    expected += "{\"ref\":" + std::to_string(i + 1) + ",\"key\":\"" + text + "\"}\n";
+  }
+  FixtureKey key(6, true);
+  FixtureItem middle = items[31];
+  middle.right_child = 3;
+  key.pages[1] = FixturePage(2, {middle});
+  key.pages[2] = FixturePage(0, std::vector<FixtureItem>(items.begin(), items.begin() + 31));
+  key.pages[3] = FixturePage(0, std::vector<FixtureItem>(items.begin() + 32, items.end()));
+  key.root_page = 1;
+  WriteFile(dir.File("big.DAT"), data.Bytes());
+  WriteFile(dir.File("big.IX"), BuildIndexFile({key}));
+  Result r = RunTool({"dump", "--db", dir.File("big"), "--index", "1"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, expected);
+}
+
+TEST(Dump, UnknownKeyAndMissingFilesFailWithTheEngineMessage) {
+  TempDir dir;
+  QuoteFixture fixture;
+  fixture.Write(dir.File("Tes_Win"));
+  for (const char* key : {"7", "0", "-1"}) {
+    Result r = RunTool({"dump", "--db", dir.File("Tes_Win"), "--index", key});
+    EXPECT_NE(r.code, 0) << key;
+    EXPECT_EQ(r.out, "") << key;
+    EXPECT_NE(r.err.find("10164 -- Invalid key number"), std::string::npos) << r.err;
+  }
+
+  Result r = RunTool({"dump", "--db", dir.File("nothing")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("9903 -- File not found"), std::string::npos) << r.err;
+  r = RunTool({"check", "--db", dir.File("nothing")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("9903 -- File not found"), std::string::npos) << r.err;
+
+  ASSERT_EQ(std::remove(dir.File("Tes_Win.IX").c_str()), 0);
+  r = RunTool({"dump", "--db", dir.File("Tes_Win")});
+  EXPECT_NE(r.code, 0);
+  EXPECT_NE(r.err.find("10010 -- File defect, that can be corrected by reindexing"),
+            std::string::npos)
+      << r.err;
+  r = RunTool({"check", "--db", dir.File("Tes_Win")});
+  EXPECT_NE(r.code, 0);
+}
+
+TEST(Explain, NumberClassAndText) {
+  Result r = RunTool({"explain", "10010"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, "10010 (class 4): File defect, that can be corrected by reindexing\n");
+  r = RunTool({"explain", "9502"});
+  EXPECT_EQ(r.out, "9502 (class 4): DOS error code <2>\n");
+  r = RunTool({"explain", "10250"});
+  EXPECT_EQ(r.out, "10250 (class 1): No larger key found\n");
+  r = RunTool({"explain", "10451"});
+  EXPECT_EQ(r.out, "10451 (class 4): \n");
+  EXPECT_NE(RunTool({"explain"}).code, 0);
+}
+
+TEST(Check, SoundFixture) {
+  TempDir dir;
+  QuoteFixture fixture;
+  fixture.Write(dir.File("Tes_Win"));
+  Result r = RunTool({"check", "--db", dir.File("Tes_Win")});
+  EXPECT_EQ(r.code, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "sound: 3 records, 5 slots (1 free), entries per key: 3 3 3 3 3 3\n");
+}
+
+TEST(Check, DamagedFixturesGiveFindings) {
+  struct Case {
+    const char* name;
+    const char* finding;  // a piece of the expected finding
+    void (*damage)(QuoteFixture&);
+  };
+  const Case cases[] = {
+      {"a key text that is not the record's key", "key 2",
+       [](QuoteFixture& f) { f.keys[1].pages[1].items[1].key = "DE LA CRUZ"; }},
+      {"a record without its entry", "key 6",
+       [](QuoteFixture& f) { f.keys[5].pages[1].items.pop_back(); }},
+      {"an entry naming a free slot", "key 1",
+       [](QuoteFixture& f) { f.keys[0].pages[1].items[0].ref = 2; }},
+      {"InUse set", "InUse", [](QuoteFixture& f) { f.data.in_use = 1; }},
+      {"a free-chain link of 0", "free", [](QuoteFixture& f) { f.data.SetLink(2, 0); }},
+      {"a continuation linking to itself", "record 4",
+       [](QuoteFixture& f) { f.data.SetTrailer(3, 505, 3); }},
+      {"a head linking outside the file", "record 1",
+       [](QuoteFixture& f) { f.data.SetTrailer(1, 506, 77); }},
+      {"entries out of order", "key 4",
+       [](QuoteFixture& f) {
+         std::swap(f.keys[3].pages[1].items[0], f.keys[3].pages[1].items[2]);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    QuoteFixture fixture;
+    c.damage(fixture);
+    fixture.Write(dir.File("Tes_Win"));
+    Result r = RunTool({"check", "--db", dir.File("Tes_Win")});
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_NE(r.out, "");
+    EXPECT_NE(r.out.find(c.finding), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("sound:"), std::string::npos) << r.out;
+  }
+}
+
+TEST(Fuzz, RandomlyDamagedCopiesNeverCrashTheReaders) {
+  QuoteFixture fixture;
+  const std::string data = fixture.data.Bytes();
+  const std::string index = BuildIndexFile(fixture.keys);
+  // Bytes where damage changes what the readers do: the data header, each
+  // slot's link and trailer, the key headers and the pages' items.
+  std::vector<size_t> data_hot;
+  for (size_t i = 0; i < 21; ++i) data_hot.push_back(i);
+  for (size_t slot = 1; slot * 512 < data.size(); ++slot) {
+    for (size_t i = 0; i < 4; ++i) data_hot.push_back(slot * 512 + i);
+    for (size_t i = 506; i < 512; ++i) data_hot.push_back(slot * 512 + i);
+  }
+  std::vector<size_t> index_hot;
+  const size_t row = index.size() / 2;
+  size_t offset = 0;
+  for (const FixtureKey& key : fixture.keys) {
+    for (size_t i = 0; i < 28; ++i) index_hot.push_back(offset + i);
+    for (size_t i = 0; i < 6 + 3 * (static_cast<size_t>(key.key_len) + 9); ++i) {
+      index_hot.push_back(row + offset + i);
+    }
+    offset += static_cast<size_t>(key.StretchBytes());
+  }
+
+  TempDir dir;
+  const std::string base = dir.File("fuzz");
+  const uint32_t seed = 20240611;
+  std::mt19937 rng(seed);
+  for (int iteration = 0; iteration < 2000; ++iteration) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed << " iteration " << iteration);
+    std::string d = data;
+    std::string x = index;
+    int flips = 1 + static_cast<int>(rng() % 4);
+    for (int f = 0; f < flips; ++f) {
+      bool in_data = rng() % 3 == 0;
+      std::string& target = in_data ? d : x;
+      const std::vector<size_t>& hot = in_data ? data_hot : index_hot;
+      size_t at = rng() % 4 != 0 ? hot[rng() % hot.size()] : rng() % target.size();
+      uint32_t value =
+          rng() % 2 ? rng() & 0xFF : static_cast<uint8_t>(target[at]) ^ (1u << (rng() % 8));
+      target[at] = static_cast<char>(value);
+    }
+    if (rng() % 50 == 0) d.resize(rng() % d.size());
+    if (rng() % 50 == 0) x.resize(rng() % x.size());
+    WriteFile(base + ".DAT", d);
+    WriteFile(base + ".IX", x);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"dump", "--db", base},
+             {"dump", "--db", base, "--headers"},
+             {"dump", "--db", base, "--index", std::to_string(1 + iteration % 6)},
+             {"check", "--db", base}}) {
+      Result r = RunTool(args);
+      EXPECT_GE(r.code, 0);
+      EXPECT_LE(r.code, 2);
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+}  // namespace
+}  // namespace tessary::cli

@@ -1,0 +1,264 @@
+// The quotation record: key texts, stored length, equality and sort-key
+// captions. Records are filled through their raw bytes at the layout's
+// offsets, so a field at the wrong place shows up as a wrong key.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "database/quotation_record.h"
+
+namespace tessary::database {
+namespace {
+
+// Offsets and sizes of the text fields, from the record layout table.
+struct Field {
+  const char* name;
+  size_t offset;
+  size_t size;
+};
+constexpr Field kRecordNumber{"Record_Number", 4, 7};
+constexpr Field kBookCode{"Book_Code", 11, 3};
+constexpr Field kPageNumber{"Page_Number", 14, 5};
+constexpr Field kSubject{"Subject", 19, 14};
+constexpr Field kSection{"Section", 33, 2};
+constexpr Field kSubtitle{"Subtitle", 45, 14};
+constexpr Field kUserCode{"User_Code", 59, 14};
+constexpr Field kLastName{"Authors_LName", 73, 17};
+constexpr Field kFirstName{"FirstName", 90, 16};
+constexpr Field kLine5{"Line5", 506, 61};
+constexpr Field kTextFields[] = {
+    kRecordNumber,
+    kBookCode,
+    kPageNumber,
+    kSubject,
+    kSection,
+    {"Section_Name", 35, 10},
+    kSubtitle,
+    kUserCode,
+    kLastName,
+    kFirstName,
+    {"Authors_Full_Name", 106, 42},
+    {"Author_Bio_Snapshot", 148, 51},
+    {"Book_Name", 199, 58},
+    {"Line1", 258, 61},
+    {"Line2", 319, 61},
+    {"Line3", 380, 61},
+    {"Line4", 441, 61},
+    kLine5,
+    {"Line6", 567, 61},
+    {"Line7", 628, 61},
+    {"Line8", 689, 61},
+    {"Line9", 750, 61},
+    {"Line10", 811, 61},
+    {"Line11", 872, 61},
+};
+// Multi_Page_Flag and the four code bytes.
+constexpr size_t kByteFields[] = {257, 502, 503, 504, 505};
+
+// Writes `text` into a field, NUL-terminated when it leaves room; the text
+// may fill the field entirely (no NUL).
+void Set(QuotationRecord& record, const Field& field, std::string_view text) {
+  ASSERT_LE(text.size(), field.size) << field.name;
+  auto* bytes = reinterpret_cast<char*>(&record);
+  std::memset(bytes + field.offset, 0, field.size);
+  std::memcpy(bytes + field.offset, text.data(), text.size());
+}
+
+QuotationRecord Zeroed() {
+  QuotationRecord record;
+  std::memset(&record, 0, sizeof record);
+  return record;
+}
+
+TEST(BuildKey, KeysOfAPlainRecord) {
+  QuotationRecord r = Zeroed();
+  Set(r, kRecordNumber, "42");
+  Set(r, kSubject, "Love");
+  Set(r, kSection, "3");
+  Set(r, kBookCode, "AA");
+  Set(r, kPageNumber, "7");
+  Set(r, kSubtitle, "Love");
+  Set(r, kUserCode, "fav");
+  Set(r, kLastName, "de la Cruz");
+  Set(r, kFirstName, "Juana");
+  EXPECT_EQ(BuildKey(r, 1), "    42");
+  EXPECT_EQ(BuildKey(r, 2), "DE LA CRUZ      JUANA         ");
+  EXPECT_EQ(BuildKey(r, 3), "LOVE         3    42");
+  EXPECT_EQ(BuildKey(r, 4), "AA   7");
+  EXPECT_EQ(BuildKey(r, 5), "LOVE         LOVE");
+  EXPECT_EQ(BuildKey(r, 6), "FAV          ");
+  for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
+
+  Set(r, kSubtitle, "Love");
+  Set(r, kSubject, "Friendship");
+  EXPECT_EQ(BuildKey(r, 5), "LOVE         FRIE");
+}
+
+TEST(BuildKey, FillRulesAndCuts) {
+  QuotationRecord r = Zeroed();
+  EXPECT_EQ(BuildKey(r, 1), "      ");
+  EXPECT_EQ(BuildKey(r, 2), std::string(30, ' '));
+  EXPECT_EQ(BuildKey(r, 3), std::string(20, ' '));
+  EXPECT_EQ(BuildKey(r, 4), "      ");
+  EXPECT_EQ(BuildKey(r, 5), std::string(17, ' '));
+  EXPECT_EQ(BuildKey(r, 6), std::string(13, ' '));
+
+  // Keyboard entry right-aligns the number; both forms give one key 1.
+  Set(r, kRecordNumber, "    42");
+  EXPECT_EQ(BuildKey(r, 1), "    42");
+  Set(r, kRecordNumber, "999999");
+  EXPECT_EQ(BuildKey(r, 1), "999999");
+
+  // A 15-character first name loses its last character; a 16-character last
+  // name is kept whole.
+  Set(r, kLastName, "Abcdefghijklmnop");
+  Set(r, kFirstName, "Qrstuvwxyzabcde");
+  EXPECT_EQ(BuildKey(r, 2), "ABCDEFGHIJKLMNOPQRSTUVWXYZABCD");
+
+  // A field without a NUL reads to its end; the longer piece is not shortened
+  // and pushes the later pieces, and the whole is cut to the key's length.
+  Set(r, kSubject, "abcdefghijklmn");  // 14 characters, no NUL
+  Set(r, kSection, "7");
+  Set(r, kRecordNumber, "1234");
+  EXPECT_EQ(BuildKey(r, 3), "ABCDEFGHIJKLMN7  123");
+  Set(r, kSubtitle, "abcdefghijklmn");
+  EXPECT_EQ(BuildKey(r, 5), "ABCDEFGHIJKLMNABC");
+  Set(r, kBookCode, "ABC");  // 3 characters, no NUL
+  Set(r, kPageNumber, "12");
+  EXPECT_EQ(BuildKey(r, 4), "ABC  1");
+  Set(r, kPageNumber, "12345");
+  EXPECT_EQ(BuildKey(r, 4), "ABC123");
+  Set(r, kSection, "");
+  Set(r, kSubject, "X");
+  EXPECT_EQ(BuildKey(r, 3), "X" + std::string(15, ' ') + "1234");
+  EXPECT_EQ(BuildKey(r, 3).size(), 20u);
+
+  // Text after the first NUL does not count.
+  Set(r, kUserCode, std::string("ab\0cd", 5));
+  EXPECT_EQ(BuildKey(r, 6), "AB           ");
+}
+
+TEST(BuildKey, AccentedLettersAreRaisedByTheCodePage) {
+  QuotationRecord r = Zeroed();
+  Set(r, kLastName, "\xE9mile \xDF\xFF\xF7\xB5");  // émile ßÿ÷µ
+  Set(r, kFirstName, "\x9A\x9C\x9E\xE0\xFE");      // šœžàþ
+  EXPECT_EQ(BuildKey(r, 2), "\xC9MILE \xDF\x9F\xF7\xB5      \x8A\x8C\x8E\xC0\xDE         ");
+  Set(r, kUserCode, "M\xFCller");  // Müller
+  EXPECT_EQ(BuildKey(r, 6), "M\xDCLLER       ");
+}
+
+TEST(StoredLength, LineFiveDecides) {
+  QuotationRecord r = Zeroed();
+  EXPECT_EQ(StoredLength(r), 506u);
+  // Lines 6 to 11 alone are not stored.
+  for (size_t at = 567; at < 933; at += 61)
+    std::memcpy(reinterpret_cast<char*>(&r) + at, "text", 4);
+  EXPECT_EQ(StoredLength(r), 506u);
+  Set(r, kLine5, std::string(60, ' '));
+  EXPECT_EQ(StoredLength(r), 506u);
+  Set(r, kLine5, "   ");
+  EXPECT_EQ(StoredLength(r), 506u);
+  Set(r, kLine5, "\t  text");  // starts below the blank
+  EXPECT_EQ(StoredLength(r), 506u);
+  Set(r, kLine5, std::string(59, ' ') + "\x1F");
+  EXPECT_EQ(StoredLength(r), 506u);
+  Set(r, kLine5, std::string(59, ' ') + "!");
+  EXPECT_EQ(StoredLength(r), 933u);
+  Set(r, kLine5, "a");
+  EXPECT_EQ(StoredLength(r), 933u);
+  Set(r, kLine5, "   x");
+  EXPECT_EQ(StoredLength(r), 933u);
+  Set(r, kLine5, "\xE9t\xE9");  // a byte above 0x7F counts as text
+  EXPECT_EQ(StoredLength(r), 933u);
+  Set(r, kLine5, std::string("\0text", 5));
+  EXPECT_EQ(StoredLength(r), 506u);
+}
+
+TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
+  QuotationRecord base = Zeroed();
+  for (const Field& f : kTextFields) Set(base, f, std::string(f.name).substr(0, f.size - 1));
+  for (size_t at : kByteFields) reinterpret_cast<uint8_t*>(&base)[at] = 1;
+  QuotationRecord copy = base;
+  EXPECT_TRUE(RecordsEqual(base, copy));
+
+  for (const Field& f : kTextFields) {
+    QuotationRecord other = base;
+    reinterpret_cast<char*>(&other)[f.offset] ^= 0x20;
+    EXPECT_FALSE(RecordsEqual(base, other)) << f.name;
+    EXPECT_FALSE(RecordsEqual(other, base)) << f.name;
+    // A shorter text differs even when the rest matches.
+    if (f.size > 2) {
+      other = base;
+      reinterpret_cast<char*>(&other)[f.offset + 1] = '\0';
+      EXPECT_FALSE(RecordsEqual(base, other)) << f.name;
+    }
+    // Bytes after the NUL are not part of the text.
+    other = base;
+    reinterpret_cast<char*>(&other)[f.offset + f.size - 1] = 'x';
+    std::string name(f.name);
+    if (name.size() + 1 < f.size) {
+      EXPECT_TRUE(RecordsEqual(base, other)) << f.name;
+    }
+  }
+  for (size_t at : kByteFields) {
+    QuotationRecord other = base;
+    reinterpret_cast<uint8_t*>(&other)[at] = 2;
+    EXPECT_FALSE(RecordsEqual(base, other)) << at;
+  }
+  QuotationRecord other = base;
+  other.Deleted_Link = -1;
+  EXPECT_FALSE(RecordsEqual(base, other));
+
+  // A renumbered record is a changed record.
+  other = base;
+  Set(other, kRecordNumber, "43");
+  EXPECT_FALSE(RecordsEqual(base, other));
+
+  // The padding of both forms of the same number is different text.
+  QuotationRecord plain = Zeroed();
+  QuotationRecord aligned = Zeroed();
+  Set(plain, kRecordNumber, "42");
+  Set(aligned, kRecordNumber, "    42");
+  EXPECT_FALSE(RecordsEqual(plain, aligned));
+
+  // Garbage after the NUL of every field at once.
+  QuotationRecord a = Zeroed();
+  QuotationRecord b = Zeroed();
+  for (const Field& f : kTextFields) {
+    Set(a, f, "x");
+    Set(b, f, "x");
+    std::memset(reinterpret_cast<char*>(&b) + f.offset + 2, '#', f.size - 2);
+  }
+  EXPECT_TRUE(RecordsEqual(a, b));
+  // A field filled to its end without a NUL is compared whole.
+  Set(a, kSubject, "abcdefghijklmn");
+  Set(b, kSubject, "abcdefghijklmn");
+  EXPECT_TRUE(RecordsEqual(a, b));
+  Set(b, kSubject, "abcdefghijklmo");
+  EXPECT_FALSE(RecordsEqual(a, b));
+}
+
+TEST(SortKeyCaption, CaptionsAndOutOfRangeKeys) {
+  EXPECT_EQ(SortKeyCaption(1), "Sort Key = Record Number");
+  EXPECT_EQ(SortKeyCaption(2), "Sort Key = Author's Name");
+  EXPECT_EQ(SortKeyCaption(3), "Sort Key = Subject + Section + Number");
+  EXPECT_EQ(SortKeyCaption(4), "Sort Key = Book Code + Book Page");
+  EXPECT_EQ(SortKeyCaption(5), "Sort Key = Subtitle + Subject");
+  EXPECT_EQ(SortKeyCaption(6), "Sort Key = User Code");
+  for (int k : {0, 7, -1, 1000}) EXPECT_EQ(SortKeyCaption(k), "Sort Key = Record Number") << k;
+}
+
+TEST(KeySpecs, CreationParameters) {
+  const int lengths[] = {6, 30, 20, 6, 17, 13};
+  ASSERT_EQ(kKeySpecs.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(kKeySpecs[i].length, lengths[i]) << i + 1;
+    EXPECT_TRUE(kKeySpecs[i].allow_duplicates) << i + 1;
+  }
+  EXPECT_EQ(kDataSectionLength, 512);
+}
+
+}  // namespace
+}  // namespace tessary::database

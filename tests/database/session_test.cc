@@ -1,0 +1,707 @@
+#include "database/session.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "isam/verify.h"
+#include "platform/text.h"
+#include "support/fault_fs.h"
+#include "support/scripted_host.h"
+#include "support/temp_dir.h"
+
+namespace tessary::database {
+namespace {
+
+using ui::MessageKind;
+
+// Passes everything through, counting writes per path, and can fail reads
+// chosen by path and offset (as a short read) or report a chosen free space.
+class ProbeFileSystem : public testing::FaultFileSystem {
+ public:
+  using ReadFault = std::function<bool(const std::string& path, uint64_t offset)>;
+
+  ProbeFileSystem() : FaultFileSystem(platform::PosixFileSystem()) {}
+
+  int Open(const std::string& path, platform::OpenMode mode,
+           std::unique_ptr<platform::File>* file) override {
+    int rc = FaultFileSystem::Open(path, mode, file);
+    if (rc == 0) *file = std::make_unique<ProbeFile>(*this, path, std::move(*file));
+    return rc;
+  }
+  int FreeSpace(const std::string& path, double* bytes) override {
+    if (free_space < 0) return FaultFileSystem::FreeSpace(path, bytes);
+    *bytes = free_space;
+    return 0;
+  }
+
+  // Writes to files whose name ends in `suffix` since the last reset.
+  int WritesTo(const std::string& suffix) const {
+    int n = 0;
+    for (const auto& [path, count] : writes) {
+      if (path.size() >= suffix.size() &&
+          path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        n += count;
+      }
+    }
+    return n;
+  }
+  int AllWrites() const { return WritesTo(""); }
+
+  std::map<std::string, int> writes;
+  ReadFault read_fault;
+  double free_space = -1;  // negative: the real free space
+
+ private:
+  class ProbeFile : public platform::File {
+   public:
+    ProbeFile(ProbeFileSystem& fs, std::string path, std::unique_ptr<platform::File> base)
+        : fs_(fs), path_(std::move(path)), base_(std::move(base)) {}
+    platform::IoResult ReadAt(uint64_t offset, void* buf, size_t n) override {
+      if (fs_.read_fault && fs_.read_fault(path_, offset)) return {0, 0};
+      return base_->ReadAt(offset, buf, n);
+    }
+    platform::IoResult WriteAt(uint64_t offset, const void* buf, size_t n) override {
+      ++fs_.writes[path_];
+      return base_->WriteAt(offset, buf, n);
+    }
+    int Size(uint64_t* size) override { return base_->Size(size); }
+    int Truncate(uint64_t size) override { return base_->Truncate(size); }
+    int Sync() override { return base_->Sync(); }
+    int Close() override { return base_->Close(); }
+
+   private:
+    ProbeFileSystem& fs_;
+    std::string path_;
+    std::unique_ptr<platform::File> base_;
+  };
+};
+
+// Keeps every progress line set, in order.
+class RecordingHost : public testing::ScriptedHost {
+ public:
+  void SetProgressLine(int index, std::string_view text) override {
+    line_history.emplace_back(index, std::string(text));
+    ScriptedHost::SetProgressLine(index, text);
+  }
+  std::vector<std::pair<int, std::string>> line_history;
+};
+
+// A one-line quotation numbered `number`; long ones fill lines 1 to 11.
+QuotationRecord Quote(int number, bool long_quote = false) {
+  QuotationRecord r = EmptyRecord();
+  SetField(r.Record_Number, std::to_string(number));
+  SetField(r.Book_Code, "AB");
+  SetField(r.Page_Number, std::to_string(number % 1000));
+  SetField(r.Subject, number % 2 == 0 ? "LOVE" : "TRUTH");
+  SetField(r.Section, "1");
+  SetField(r.Subtitle, "Passion");
+  SetField(r.User_Code, "tester");
+  SetField(r.Authors_LName, "Twain");
+  SetField(r.FirstName, "Mark");
+  SetField(r.Authors_Full_Name, "Mark Twain");
+  SetField(r.Line1, "Quotation number " + std::to_string(number));
+  r.Number_of_Lines = 1;
+  if (long_quote) {
+    for (int line = 2; line <= kLineCount; ++line) {
+      SetField(Line(r, line), "Line " + std::to_string(line) + " of " + std::to_string(number));
+    }
+    r.Number_of_Lines = 9;
+  }
+  return r;
+}
+
+std::string Bytes(const QuotationRecord& r) { return std::string(RecordBytes(r)); }
+
+std::string Key1(int number) { return platform::LeftPad(std::to_string(number), 6); }
+
+const char* const kFixed1 = "Warning!! - Interrupting this procedure before";
+const char* const kFixed2 = "it is finished will cause unpredictable results.";
+
+class SessionTest : public ::testing::Test {
+ protected:
+  std::string Base() const { return dir.File("Tes_Win"); }
+  std::string DataPath() const { return Base() + ".DAT"; }
+  std::string IndexPath() const { return Base() + ".IX"; }
+
+  // Creates the database holding `records` through a session of its own.
+  void MakeDatabase(const std::vector<QuotationRecord>& records) {
+    testing::ScriptedHost setup_host;
+    setup_host.SetNextAnswer(true);
+    Session setup(setup_host, platform::PosixFileSystem());
+    setup.directory = dir.path();
+    ASSERT_TRUE(setup.StartDatabase());
+    for (const QuotationRecord& r : records) {
+      setup.current_record = r;
+      ASSERT_TRUE(setup.AddRecord());
+    }
+    setup.CloseDatabase();
+    ASSERT_EQ(setup_host.messages.size(), 1u);
+  }
+
+  std::unique_ptr<Session> NewSession() {
+    auto s = std::make_unique<Session>(host, fs);
+    s->directory = dir.path();
+    return s;
+  }
+
+  // Opens the existing database with the test's host and file system.
+  Session& Open() {
+    session = NewSession();
+    EXPECT_TRUE(session->StartDatabase());
+    return *session;
+  }
+
+  isam::VerifyReport VerifyFiles() {
+    isam::VerifyOptions options;
+    options.key_builder = [](std::string_view bytes, int key) {
+      return BuildKey(RecordFromBytes(bytes), key);
+    };
+    return isam::Verify(platform::PosixFileSystem(), Base(), options);
+  }
+
+  // Every record in the order of key 1.
+  std::vector<QuotationRecord> RecordsByKey1(Session& s) {
+    std::vector<QuotationRecord> out;
+    s.engine.ClearKey(s.fileblock, 1);
+    int32_t ref = 0;
+    std::string text;
+    while (true) {
+      s.engine.NextKey(s.fileblock, 1, ref, text);
+      if (!s.engine.EngineOk()) break;
+      QuotationRecord r = EmptyRecord();
+      size_t length = sizeof r;
+      s.engine.GetVarRecord(s.fileblock, ref, &r, length);
+      EXPECT_TRUE(s.engine.EngineOk()) << "ref " << ref;
+      out.push_back(r);
+    }
+    EXPECT_EQ(s.engine.EngineError(), isam::kErrNoLargerKey);
+    return out;
+  }
+
+  void ExpectRecords(Session& s, const std::vector<QuotationRecord>& expected) {
+    std::vector<QuotationRecord> got = RecordsByKey1(s);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(Bytes(got[i]), Bytes(expected[i])) << "record " << i;
+    }
+  }
+
+  std::vector<int32_t> KeyCounts(Session& s) {
+    std::vector<int32_t> counts;
+    for (int k = 1; k <= kKeyCount; ++k) counts.push_back(s.engine.UsedKeys(s.fileblock, k));
+    return counts;
+  }
+
+  testing::TempDir dir;
+  RecordingHost host;
+  ProbeFileSystem fs;
+  std::unique_ptr<Session> session;
+};
+
+std::vector<QuotationRecord> Quotes(int count) {
+  std::vector<QuotationRecord> records;
+  for (int n = 1; n <= count; ++n) records.push_back(Quote(n, n % 3 == 0));
+  return records;
+}
+
+TEST_F(SessionTest, MissingFilesAnsweredNoEndsAfterInformationBox) {
+  host.SetNextAnswer(false);
+  session = NewSession();
+  EXPECT_FALSE(session->StartDatabase());
+  EXPECT_EQ(host.messages, (std::vector<testing::HostMessage>{
+                               {MessageKind::kQuestion, "Data file does not exist. Create?", ""},
+                               {MessageKind::kInformation,
+                                "The program requires a data file to run.  Exiting now.", ""}}));
+  EXPECT_EQ(session->fileblock, nullptr);
+  EXPECT_FALSE(fs.Exists(DataPath()));
+  EXPECT_FALSE(fs.Exists(IndexPath()));
+  session->CloseDatabase();
+}
+
+TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
+  host.SetNextAnswer(true);
+  session = NewSession();
+  std::vector<std::string> status;
+  session->show_status = [&](const std::string& text) { status.push_back(text); };
+  ASSERT_TRUE(session->StartDatabase());
+  EXPECT_EQ(host.Texts(MessageKind::kQuestion),
+            std::vector<std::string>{"Data file does not exist. Create?"});
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(status, std::vector<std::string>{"Active Records: 0"});
+  EXPECT_EQ(session->highest_record_number, 0);
+  ASSERT_NE(session->fileblock, nullptr);
+
+  isam::FileblockInfo info = session->engine.Describe(session->fileblock);
+  EXPECT_EQ(info.data.record_length, 512);
+  EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
+  for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
+
+  session->current_record = Quote(1);
+  EXPECT_TRUE(session->AddRecord());
+  session->CloseDatabase();
+  isam::VerifyReport report = VerifyFiles();
+  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.records, 1);
+}
+
+TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
+  MakeDatabase({Quote(7), Quote(100), Quote(42), Quote(9)});
+  session = NewSession();
+  std::vector<std::string> status;
+  session->show_status = [&](const std::string& text) { status.push_back(text); };
+  ASSERT_TRUE(session->StartDatabase());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_EQ(status, std::vector<std::string>{"Active Records: 4"});
+  EXPECT_EQ(session->highest_record_number, 100);
+  session->CloseDatabase();
+}
+
+// A missing, unreadable or not cleanly closed index is rebuilt after the user
+// agrees; every No asks again.
+TEST_F(SessionTest, DefectiveIndexAskedAgainAfterEachNoThenRebuilt) {
+  const std::vector<QuotationRecord> records = Quotes(60);
+  const std::vector<std::pair<std::string, std::function<void()>>> damages = {
+      {"index missing", [&] { ASSERT_EQ(fs.Remove(IndexPath()), 0); }},
+      {"index cut short", [&] { testing::WriteFile(IndexPath(), "0123456789"); }},
+      {"InUse set",
+       [&] {
+         std::string data = testing::ReadFile(DataPath());
+         data[20] = 1;
+         testing::WriteFile(DataPath(), data);
+       }},
+  };
+  for (const auto& [name, damage] : damages) {
+    SCOPED_TRACE(name);
+    fs.Remove(DataPath());
+    fs.Remove(IndexPath());
+    MakeDatabase(records);
+    damage();
+    host.messages.clear();
+    host.SetNextAnswer(false);
+    host.SetNextAnswer(false);
+    host.SetNextAnswer(true);
+    session = NewSession();
+    ASSERT_TRUE(session->StartDatabase());
+    EXPECT_EQ(host.messages, (std::vector<testing::HostMessage>(
+                                 3, {MessageKind::kQuestion, "Index defective. Rebuild?", ""})));
+    EXPECT_EQ(host.progress_title, "Rebuild Status");
+    EXPECT_EQ(host.progress_fixed, (std::vector<std::string>{kFixed1, kFixed2}));
+    EXPECT_FALSE(host.progress_open);
+    EXPECT_EQ(session->highest_record_number, 60);
+    EXPECT_EQ(KeyCounts(*session), std::vector<int32_t>(6, 60));
+    ExpectRecords(*session, records);
+    session->CloseDatabase();
+    isam::VerifyReport report = VerifyFiles();
+    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  }
+}
+
+TEST_F(SessionTest, IndexRebuildThatFailsEndsWithExitCode17) {
+  MakeDatabase(Quotes(5));
+  ASSERT_EQ(fs.Remove(IndexPath()), 0);
+  const std::string data_before = testing::ReadFile(DataPath());
+  fs.FailCall(testing::FaultFileSystem::Call::kRename, EACCES, 0, -1);
+  host.SetNextAnswer(true);
+  session = NewSession();
+  EXPECT_FALSE(session->StartDatabase());
+  EXPECT_EQ(host.messages,
+            (std::vector<testing::HostMessage>{
+                {MessageKind::kQuestion, "Index defective. Rebuild?", ""},
+                {MessageKind::kWarning,
+                 "Unable to rebuild index.  Free up some disk space and try again.", ""}}));
+  EXPECT_EQ(host.exit_codes, std::vector<int>{17});
+  EXPECT_FALSE(host.progress_open);
+  EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
+  session->CloseDatabase();
+}
+
+// Key 4 cannot be read while the record is added: keys 1 to 3 and the record
+// go again, and the files are as they were.
+TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
+  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
+  MakeDatabase(records);
+  Session& s = Open();
+  const std::vector<int32_t> keys_before = KeyCounts(s);
+  const int32_t used_before = s.engine.UsedSlots(s.fileblock);
+  const int32_t free_before = s.engine.FreeSlots(s.fileblock);
+
+  isam::FileblockInfo info = s.engine.Describe(s.fileblock);
+  int64_t key4_offset = 0;
+  for (int k = 0; k < 3; ++k) key4_offset += info.keys[k].page_bytes;
+  const int64_t key4_bytes = info.keys[3].page_bytes;
+  const int64_t row = info.row_bytes;
+  fs.read_fault = [&](const std::string& path, uint64_t offset) {
+    if (path != IndexPath() || offset < static_cast<uint64_t>(row)) return false;
+    int64_t in_row = static_cast<int64_t>(offset) % row;
+    return in_row >= key4_offset && in_row < key4_offset + key4_bytes;
+  };
+
+  QuotationRecord added = Quote(3, true);
+  SetField(added.Book_Code, "ZZ");
+  SetField(added.Page_Number, "77");
+  s.current_record = added;
+  EXPECT_FALSE(s.AddRecord());
+  EXPECT_EQ(host.messages,
+            (std::vector<testing::HostMessage>{
+                {MessageKind::kError, "IsamError: 10070 -- File read error.  Location 13B", ""},
+                {MessageKind::kError, "ZZ  77", ""}}));
+  EXPECT_TRUE(host.exit_codes.empty());
+  fs.read_fault = nullptr;
+
+  const int32_t ref = s.add_ref;
+  ASSERT_GT(ref, 0);
+  for (int k = 1; k <= kKeyCount; ++k) {
+    EXPECT_FALSE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(added, k))) << "key " << k;
+  }
+  EXPECT_EQ(KeyCounts(s), keys_before);
+  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), used_before);
+  EXPECT_EQ(s.engine.FreeSlots(s.fileblock), free_before + 2);  // head and continuation
+  ExpectRecords(s, records);
+  s.CloseDatabase();
+  isam::VerifyReport report = VerifyFiles();
+  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.records, 2);
+}
+
+// Lines 5 to 11 are in no key: the data is rewritten, the index not at all.
+TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
+  MakeDatabase({Quote(1, true), Quote(2)});
+  const std::string index_before = testing::ReadFile(IndexPath());
+  Session& s = Open();
+  for (int number : {1, 2}) {
+    SCOPED_TRACE(number);
+    int32_t ref = 0;
+    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
+    s.saved_record = s.current_record;
+    SetField(s.current_record.Line5, "A new fifth line");
+    SetField(s.current_record.Line11, "A new eleventh line");
+    s.current_key_number = 3;
+    EXPECT_TRUE(s.UpdateRecord(ref));
+    EXPECT_TRUE(s.record_changed);
+    EXPECT_FALSE(s.records_equal);
+    EXPECT_EQ(s.current_key_number, 3);
+  }
+  EXPECT_TRUE(host.messages.empty());
+  QuotationRecord one = Quote(1, true);
+  QuotationRecord two = Quote(2);
+  for (QuotationRecord* r : {&one, &two}) {
+    SetField(r->Line5, "A new fifth line");
+    SetField(r->Line11, "A new eleventh line");
+  }
+  ExpectRecords(s, {one, two});
+  s.CloseDatabase();
+  EXPECT_GT(fs.WritesTo(".DAT"), 0);
+  EXPECT_EQ(fs.WritesTo(".IX"), 0);
+  EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
+  EXPECT_TRUE(VerifyFiles().sound());
+}
+
+// A changed author moves key 2 only; the others stay where they were.
+TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
+  MakeDatabase({Quote(1), Quote(2)});
+  Session& s = Open();
+  int32_t ref = 0;
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  s.saved_record = s.current_record;
+  SetField(s.current_record.Authors_LName, "Wilde");
+  SetField(s.current_record.FirstName, "Oscar");
+  ASSERT_TRUE(s.UpdateRecord(ref));
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(s.engine.KeyExists(s.fileblock, 2, ref, BuildKey(s.saved_record, 2)));
+  EXPECT_TRUE(s.engine.KeyExists(s.fileblock, 2, ref, BuildKey(s.current_record, 2)));
+  for (int k = 1; k <= kKeyCount; ++k) {
+    EXPECT_TRUE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(s.current_record, k)))
+        << "key " << k;
+  }
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+  s.CloseDatabase();
+  EXPECT_GT(fs.WritesTo(".IX"), 0);
+  EXPECT_TRUE(VerifyFiles().sound());
+}
+
+TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
+  MakeDatabase({Quote(1, true), Quote(2)});
+  const std::string data_before = testing::ReadFile(DataPath());
+  const std::string index_before = testing::ReadFile(IndexPath());
+  Session& s = Open();
+  int32_t ref = 0;
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(1)));
+  s.saved_record = s.current_record;
+  s.UpdateRecord(ref);
+  EXPECT_TRUE(s.records_equal);
+  EXPECT_FALSE(s.record_changed);
+  EXPECT_EQ(fs.AllWrites(), 0);
+  EXPECT_TRUE(host.messages.empty());
+  s.CloseDatabase();
+  EXPECT_EQ(fs.AllWrites(), 0);
+  EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
+  EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
+}
+
+TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
+  MakeDatabase({Quote(1), Quote(2)});
+  Session& s = Open();
+  int32_t ref = 0;
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  host.SetNextAnswer(false);
+  EXPECT_FALSE(s.DeleteRecord(s.current_record, ref));
+  EXPECT_TRUE(s.delete_cancelled);
+  EXPECT_EQ(host.messages,
+            (std::vector<testing::HostMessage>{
+                {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""}}));
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+
+  // A record marked deleted in its own bytes is refused, and nothing goes.
+  QuotationRecord marked = s.current_record;
+  marked.Deleted_Link = 5;
+  host.SetNextAnswer(true);
+  EXPECT_FALSE(s.DeleteRecord(marked, ref));
+  EXPECT_FALSE(s.delete_cancelled);
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 2);
+  s.CloseDatabase();
+}
+
+TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
+  MakeDatabase({Quote(1), Quote(2, true)});
+  Session& s = Open();
+  int32_t ref = 0;
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  const QuotationRecord record = s.current_record;
+  s.engine.DeleteKey(s.fileblock, 3, ref, BuildKey(record, 3));
+  ASSERT_TRUE(s.engine.EngineOk());
+  host.SetNextAnswer(true);
+  EXPECT_FALSE(s.DeleteRecord(record, ref));
+  EXPECT_FALSE(s.delete_cancelled);
+  EXPECT_EQ(
+      host.messages,
+      (std::vector<testing::HostMessage>{
+          {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""},
+          {MessageKind::kError,
+           "Unable to delete key.  Cancelling record Deletion.  Suggest you Rebuild Index.", ""}}));
+  for (int k = 1; k <= kKeyCount; ++k) {
+    EXPECT_EQ(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(record, k)), k > 3) << "key " << k;
+  }
+  // The data record stays.
+  QuotationRecord read = EmptyRecord();
+  size_t length = sizeof read;
+  s.engine.GetVarRecord(s.fileblock, ref, &read, length);
+  ASSERT_TRUE(s.engine.EngineOk());
+  EXPECT_EQ(Bytes(read), Bytes(record));
+  s.CloseDatabase();
+}
+
+// Deleting every record in turn, the last one included, shows only the
+// questions and leaves sound, empty files.
+TEST_F(SessionTest, DeletingEveryRecordDownToTheLastShowsNoError) {
+  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
+  Session& s = Open();
+  host.SetDefaultAnswer(true);
+  for (int number : {2, 1, 3}) {
+    SCOPED_TRACE(number);
+    int32_t ref = 0;
+    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
+    EXPECT_TRUE(s.DeleteRecord(s.current_record, ref));
+  }
+  EXPECT_EQ(
+      host.messages,
+      (std::vector<testing::HostMessage>(
+          3, {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""})));
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 0));
+  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 0);
+  s.CloseDatabase();
+  isam::VerifyReport report = VerifyFiles();
+  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.records, 0);
+}
+
+TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
+  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true), Quote(3)};
+  MakeDatabase(records);
+  Session& s = Open();
+  int32_t ref = 0;
+  std::string text = Key1(3);
+  ASSERT_TRUE(s.FindAndRead(1, ref, text));
+  auto step = [&](bool forward, int expected) {
+    SCOPED_TRACE(expected);
+    ASSERT_TRUE(s.StepAndRead(1, ref, text, forward));
+    EXPECT_EQ(text, Key1(expected));
+    EXPECT_EQ(Bytes(s.current_record), Bytes(records[expected - 1]));
+    EXPECT_EQ(s.record_length, StoredLength(records[expected - 1]));
+  };
+  step(true, 1);  // past the last entry: the first
+  step(true, 2);
+  step(false, 1);
+  step(false, 3);  // before the first entry: the last
+
+  // With the restart flag the start position is searched afresh.
+  s.restart = true;
+  text = Key1(1);
+  step(false, 3);
+  EXPECT_FALSE(s.restart);
+  EXPECT_TRUE(host.messages.empty());
+  s.CloseDatabase();
+}
+
+TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
+  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
+  MakeDatabase(records);
+  Session& s = Open();
+  int32_t ref = 0;
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  EXPECT_EQ(Bytes(s.current_record), Bytes(records[1]));
+  EXPECT_EQ(s.record_length, 933);
+  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(1)));
+  EXPECT_EQ(Bytes(s.current_record), Bytes(records[0]));  // no rest of the longer one
+  EXPECT_EQ(s.record_length, 506);
+  EXPECT_TRUE(host.messages.empty());
+
+  EXPECT_FALSE(s.FindAndRead(1, ref, Key1(3)));
+  EXPECT_EQ(
+      host.messages,
+      (std::vector<testing::HostMessage>{
+          {MessageKind::kError,
+           "IsamError: 10210 -- No key found and no larger keys available.  Location 45", ""}}));
+  s.CloseDatabase();
+}
+
+TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
+  EXPECT_EQ(Session::RequiredSpace(1000), 522000.0);
+  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});  // four slots in use
+  const std::string data_before = testing::ReadFile(DataPath());
+  const std::string index_before = testing::ReadFile(IndexPath());
+  Session& s = Open();
+
+  fs.free_space = 12047;
+  EXPECT_FALSE(s.RebuildDataAndIndexes());
+  EXPECT_EQ(host.messages,
+            (std::vector<testing::HostMessage>{
+                {MessageKind::kWarning,
+                 "Not enough free disk space to complete this operation.Free up at least 12048 of "
+                 "hard disk space and try again.",
+                 ""}}));
+  EXPECT_EQ(host.exit_codes, std::vector<int>{7});
+  EXPECT_TRUE(host.progress_title.empty());
+
+  // Exactly the space needed: the command does nothing more.
+  host.messages.clear();
+  host.exit_codes.clear();
+  fs.free_space = 12048;
+  EXPECT_FALSE(s.RebuildDataAndIndexes());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(host.exit_codes.empty());
+  EXPECT_TRUE(host.progress_title.empty());
+  ASSERT_NE(s.fileblock, nullptr);
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 3));
+  s.CloseDatabase();
+  EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
+  EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
+}
+
+TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
+  std::vector<QuotationRecord> records = Quotes(130);
+  MakeDatabase(records);
+  Session& s = Open();
+  host.SetDefaultAnswer(true);
+  // Ten deletions leave free slots behind, some of them continuations.
+  for (int number = 5; number <= 50; number += 5) {
+    int32_t ref = 0;
+    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
+    ASSERT_TRUE(s.DeleteRecord(s.current_record, ref));
+  }
+  std::erase_if(records, [](const QuotationRecord& r) {
+    return std::stoi(std::string(FieldText(r.Record_Number))) % 5 == 0 &&
+           std::stoi(std::string(FieldText(r.Record_Number))) <= 50;
+  });
+  ASSERT_EQ(records.size(), 120u);
+  ASSERT_GT(s.engine.FreeSlots(s.fileblock), 10);
+  int32_t slots_in_use = 0;
+  for (const QuotationRecord& r : records) slots_in_use += StoredLength(r) > 506 ? 2 : 1;
+  ASSERT_EQ(s.engine.UsedSlots(s.fileblock), slots_in_use);
+
+  host.messages.clear();
+  int reattached = 0;
+  s.reattach_list = [&] {
+    ++reattached;
+    return true;
+  };
+  ASSERT_TRUE(s.RebuildDataAndIndexes());
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(host.exit_codes.empty());
+  EXPECT_EQ(reattached, 1);
+  EXPECT_FALSE(host.progress_open);
+  EXPECT_EQ(host.progress_title, "Rebuild Status");
+  EXPECT_EQ(host.progress_fixed, (std::vector<std::string>{kFixed1, kFixed2}));
+
+  // Pass 0 copies the records, passes 1 to 6 build the keys; each reports at
+  // 50 and 100 records read.
+  std::vector<std::pair<int, std::string>> expected_lines;
+  for (int pass = 0; pass <= 6; ++pass) {
+    for (int read : {50, 100}) {
+      expected_lines.emplace_back(0, "   Key number: " + std::to_string(pass) + " of 6");
+      expected_lines.emplace_back(1, "   Records read: " + std::to_string(read));
+      expected_lines.emplace_back(2, "   Records written: " + std::to_string(read));
+    }
+  }
+  EXPECT_EQ(host.line_history, expected_lines);
+
+  ASSERT_NE(s.fileblock, nullptr);
+  EXPECT_EQ(s.engine.FreeSlots(s.fileblock), 0);
+  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), slots_in_use);
+  EXPECT_EQ(s.highest_record_number, 130);
+  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 120));
+  ExpectRecords(s, records);
+  s.CloseDatabase();
+  isam::VerifyReport report = VerifyFiles();
+  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.free_slots, 0);
+  EXPECT_EQ(report.records, 120);
+}
+
+// The user abandons the rebuild while the data is copied (call 30) or while
+// key 3 is built (call 300): the failure is reported, the open asks for a
+// rebuild, and after Yes every record is there and the files are sound.
+TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
+  const std::vector<QuotationRecord> records = Quotes(100);
+  for (int abandon_after : {30, 300}) {
+    SCOPED_TRACE(abandon_after);
+    fs.Remove(DataPath());
+    fs.Remove(IndexPath());
+    MakeDatabase(records);
+    Session& s = Open();
+    host.messages.clear();
+    host.AbandonProgressAfter(abandon_after);
+    host.SetNextAnswer(true);
+    EXPECT_FALSE(s.RebuildDataAndIndexes());
+    ASSERT_EQ(host.messages.size(), 2u)
+        << ::testing::PrintToString(host.Texts(MessageKind::kError));
+    EXPECT_EQ(host.messages[0].kind, MessageKind::kError);
+    EXPECT_TRUE(host.messages[0].text.starts_with("IsamError: 10460 -- Reorganization aborted.  "))
+        << host.messages[0].text;
+    EXPECT_EQ(host.messages[1],
+              (testing::HostMessage{MessageKind::kQuestion, "Index defective. Rebuild?", ""}));
+    EXPECT_TRUE(host.exit_codes.empty());
+    EXPECT_FALSE(host.progress_open);
+    EXPECT_FALSE(fs.Exists(Base() + ".SAV"));
+
+    ASSERT_NE(s.fileblock, nullptr);
+    EXPECT_EQ(s.highest_record_number, 100);
+    ExpectRecords(s, records);
+    s.current_record = Quote(101);
+    EXPECT_TRUE(s.AddRecord());
+    EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 101));
+    s.CloseDatabase();
+    isam::VerifyReport report = VerifyFiles();
+    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  }
+}
+
+}  // namespace
+}  // namespace tessary::database

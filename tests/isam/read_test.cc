@@ -1,0 +1,577 @@
+// Reading Fileblocks assembled byte by byte: variable-length record chains,
+// used-slot scans, key walks over hand-built trees, header validation on open,
+// and damaged chains that must give errors rather than crashes or hangs.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "isam/engine.h"
+#include "isam/verify.h"
+#include "support/fileblock_builder.h"
+#include "support/temp_dir.h"
+
+namespace tessary::isam {
+namespace {
+
+using testing::BuildIndexFile;
+using testing::DataFileBuilder;
+using testing::FixtureItem;
+using testing::FixtureKey;
+using testing::FixturePage;
+using testing::TempDir;
+using testing::WriteFile;
+using testing::WriteFileblock;
+
+// `n` record bytes: 4 zero bytes (a used record), then a pattern that differs
+// from slot to slot so a misplaced piece shows.
+std::string Pattern(size_t n, int seed) {
+  std::string bytes(n, '\0');
+  for (size_t i = 4; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + seed * 13) % 251 + 1);
+  return bytes;
+}
+
+class OpenFixture {
+ public:
+  OpenFixture() { engine_.InitEngine(30); }
+  ~OpenFixture() {
+    if (fb_) engine_.CloseFileblock(fb_);
+  }
+  // Opens `base`; the error number (0 on success).
+  int Open(const std::string& base, bool read_only = true) {
+    fb_ = engine_.OpenFileblock(base, read_only);
+    if (!engine_.EngineOk()) fb_ = nullptr;
+    return engine_.EngineError();
+  }
+  Engine& engine() { return engine_; }
+  Fileblock* fb() { return fb_; }
+
+  // The record at `ref` read with a buffer of `size` bytes.
+  std::string Read(int32_t ref, size_t size = kMaxVarRecord) {
+    std::string buffer(size, '\xEE');
+    size_t length = size;
+    engine_.GetVarRecord(fb_, ref, buffer.data(), length);
+    buffer.resize(engine_.EngineOk() ? length : 0);
+    return buffer;
+  }
+
+  std::vector<int32_t> UsedSlotsForward() {
+    std::vector<int32_t> refs;
+    int32_t ref = 0;
+    for (;;) {
+      engine_.NextUsedSlot(fb_, ref);
+      if (!engine_.EngineOk()) break;
+      refs.push_back(ref);
+    }
+    EXPECT_EQ(engine_.EngineError(), kErrNoMatchingReference);
+    return refs;
+  }
+
+  using Entries = std::vector<std::pair<std::string, int32_t>>;
+  Entries WalkForward(int key) {
+    Entries entries;
+    engine_.ClearKey(fb_, key);
+    int32_t ref = 0;
+    std::string text;
+    for (;;) {
+      engine_.NextKey(fb_, key, ref, text);
+      if (!engine_.EngineOk()) break;
+      entries.emplace_back(text, ref);
+    }
+    EXPECT_EQ(engine_.EngineError(), kErrNoLargerKey);
+    return entries;
+  }
+  Entries WalkBackward(int key) {
+    Entries entries;
+    engine_.ClearKey(fb_, key);
+    int32_t ref = 0;
+    std::string text;
+    for (;;) {
+      engine_.PrevKey(fb_, key, ref, text);
+      if (!engine_.EngineOk()) break;
+      entries.emplace_back(text, ref);
+    }
+    EXPECT_EQ(engine_.EngineError(), kErrNoSmallerKey);
+    return entries;
+  }
+
+ private:
+  Engine engine_;
+  Fileblock* fb_ = nullptr;
+};
+
+TEST(ReadVarRecord, ChainsOfEveryLengthReadBackWhole) {
+  TempDir dir;
+  DataFileBuilder data(512);
+  const std::string r506 = Pattern(506, 1);
+  const std::string r933 = Pattern(933, 2);
+  const std::string r507 = Pattern(507, 3);
+  const std::string r2000 = Pattern(2000, 4);
+  int32_t head506 = data.AddRecord(r506);
+  int32_t freed = data.AddRecord(Pattern(506, 5));
+  int32_t head933 = data.AddRecord(r933);
+  int32_t head507 = data.AddRecord(r507);
+  int32_t head2000 = data.AddRecord(r2000);
+  data.FreeSlots({freed});
+  std::string bytes = data.Bytes();
+
+  // The layout as written: 506 bytes fill one head whose next link is 0;
+  // 507 bytes put 1 byte into one continuation slot; 2000 bytes need three.
+  ASSERT_EQ(head506, 1);
+  ASSERT_EQ(freed, 2);
+  ASSERT_EQ(head933, 4);
+  ASSERT_EQ(head507, 6);
+  ASSERT_EQ(head2000, 10);
+  ASSERT_EQ(bytes.size(), 11u * 512);
+  auto u16_at = [&](size_t at) {
+    return static_cast<unsigned>(static_cast<uint8_t>(bytes[at])) |
+           static_cast<unsigned>(static_cast<uint8_t>(bytes[at + 1])) << 8;
+  };
+  EXPECT_EQ(u16_at(1 * 512 + 506), 506u);
+  EXPECT_EQ(bytes.substr(1 * 512 + 508, 4), std::string(4, '\0'));
+  EXPECT_EQ(u16_at(5 * 512 + 506), 1u);
+  EXPECT_EQ(bytes[5 * 512], '\1');
+
+  WriteFileblock(dir.File("fb"), bytes, std::nullopt);
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+  EXPECT_EQ(fx.Read(head506), r506);
+  EXPECT_EQ(fx.Read(head933), r933);
+  EXPECT_EQ(fx.Read(head507), r507);
+  EXPECT_EQ(fx.Read(head2000), r2000);
+
+  // A short buffer takes only the front of the record.
+  EXPECT_EQ(fx.Read(head933, 100), r933.substr(0, 100));
+  EXPECT_EQ(fx.Read(head933, 506), r933.substr(0, 506));
+  EXPECT_EQ(fx.Read(head933, 507), r933.substr(0, 507));
+  EXPECT_EQ(fx.Read(head2000, 1500), r2000.substr(0, 1500));
+  EXPECT_EQ(fx.Read(head506, 933), r506);
+
+  // Heads only: continuation slots and the freed slot are passed over.
+  EXPECT_EQ(fx.UsedSlotsForward(), (std::vector<int32_t>{1, 4, 6, 10}));
+  int32_t ref = 11;
+  std::vector<int32_t> backward;
+  for (;;) {
+    fx.engine().PrevUsedSlot(fx.fb(), ref);
+    if (!fx.engine().EngineOk()) break;
+    backward.push_back(ref);
+  }
+  EXPECT_EQ(backward, (std::vector<int32_t>{10, 6, 4, 1}));
+
+  FileblockInfo info = fx.engine().Describe(fx.fb());
+  EXPECT_EQ(info.data.first_free, 2);
+  EXPECT_EQ(info.data.free_count, 1);
+  EXPECT_EQ(info.data.slot_count, 10);
+  EXPECT_EQ(info.data.record_length, 512);
+  EXPECT_EQ(info.data.key_count, 0);
+}
+
+TEST(ReadVarRecord, ContinuationsAreFollowedByLinkNotBySlotOrder) {
+  TempDir dir;
+  DataFileBuilder data(64);  // small slots: 58 bytes in a head, 57 per continuation
+  for (int i = 0; i < 6; ++i) data.NewSlot();
+  const std::string record = Pattern(58 + 57 + 57 + 10, 9);
+  data.SetHead(2, record.substr(0, 58), 6);
+  data.SetContinuation(6, record.substr(58, 57), 1);
+  data.SetContinuation(1, record.substr(115, 57), 4);
+  data.SetContinuation(4, record.substr(172), 0);
+  data.FreeSlots({5, 3});
+  WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+  EXPECT_EQ(fx.Read(2), record);
+  EXPECT_EQ(fx.UsedSlotsForward(), std::vector<int32_t>{2});
+  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
+}
+
+TEST(ReadVarRecord, DamagedChainsFailWithoutCrashOrHang) {
+  // The record at slot 3 is a head linking to continuation 2 (505 bytes),
+  // which links to continuation 1 (100 bytes); slot 4 is a head on its own.
+  struct Case {
+    const char* name;
+    int32_t ref;
+    bool must_fail;  // else it need not fail, but must stay within the buffer
+    void (*damage)(DataFileBuilder&);
+  };
+  const Case cases[] = {
+      {"partial continuation linking to itself", 3, true,
+       [](DataFileBuilder& d) { d.SetTrailer(2, 100, 2); }},
+      {"empty continuation linking to itself", 3, true,
+       [](DataFileBuilder& d) { d.SetTrailer(2, 0, 2); }},
+      {"full continuation linking to itself", 3, false,
+       [](DataFileBuilder& d) { d.SetTrailer(2, 505, 2); }},
+      {"two continuations in a loop", 3, false,
+       [](DataFileBuilder& d) { d.SetTrailer(1, 505, 2); }},
+      {"head linking to itself", 4, false, [](DataFileBuilder& d) { d.SetTrailer(4, 506, 4); }},
+      {"link beyond SlotCount", 3, true, [](DataFileBuilder& d) { d.SetTrailer(2, 505, 99); }},
+      {"negative link", 4, true, [](DataFileBuilder& d) { d.SetTrailer(4, 506, -7); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    DataFileBuilder data(512);
+    ASSERT_EQ(data.AddRecord(Pattern(506 + 505 + 100, 1)), 3);
+    data.NewSlot();
+    data.SetHead(4, Pattern(506, 2), 0);
+    c.damage(data);
+    WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+
+    OpenFixture fx;
+    ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+    std::string buffer(kMaxVarRecord + 64, '\xEE');
+    size_t length = kMaxVarRecord;
+    fx.engine().GetVarRecord(fx.fb(), c.ref, buffer.data(), length);
+    if (c.must_fail) {
+      EXPECT_FALSE(fx.engine().EngineOk());
+    } else if (fx.engine().EngineOk()) {
+      EXPECT_LE(length, kMaxVarRecord);
+    }
+    EXPECT_EQ(buffer.substr(kMaxVarRecord), std::string(64, '\xEE'));
+    EXPECT_FALSE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
+  }
+}
+
+TEST(ReadVarRecord, RefOutsideTheSlotsIsAnError) {
+  TempDir dir;
+  DataFileBuilder data(512);
+  data.AddRecord(Pattern(506, 1));
+  WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+  for (int32_t ref : {0, -1, 2, 1000}) {
+    std::string buffer(933, '\0');
+    size_t length = buffer.size();
+    fx.engine().GetVarRecord(fx.fb(), ref, buffer.data(), length);
+    EXPECT_FALSE(fx.engine().EngineOk()) << ref;
+  }
+}
+
+// Two levels: a root with one item over two leaves of 31 entries each, with
+// pairs of equal texts told apart by their refs.
+FixtureKey TwoLevelKey(std::vector<std::pair<std::string, int32_t>>* expected) {
+  FixtureKey key(6, true);
+  std::vector<FixtureItem> items;
+  for (int i = 0; i < 63; ++i) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%6d", i / 2 * 10);
+    items.push_back({i + 1, text});
+    expected->emplace_back(text, i + 1);
+  }
+  FixturePage left{0, std::vector<FixtureItem>(items.begin(), items.begin() + 31)};
+  FixturePage right{0, std::vector<FixtureItem>(items.begin() + 32, items.end())};
+  FixtureItem middle = items[31];
+  middle.right_child = 3;
+  key.pages[1] = FixturePage{2, {middle}};
+  key.pages[2] = left;
+  key.pages[3] = right;
+  key.root_page = 1;
+  return key;
+}
+
+TEST(ReadKeys, TwoLevelTreeWalksInOrderBothWays) {
+  TempDir dir;
+  std::vector<std::pair<std::string, int32_t>> expected;
+  FixtureKey key = TwoLevelKey(&expected);
+  DataFileBuilder data(512, 1);
+  for (int i = 0; i < 63; ++i) data.AddRecord(Pattern(506, i));
+  WriteFileblock(dir.File("fb"), data.Bytes(), BuildIndexFile({key}));
+
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+  EXPECT_EQ(fx.WalkForward(1), expected);
+  auto reversed = expected;
+  std::reverse(reversed.begin(), reversed.end());
+  EXPECT_EQ(fx.WalkBackward(1), reversed);
+  EXPECT_EQ(fx.engine().UsedKeys(fx.fb(), 1), 63);
+
+  // Running off either end starts over at the other end.
+  int32_t ref = 0;
+  std::string text;
+  fx.WalkForward(1);
+  fx.engine().NextKey(fx.fb(), 1, ref, text);
+  ASSERT_TRUE(fx.engine().EngineOk());
+  EXPECT_EQ(std::make_pair(text, ref), expected.front());
+  fx.WalkBackward(1);
+  fx.engine().PrevKey(fx.fb(), 1, ref, text);
+  ASSERT_TRUE(fx.engine().EngineOk());
+  EXPECT_EQ(std::make_pair(text, ref), expected.back());
+
+  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
+}
+
+TEST(ReadKeys, ThreeLevelIrregularTreeAndDirectionChanges) {
+  // Root 5 [M] over 2 [D H] and 7 [R]; leaves 1 [A B], 3 [E F G], 4 [I],
+  // 6 [N O], 8 [S T U V]; page 9 is free and holds stale bytes.
+  FixtureKey key(3, false);
+  auto item = [](const char* text, int32_t right = 0) {
+    return FixtureItem{static_cast<int32_t>(text[0]), text, right};
+  };
+  key.pages[1] = {0, {item("A"), item("B")}};
+  key.pages[2] = {1, {item("D", 3), item("H", 4)}};
+  key.pages[3] = {0, {item("E"), item("F"), item("G")}};
+  key.pages[4] = {0, {item("I")}};
+  key.pages[5] = {2, {item("M", 7)}};
+  key.pages[6] = {0, {item("N"), item("O")}};
+  key.pages[7] = {6, {item("R", 8)}};
+  key.pages[8] = {0, {item("S"), item("T"), item("U"), item("V")}};
+  key.pages[9] = {0, {item("ZZ"), item("ZZZ")}};
+  key.free_pages[9] = -1;
+  key.first_free_page = 9;
+  key.free_page_count = 1;
+  key.entry_count = 16;
+  key.root_page = 5;
+
+  TempDir dir;
+  DataFileBuilder data(512, 1);
+  WriteFileblock(dir.File("fb"), data.Bytes(), BuildIndexFile({key}));
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+
+  std::string forward;
+  for (const auto& [text, ref] : fx.WalkForward(1)) {
+    forward += text;
+    EXPECT_EQ(ref, text[0]);
+  }
+  EXPECT_EQ(forward, "ABDEFGHIMNORSTUV");
+  std::string backward;
+  for (const auto& entry : fx.WalkBackward(1)) backward += entry.first;
+  EXPECT_EQ(backward, "VUTSRONMIHGFEDBA");
+
+  // Stepping back and forth across page boundaries.
+  Engine& e = fx.engine();
+  int32_t ref = 0;
+  std::string text;
+  e.ClearKey(fx.fb(), 1);
+  std::string steps;
+  const bool directions[] = {true, true, true, false, true, true, true, true, true, false, false};
+  for (bool next : directions) {
+    next ? e.NextKey(fx.fb(), 1, ref, text) : e.PrevKey(fx.fb(), 1, ref, text);
+    ASSERT_TRUE(e.EngineOk());
+    steps += text;
+  }
+  EXPECT_EQ(steps, "ABDBDEFGHGF");
+
+  // Searches place texts between the entries by byte order.
+  for (const auto& [probe, found] : std::vector<std::pair<std::string, std::string>>{
+           {"", "A"}, {"C", "D"}, {"H", "H"}, {"HA", "I"}, {"J", "M"}, {"Q", "R"}, {"V", "V"}}) {
+    ref = 0;
+    text = probe;
+    e.SearchKey(fx.fb(), 1, ref, text);
+    ASSERT_TRUE(e.EngineOk()) << probe;
+    EXPECT_EQ(text, found) << probe;
+  }
+  text = "W";
+  e.SearchKey(fx.fb(), 1, ref, text);
+  EXPECT_EQ(e.EngineError(), kErrNoKeyNoLarger);
+}
+
+TEST(ReadKeys, SearchOrdersByUnsignedBytesAndDuplicatesByRef) {
+  // Entries in the order the engine must keep: a proper prefix first, upper
+  // case before lower case, bytes above 0x7F after ASCII, equal texts by ref.
+  FixtureKey key(5, true);
+  key.pages[1] = {0, {{4, "AB"}, {9, "AB"}, {1, "ABC"}, {2, "Z"}, {3, "ab"}, {7, "\xC9MILE"}}};
+  key.root_page = 1;
+  TempDir dir;
+  WriteFileblock(dir.File("fb"), DataFileBuilder(512, 1).Bytes(), BuildIndexFile({key}));
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
+  Engine& e = fx.engine();
+  struct Probe {
+    std::string text;
+    int32_t ref;
+    std::string found;
+  };
+  for (const Probe& p : std::vector<Probe>{{"A", 4, "AB"},
+                                           {"AB", 4, "AB"},
+                                           {"ABB", 1, "ABC"},
+                                           {"ABCD", 2, "Z"},
+                                           {"[", 3, "ab"},
+                                           {"b", 7, "\xC9MILE"}}) {
+    int32_t ref = 0;
+    std::string text = p.text;
+    e.SearchKey(fx.fb(), 1, ref, text);
+    ASSERT_TRUE(e.EngineOk()) << p.text;
+    EXPECT_EQ(text, p.found) << p.text;
+    EXPECT_EQ(ref, p.ref) << p.text;
+  }
+  // (AB, 9) sits between (AB, 4) and (ABC, 1).
+  int32_t ref = 5;
+  std::string text = "AB";
+  e.FindKeyAndRef(fx.fb(), 1, ref, text, 1);
+  ASSERT_TRUE(e.EngineOk());
+  EXPECT_EQ(ref, 9);
+  EXPECT_TRUE(e.KeyExists(fx.fb(), 1, 9, "AB"));
+  EXPECT_FALSE(e.KeyExists(fx.fb(), 1, 5, "AB"));
+}
+
+// One data file and index file pair and the error its open must give.
+struct OpenCase {
+  const char* name;
+  int expected;
+  void (*damage)(DataFileBuilder&, std::vector<FixtureKey>&, bool& write_index);
+};
+
+TEST(OpenValidation, EachDamagedHeaderHasItsOwnNumber) {
+  const OpenCase cases[] = {
+      {"sound", 0, [](DataFileBuilder&, std::vector<FixtureKey>&, bool&) {}},
+      {"KeyCount 101", kErrTooManyKeys,
+       [](DataFileBuilder& d, std::vector<FixtureKey>&, bool&) { d.key_count = 101; }},
+      {"KeyCount with 101 in its low byte", kErrTooManyKeys,
+       [](DataFileBuilder& d, std::vector<FixtureKey>&, bool&) { d.key_count = 0x0765; }},
+      {"KeyCount 2 in the low byte of 0x102", 0,
+       [](DataFileBuilder& d, std::vector<FixtureKey>&, bool&) { d.key_count = 0x102; }},
+      {"index file missing", kErrIndexDefect,
+       [](DataFileBuilder&, std::vector<FixtureKey>&, bool& write_index) { write_index = false; }},
+      {"InUse set", kErrIndexDefect,
+       [](DataFileBuilder& d, std::vector<FixtureKey>&, bool&) { d.in_use = 1; }},
+      {"PageSize 63", kErrMaxPageSizeTooSmall,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) {
+         k[0].page_size = 63;
+         k[0].page_bytes = (6 + 9) * 62 + 6;
+       }},
+      {"PageSize 65535 in key 2", kErrMaxPageSizeTooSmall,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) {
+         k[1].page_size = 65535;
+         k[1].page_bytes = (30 + 9) * 62 + 6;
+       }},
+      {"PageBytes one too many", kErrPageSizeIncompatible,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[0].page_bytes = 937; }},
+      {"PageBytes 0", kErrPageSizeIncompatible,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[1].page_bytes = 0; }},
+      {"PageBytes of KeyLen 31", kErrMaxKeyLenTooSmall,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[1].page_bytes = 2486; }},
+      {"PageBytes of KeyLen 0", kErrMaxKeyLenTooSmall,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[0].page_bytes = 564; }},
+      {"PageBytes 6, a negative KeyLen", kErrMaxKeyLenTooSmall,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[0].page_bytes = 6; }},
+      {"PageSize 0 reads as 62", 0,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[0].page_size = 0; }},
+      {"PageSize 31 with matching PageBytes", 0,
+       [](DataFileBuilder&, std::vector<FixtureKey>& k, bool&) { k[1].page_size = 31; }},
+  };
+  for (const OpenCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    DataFileBuilder data(512, 2);
+    data.AddRecord(Pattern(506, 1));
+    std::vector<FixtureKey> keys = {FixtureKey(6, true), FixtureKey(30, false)};
+    keys[0].pages[1] = {0, {{1, "     1"}}};
+    keys[0].root_page = 1;
+    keys[1].pages[1] = {0, {{1, "SMITH"}}};
+    keys[1].root_page = 1;
+    bool write_index = true;
+    c.damage(data, keys, write_index);
+    std::optional<std::string> index;
+    if (write_index) index = BuildIndexFile(keys);
+    WriteFileblock(dir.File("fb"), data.Bytes(), index);
+
+    for (bool read_only : {true, false}) {
+      OpenFixture fx;
+      EXPECT_EQ(fx.Open(dir.File("fb"), read_only), c.expected) << "read-only " << read_only;
+      if (c.expected != 0 || fx.fb() == nullptr) continue;
+      // Both keys are read through the geometry the headers give.
+      EXPECT_EQ(fx.WalkForward(1), (OpenFixture::Entries{{"     1", 1}}));
+      EXPECT_EQ(fx.WalkForward(2), (OpenFixture::Entries{{"SMITH", 1}}));
+      FileblockInfo info = fx.engine().Describe(fx.fb());
+      EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30}));
+    }
+  }
+}
+
+TEST(OpenValidation, MissingDataFileIsFileNotFound) {
+  TempDir dir;
+  WriteFile(dir.File("fb.IX"), BuildIndexFile({FixtureKey(6, true)}));
+  OpenFixture fx;
+  EXPECT_EQ(fx.Open(dir.File("fb")), kErrFileNotFound);
+  EXPECT_EQ(fx.engine().ErrorClass(), 1);
+}
+
+TEST(OpenValidation, NoKeysNeedsNoIndexFile) {
+  TempDir dir;
+  DataFileBuilder data(512, 0);
+  data.AddRecord(Pattern(933, 1));
+  WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+  OpenFixture fx;
+  ASSERT_EQ(fx.Open(dir.File("fb"), false), 0);
+  EXPECT_EQ(fx.Read(2), Pattern(933, 1));
+  fx.engine().ClearKey(fx.fb(), 1);
+  EXPECT_EQ(fx.engine().EngineError(), kErrInvalidKeyNumber);
+  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
+}
+
+TEST(OpenValidation, DataFileGivenWithExtensionAndSplitNames) {
+  TempDir dir;
+  DataFileBuilder data(512, 1);
+  int32_t head = data.AddRecord(Pattern(600, 3));
+  FixtureKey key(4, true);
+  key.pages[1] = {0, {{head, "K"}}};
+  key.root_page = 1;
+  WriteFile(dir.File("one.DAT"), data.Bytes());
+  WriteFile(dir.File("two.IX"), BuildIndexFile({key}));
+  for (const std::string& path : {dir.File("one.DAT") + ";" + dir.File("two.IX"),
+                                  dir.File("one.xyz") + ";" + dir.File("two")}) {
+    OpenFixture fx;
+    ASSERT_EQ(fx.Open(path), 0) << path;
+    EXPECT_EQ(fx.Read(head), Pattern(600, 3));
+    EXPECT_EQ(fx.WalkForward(1), (OpenFixture::Entries{{"K", head}}));
+  }
+  OpenFixture fx;
+  EXPECT_EQ(fx.Open(dir.File("one")), kErrIndexDefect);  // one.IX does not exist
+}
+
+TEST(FreeChainDamage, AllocationRefusesABadChainAndChangesNothing) {
+  struct Case {
+    const char* name;
+    void (*damage)(DataFileBuilder&);
+  };
+  const Case cases[] = {
+      {"a free slot with the link 0", [](DataFileBuilder& d) { d.SetLink(3, 0); }},
+      {"a link beyond SlotCount", [](DataFileBuilder& d) { d.SetLink(3, 40); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    DataFileBuilder data(512);
+    for (int i = 0; i < 4; ++i) data.AddRecord(Pattern(506, i));
+    data.FreeSlots({3, 1});
+    c.damage(data);
+    WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+    EXPECT_FALSE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
+    {
+      OpenFixture fx;
+      ASSERT_EQ(fx.Open(dir.File("fb"), false), 0);
+      std::string record = Pattern(506, 9);
+      fx.engine().AddVarRecord(fx.fb(), record.data(), record.size());
+      EXPECT_EQ(fx.engine().EngineError(), kErrConsistency);
+    }
+    OpenFixture reopened;
+    ASSERT_EQ(reopened.Open(dir.File("fb")), 0);
+    FileblockInfo info = reopened.engine().Describe(reopened.fb());
+    EXPECT_EQ(info.data.first_free, 3);
+    EXPECT_EQ(info.data.free_count, 2);
+    EXPECT_EQ(info.data.slot_count, 4);
+  }
+}
+
+TEST(FreeChainDamage, VerifyFindsCyclesAndWrongCounts) {
+  for (int variant = 0; variant < 3; ++variant) {
+    SCOPED_TRACE(variant);
+    TempDir dir;
+    DataFileBuilder data(512);
+    for (int i = 0; i < 4; ++i) data.AddRecord(Pattern(506, i));
+    data.FreeSlots({2, 4});
+    if (variant == 0) data.SetLink(4, 2);  // 2 -> 4 -> 2
+    if (variant == 1) data.free_count = 3;
+    if (variant == 2) data.first_free = 3;  // slot 3 holds a record
+    WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
+    VerifyReport report = Verify(platform::PosixFileSystem(), dir.File("fb"));
+    EXPECT_EQ(report.open_error, 0);
+    EXPECT_FALSE(report.findings.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tessary::isam
