@@ -201,9 +201,7 @@ void TMain_Menu::BuildPopup() {
   AddCommand(popup, "Search - Word", nullptr);
   popup->addSeparator();
   QAction* author = AddCommand(popup, "Sort - Author", [this] { ChangeSortKey(2); });
-  QFont bold = author->font();
-  bold.setBold(true);
-  author->setFont(bold);  // the default item
+  popup->setDefaultAction(author);
   AddCommand(popup, "Sort - Subject", [this] { ChangeSortKey(3); });
   AddCommand(popup, "Sort - Subtitle", [this] { ChangeSortKey(5); });
   AddCommand(popup, "Sort - User Code", [this] { ChangeSortKey(6); });
@@ -215,7 +213,8 @@ void TMain_Menu::BuildPopup() {
   AddCommand(popup, "Open New Data File", nullptr);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
-          [this, popup](const QPoint& at) { popup->popup(list_->mapToGlobal(at)); });
+          // A scroll area reports the position in its viewport's coordinates.
+          [this, popup](const QPoint& at) { popup->popup(list_->viewport()->mapToGlobal(at)); });
 }
 
 // ---- Start-up ------------------------------------------------------------------

@@ -34,6 +34,9 @@ TListBrowser::TListBrowser(QWidget* parent) : QAbstractScrollArea(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   viewport()->setAutoFillBackground(false);
+  // paintEvent covers every pixel it is asked for, so a scrolled page can be
+  // moved on screen and only the uncovered lines painted.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   resize(200, 100);
   verticalScrollBar()->setRange(0, kScrollMax);
   verticalScrollBar()->setPageStep(8);
@@ -336,7 +339,7 @@ void TListBrowser::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setFont(font());
   const QPalette& pal = palette();
-  const QRect clip = event->rect();
+  const QRegion clip = event->region();
   const int width = viewport()->width();
   QFontMetrics metrics(font());
   const int baseline = metrics.ascent();
@@ -355,7 +358,7 @@ void TListBrowser::paintEvent(QPaintEvent* event) {
   const int rows = engine_ ? engine_->visible_rows() : 0;
   for (int i = 1; i <= rows; ++i) {
     QRect rect = RowRect(i);
-    if (!rect.intersects(clip)) continue;
+    if (!clip.intersects(rect)) continue;
     ++painted_rows_;
     const RowRec& row = engine_->row(i);
     bool highlighted = i == engine_->current_row() && !row.empty();

@@ -155,7 +155,7 @@ int Check(const std::string& base, std::ostream& out, std::ostream& err) {
   }
   for (const std::string& finding : report.findings) out << finding << "\n";
   if (!report.sound()) return 1;
-  out << "sound: " << report.records << " records, " << report.slots << " slots ("
+  out << "sound: " << report.records << " records, " << report.slot_count << " slots ("
       << report.free_slots << " free), entries per key:";
   for (int32_t n : report.entries) out << " " << n;
   out << "\n";

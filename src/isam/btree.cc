@@ -413,6 +413,7 @@ int32_t Engine::UsedKeys(Fileblock* fb, int key) {
 
 void Engine::AddKey(Fileblock* fb, int key, int32_t ref, std::string_view text) {
   if (!CheckWritable(fb) || !CheckKey(fb, key)) return;
+  ChangeScope scope(this, fb);
   KeyState& ks = fb->keys[key];
   std::string_view cut = text.substr(0, std::min<size_t>(text.size(), kMaxKeyLen));
   if (cut.size() > static_cast<size_t>(ks.key_len)) {
@@ -567,6 +568,7 @@ bool Engine::SplitPage(Fileblock* fb, int key, int32_t page_no, const Item& x, i
 
 void Engine::DeleteKey(Fileblock* fb, int key, int32_t ref, std::string_view text) {
   if (!CheckWritable(fb) || !CheckKey(fb, key)) return;
+  ChangeScope scope(this, fb);
   KeyState& ks = fb->keys[key];
   std::string_view cut = text.substr(0, std::min<size_t>(text.size(), kMaxKeyLen));
   if (!MarkChanged(fb)) return;

@@ -85,6 +85,16 @@ bool Engine::WriteAt(platform::File& file, uint64_t offset, const void* buf, siz
   return true;
 }
 
+void Engine::NoteFailure(Fileblock* fb) {
+  if (ok_ || ErrorClassOf(error_) < 3) return;
+  fb->damaged = true;
+  const int error = error_;
+  ResetStatus();
+  MarkChanged(fb);  // best effort: a torn rewrite in place must be flagged too
+  ok_ = false;
+  error_ = error;
+}
+
 // ---- Engine ---------------------------------------------------------------
 
 void Engine::InitEngine(int page_buffers) {
@@ -352,6 +362,7 @@ bool Engine::FlushAndClose(Fileblock* fb) {
     if (int rc = fb->index->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
   }
   if (int rc = fb->data->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
+  if (fb->damaged) return true;  // InUse stays set: the next open asks for a rebuild
   uint8_t clear = 0;
   if (!WriteAt(*fb->data, 20, &clear, 1)) return false;
   if (int rc = fb->data->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
@@ -486,6 +497,7 @@ int32_t Engine::AddSlotRaw(Fileblock* fb, const uint8_t* record) {
 
 int32_t Engine::AddSlot(Fileblock* fb, const void* record) {
   if (!CheckWritable(fb)) return 0;
+  ChangeScope scope(this, fb);
   return AddSlotRaw(fb, static_cast<const uint8_t*>(record));
 }
 
@@ -501,6 +513,7 @@ void Engine::GetSlot(Fileblock* fb, int32_t ref, void* buffer) {
 
 void Engine::PutSlot(Fileblock* fb, int32_t ref, const void* record) {
   if (!CheckWritable(fb)) return;
+  ChangeScope scope(this, fb);
   if (ref <= 0) {
     Fail(kErrPutSlotZero);
     return;
@@ -511,6 +524,7 @@ void Engine::PutSlot(Fileblock* fb, int32_t ref, const void* record) {
 
 void Engine::DeleteSlot(Fileblock* fb, int32_t ref) {
   if (!CheckWritable(fb)) return;
+  ChangeScope scope(this, fb);
   if (ref < 1 || ref > fb->header.slot_count) {
     Fail(kErrDeleteSlotZero);
     return;
@@ -693,6 +707,7 @@ bool Engine::DeleteChain(Fileblock* fb, int32_t first, bool include_first) {
 
 int32_t Engine::AddVarRecord(Fileblock* fb, const void* bytes, size_t length) {
   if (!CheckWritable(fb)) return 0;
+  ChangeScope scope(this, fb);
   if (length > kMaxVarRecord) {
     Fail(kErrRecordOver64K);
     return 0;
@@ -778,6 +793,7 @@ void Engine::GetVarRecord(Fileblock* fb, int32_t ref, void* buffer, size_t& leng
 
 void Engine::PutVarRecord(Fileblock* fb, int32_t ref, const void* bytes, size_t length) {
   if (!CheckWritable(fb)) return;
+  ChangeScope scope(this, fb);
   if (ref <= 0) {
     Fail(kErrPutSlotZero);
     return;
@@ -811,6 +827,7 @@ void Engine::PutVarRecord(Fileblock* fb, int32_t ref, const void* bytes, size_t 
 
 void Engine::DeleteVarRecord(Fileblock* fb, int32_t ref) {
   if (!CheckWritable(fb)) return;
+  ChangeScope scope(this, fb);
   if (ref < 1 || ref > fb->header.slot_count) {
     Fail(kErrDeleteSlotZero);
     return;

@@ -158,6 +158,10 @@ class Engine {
   bool MakeFiles(const FileblockNames& names, int record_length, int key_count,
                  std::span<const KeyDef> keys);
   bool MarkChanged(Fileblock* fb);
+  // Ends a changing operation: a failure that may have left the files half
+  // changed (class 3 or 4) marks the Fileblock damaged and InUse set.
+  class ChangeScope;
+  void NoteFailure(Fileblock* fb);
   void AbandonFileblock(Fileblock* fb);
   bool ReadAt(platform::File& file, uint64_t offset, void* buf, size_t n);
   bool WriteAt(platform::File& file, uint64_t offset, const void* buf, size_t n);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "isam/engine.h"
 #include "isam/format.h"
 #include "platform/file.h"
 
@@ -41,6 +42,9 @@ struct Fileblock {
   std::unique_ptr<platform::File> index;
   bool read_only = false;
   bool changed = false;  // InUse has been written for this open
+  // A change failed part-way: the close keeps InUse set so the next open
+  // asks for a rebuild instead of trusting the files.
+  bool damaged = false;
   DataHeader header;
   bool header_changed = false;
   int key_count = 0;
@@ -101,6 +105,20 @@ class PageCache {
 
   std::list<Buffer> ring_;  // front: most recently used
   std::unordered_map<Tag, std::list<Buffer>::iterator, TagHash> index_;
+};
+
+// Marks the Fileblock damaged when the changing operation it spans fails
+// part-way.
+class Engine::ChangeScope {
+ public:
+  ChangeScope(Engine* engine, Fileblock* fb) : engine_(engine), fb_(fb) {}
+  ~ChangeScope() { engine_->NoteFailure(fb_); }
+  ChangeScope(const ChangeScope&) = delete;
+  ChangeScope& operator=(const ChangeScope&) = delete;
+
+ private:
+  Engine* engine_;
+  Fileblock* fb_;
 };
 
 }  // namespace tessary::isam

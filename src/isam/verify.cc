@@ -66,7 +66,7 @@ class Verifier {
     header_ = DecodeDataHeader(bytes);
     record_length_ = header_.record_length;
     key_count_ = header_.key_count & 0xFF;
-    report_.slots = header_.slot_count;
+    report_.slot_count = header_.slot_count;
     report_.free_slots = header_.free_count;
     if (record_length_ < kMinRecordLength) {
       Finding("data header: RecordLength " + std::to_string(record_length_) + " is below 21");

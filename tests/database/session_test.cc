@@ -365,8 +365,13 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   EXPECT_EQ(s.engine.FreeSlots(s.fileblock), free_before + 2);  // head and continuation
   ExpectRecords(s, records);
   s.CloseDatabase();
+  // The engine's failure inside key 4 keeps the files flagged for a rebuild
+  // (it cannot know how far that key's tree got); apart from the flag they
+  // are sound.
   isam::VerifyReport report = VerifyFiles();
-  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.findings,
+            (std::vector<std::string>{
+                "data header: InUse is set; the Fileblock was not closed cleanly"}));
   EXPECT_EQ(report.records, 2);
 }
 

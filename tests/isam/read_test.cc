@@ -522,7 +522,7 @@ TEST(OpenValidation, DataFileGivenWithExtensionAndSplitNames) {
   EXPECT_EQ(fx.Open(dir.File("one")), kErrIndexDefect);  // one.IX does not exist
 }
 
-TEST(FreeChainDamage, AllocationRefusesABadChainAndChangesNothing) {
+TEST(FreeChainDamage, AllocationRefusesABadChainAndFlagsTheFiles) {
   struct Case {
     const char* name;
     void (*damage)(DataFileBuilder&);
@@ -547,12 +547,20 @@ TEST(FreeChainDamage, AllocationRefusesABadChainAndChangesNothing) {
       fx.engine().AddVarRecord(fx.fb(), record.data(), record.size());
       EXPECT_EQ(fx.engine().EngineError(), kErrConsistency);
     }
+    // The damage found is flagged for a rebuild; the header is otherwise as it was.
     OpenFixture reopened;
-    ASSERT_EQ(reopened.Open(dir.File("fb")), 0);
-    FileblockInfo info = reopened.engine().Describe(reopened.fb());
-    EXPECT_EQ(info.data.first_free, 3);
-    EXPECT_EQ(info.data.free_count, 2);
-    EXPECT_EQ(info.data.slot_count, 4);
+    EXPECT_EQ(reopened.Open(dir.File("fb")), kErrIndexDefect);
+    std::string header = testing::ReadFile(dir.File("fb.DAT")).substr(0, 21);
+    auto i32 = [&](size_t at) {
+      return static_cast<int32_t>(static_cast<uint8_t>(header[at]) |
+                                  static_cast<uint8_t>(header[at + 1]) << 8 |
+                                  static_cast<uint8_t>(header[at + 2]) << 16 |
+                                  static_cast<uint32_t>(static_cast<uint8_t>(header[at + 3])) << 24);
+    };
+    EXPECT_EQ(i32(0), 3);  // FirstFree
+    EXPECT_EQ(i32(4), 2);  // FreeCount
+    EXPECT_EQ(i32(8), 4);  // SlotCount
+    EXPECT_EQ(header[20], 1);  // InUse
   }
 }
 

@@ -1,0 +1,27 @@
+#include "gui/verify_database.h"
+
+#include "database/quotation_record.h"
+#include "isam/verify.h"
+#include "platform/file.h"
+
+namespace tessary::testing {
+
+DatabaseCheck VerifyDatabase(const std::string& directory) {
+  isam::VerifyOptions options;
+  options.key_builder = [](std::string_view bytes, int key) {
+    return database::BuildKey(database::RecordFromBytes(bytes), key);
+  };
+  isam::VerifyReport report =
+      isam::Verify(platform::PosixFileSystem(), directory + "/Tes_Win", options);
+  DatabaseCheck check;
+  check.sound = report.sound();
+  check.findings = report.findings;
+  if (report.open_error != 0) {
+    check.findings.push_back("open error " + std::to_string(report.open_error));
+  }
+  check.free_slots = report.free_slots;
+  check.records = report.records;
+  return check;
+}
+
+}  // namespace tessary::testing
