@@ -10,8 +10,8 @@
 #include <QToolBar>
 
 #include "app/row_text.h"
-#include "platform/codepage.h"
 #include "database/quotation_record.h"
+#include "platform/codepage.h"
 #include "ui/qt_text.h"
 
 namespace tessary::app {
@@ -75,7 +75,9 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
     session.base_name = options_.fileblock_name;
     ReadCommandLine(args_, state_);
   };
-  session_.show_status = [this](const std::string& text) { panels_[2]->setText(ui::FromAnsi(text)); };
+  session_.show_status = [this](const std::string& text) {
+    panels_[2]->setText(ui::FromAnsi(text));
+  };
   session_.reattach_list = [this] { return AttachList(); };
 }
 

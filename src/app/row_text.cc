@@ -24,8 +24,8 @@ std::string Fit(std::string text) {
 }  // namespace
 
 std::string AuthorColumn(const database::QuotationRecord& r) {
-  std::string author = platform::Trim(FieldText(r.Authors_LName)) + ", " +
-                       TrimEnd(FieldText(r.FirstName));
+  std::string author =
+      platform::Trim(FieldText(r.Authors_LName)) + ", " + TrimEnd(FieldText(r.FirstName));
   author = Pad(author, 20);
   author.resize(20);
   return author;
@@ -45,8 +45,7 @@ std::string RowText(const database::QuotationRecord& r, int key) {
       break;
     case 4:
       text = number + ",  " + Pad(FieldText(r.Book_Code), 2) + "  " +
-             Pad(FieldText(r.Page_Number), 4) + "  " + subject + " " + section + "  " + line1 +
-             " ";
+             Pad(FieldText(r.Page_Number), 4) + "  " + subject + " " + section + "  " + line1 + " ";
       break;
     case 5:
       text = number + ",  " + Pad(FieldText(r.Subtitle), 13) + " " + subject + " " + section +

@@ -40,8 +40,7 @@ TListBrowser::TListBrowser(QWidget* parent) : QAbstractScrollArea(parent) {
   resize(200, 100);
   verticalScrollBar()->setRange(0, kScrollMax);
   verticalScrollBar()->setPageStep(8);
-  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
-          &TListBrowser::OnVerticalAction);
+  connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &TListBrowser::OnVerticalAction);
   connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [this] {
     if (dragged_vertical_ >= 0) {
       int position = dragged_vertical_;
@@ -240,13 +239,27 @@ void TListBrowser::Move(const std::function<int()>& move) {
   AfterMove(move());
 }
 
-void TListBrowser::FirstPage() { Move([this] { return engine_->FirstPage(); }); }
-void TListBrowser::LastPage() { Move([this] { return engine_->LastPage(); }); }
-void TListBrowser::NextRow() { Move([this] { return engine_->NextRow(); }); }
-void TListBrowser::PrevRow() { Move([this] { return engine_->PrevRow(); }); }
-void TListBrowser::NextPage() { Move([this] { return engine_->NextPage(); }); }
-void TListBrowser::PrevPage() { Move([this] { return engine_->PrevPage(); }); }
-void TListBrowser::Resync() { Move([this] { return engine_->Resync(); }); }
+void TListBrowser::FirstPage() {
+  Move([this] { return engine_->FirstPage(); });
+}
+void TListBrowser::LastPage() {
+  Move([this] { return engine_->LastPage(); });
+}
+void TListBrowser::NextRow() {
+  Move([this] { return engine_->NextRow(); });
+}
+void TListBrowser::PrevRow() {
+  Move([this] { return engine_->PrevRow(); });
+}
+void TListBrowser::NextPage() {
+  Move([this] { return engine_->NextPage(); });
+}
+void TListBrowser::PrevPage() {
+  Move([this] { return engine_->PrevPage(); });
+}
+void TListBrowser::Resync() {
+  Move([this] { return engine_->Resync(); });
+}
 void TListBrowser::PositionFromScroll(int position) {
   Move([this, position] { return engine_->PositionFromScroll(position); });
 }
@@ -372,7 +385,8 @@ void TListBrowser::paintEvent(QPaintEvent* event) {
     painter.fillRect(QRect(0, bottom, width, footer_top - bottom), pal.color(QPalette::Base));
   }
   if (!footer_.empty()) {
-    if (use_separator_) painter.fillRect(QRect(0, footer_top - 1, width, 1), pal.color(QPalette::Dark));
+    if (use_separator_)
+      painter.fillRect(QRect(0, footer_top - 1, width, 1), pal.color(QPalette::Dark));
     draw_line(QRect(0, footer_top, width, row_height_), footer_, pal.color(QPalette::Button),
               pal.color(QPalette::ButtonText));
   }
@@ -388,10 +402,18 @@ void TListBrowser::keyPressEvent(QKeyEvent* event) {
   }
   const bool control = event->modifiers() & Qt::ControlModifier;
   switch (event->key()) {
-    case Qt::Key_Down: NextRow(); return;
-    case Qt::Key_Up: PrevRow(); return;
-    case Qt::Key_PageDown: NextPage(); return;
-    case Qt::Key_PageUp: PrevPage(); return;
+    case Qt::Key_Down:
+      NextRow();
+      return;
+    case Qt::Key_Up:
+      PrevRow();
+      return;
+    case Qt::Key_PageDown:
+      NextPage();
+      return;
+    case Qt::Key_PageUp:
+      PrevPage();
+      return;
     case Qt::Key_Home:
       control ? FirstPage() : SetHorizOfs(0);
       return;
@@ -487,17 +509,30 @@ void TListBrowser::mouseDoubleClickEvent(QMouseEvent* event) {
 void TListBrowser::OnVerticalAction(int action) {
   QScrollBar* bar = verticalScrollBar();
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: NextRow(); break;
-    case QAbstractSlider::SliderSingleStepSub: PrevRow(); break;
-    case QAbstractSlider::SliderPageStepAdd: NextPage(); break;
-    case QAbstractSlider::SliderPageStepSub: PrevPage(); break;
-    case QAbstractSlider::SliderToMinimum: FirstPage(); break;
-    case QAbstractSlider::SliderToMaximum: LastPage(); break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      NextRow();
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      PrevRow();
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      NextPage();
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      PrevPage();
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      FirstPage();
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      LastPage();
+      break;
     case QAbstractSlider::SliderMove:
       // While the thumb is dragged only its position is remembered.
       dragged_vertical_ = bar->sliderPosition();
       return;
-    default: return;
+    default:
+      return;
   }
   // The scroll bar takes the position the move set, not its own step.
   if (engine_) bar->setSliderPosition(engine_->ScrollPosition());
@@ -506,16 +541,29 @@ void TListBrowser::OnVerticalAction(int action) {
 void TListBrowser::OnHorizontalAction(int action) {
   QScrollBar* bar = horizontalScrollBar();
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: SetHorizOfs(horiz_ofs_ + horizontal_step_); break;
-    case QAbstractSlider::SliderSingleStepSub: SetHorizOfs(horiz_ofs_ - horizontal_step_); break;
-    case QAbstractSlider::SliderPageStepAdd: SetHorizOfs(horiz_ofs_ + 10 * horizontal_step_); break;
-    case QAbstractSlider::SliderPageStepSub: SetHorizOfs(horiz_ofs_ - 10 * horizontal_step_); break;
-    case QAbstractSlider::SliderToMinimum: SetHorizOfs(0); break;
-    case QAbstractSlider::SliderToMaximum: SetHorizOfs(MaxHorizOfs()); break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      SetHorizOfs(horiz_ofs_ + horizontal_step_);
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      SetHorizOfs(horiz_ofs_ - horizontal_step_);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      SetHorizOfs(horiz_ofs_ + 10 * horizontal_step_);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      SetHorizOfs(horiz_ofs_ - 10 * horizontal_step_);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      SetHorizOfs(0);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      SetHorizOfs(MaxHorizOfs());
+      break;
     case QAbstractSlider::SliderMove:
       dragged_horizontal_ = bar->sliderPosition();
       return;
-    default: return;
+    default:
+      return;
   }
   bar->setSliderPosition(horiz_ofs_);
 }

@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "cli/session_commands.h"
 #include "database/quotation_record.h"
 #include "isam/engine.h"
-#include "cli/session_commands.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
 
@@ -37,7 +37,8 @@ Json RecordJson(int32_t ref, const QuotationRecord& record, size_t length) {
   j["Author_Country_Code"] = record.Author_Country_Code;
   j["length"] = length;
   Json keys = Json::array();
-  for (int k = 1; k <= database::kKeyCount; ++k) keys.push_back(Utf8(database::BuildKey(record, k)));
+  for (int k = 1; k <= database::kKeyCount; ++k)
+    keys.push_back(Utf8(database::BuildKey(record, k)));
   j["keys"] = keys;
   return j;
 }
@@ -190,8 +191,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   bool yes = false;
   bool no = false;
   auto add_session = [&](CLI::App* command) {
-    command->add_option("--db", session.db, "Fileblock base name (without extension)")
-        ->required();
+    command->add_option("--db", session.db, "Fileblock base name (without extension)")->required();
     auto* yes_flag = command->add_flag("--yes", yes, "answer Yes to the session's questions");
     command->add_flag("--no", no, "answer No to the session's questions")->excludes(yes_flag);
   };
@@ -207,8 +207,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   auto* rows_option =
       list->add_option("--rows", list_rows, "print one page of N list rows instead of JSON")
           ->check(CLI::Range(1, 1000));
-  auto* from_option = list->add_option("--from", list_from, "first page at or after TEXT")
-                          ->needs(rows_option);
+  auto* from_option =
+      list->add_option("--from", list_from, "first page at or after TEXT")->needs(rows_option);
   list->add_flag("--last", list_last, "the last page")->needs(rows_option)->excludes(from_option);
   std::vector<std::string> numbers;
   CLI::App* remove = app.add_subcommand("delete", "Delete records by record number");

@@ -1,9 +1,8 @@
 #include "cli/session_commands.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "app/row_text.h"
@@ -79,8 +78,8 @@ bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
   session.engine.GetVarRecord(session.fileblock, found, &record, length);
   if (!session.engine.EngineOk()) {
     err << "tessary-cli: record number " << trimmed << " cannot be read: IsamError "
-        << session.engine.EngineError() << " -- " << isam::ErrorMessage(session.engine.EngineError())
-        << "\n";
+        << session.engine.EngineError() << " -- "
+        << isam::ErrorMessage(session.engine.EngineError()) << "\n";
     return false;
   }
   session.current_record = record;
@@ -103,8 +102,8 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
   session.engine.InitEngine(database::kPageBuffers);
   if (!session.CreateFileblock()) {
     err << "tessary-cli: cannot create " << session.FileblockPath() << ": IsamError "
-        << session.engine.EngineError() << " -- " << isam::ErrorMessage(session.engine.EngineError())
-        << "\n";
+        << session.engine.EngineError() << " -- "
+        << isam::ErrorMessage(session.engine.EngineError()) << "\n";
     return 1;
   }
   out << "created " << names.data << " and " << names.index << "\n";
@@ -155,9 +154,8 @@ int ListRowsCommand(const SessionOptions& options, int key, int rows, const std:
   CliSession cli(options, out, err);
   if (!cli.Start()) return 1;
   Session& session = cli.session();
-  browser::RowBrowser rows_browser(session.engine, session.fileblock, key,
-                                   &session.current_record, sizeof session.current_record, "",
-                                   "", rows, 1, true);
+  browser::RowBrowser rows_browser(session.engine, session.fileblock, key, &session.current_record,
+                                   sizeof session.current_record, "", "", rows, 1, true);
   rows_browser.BuildRow = [&](browser::RowRec& row) {
     return app::BuildRow(row, session.current_record, key);
   };
@@ -255,9 +253,9 @@ int ImportCommand(const SessionOptions& options, const ImportOptions& import, st
         break;
       }
       ++added;
-      session.highest_record_number =
-          std::max<int32_t>(session.highest_record_number,
-                            std::atoi(std::string(database::FieldText(record.Record_Number)).c_str()));
+      session.highest_record_number = std::max<int32_t>(
+          session.highest_record_number,
+          std::atoi(std::string(database::FieldText(record.Record_Number)).c_str()));
       if (added % 1000 == 0) err << file << ": " << added << " records added\n";
     }
     total_added += added;
@@ -291,7 +289,7 @@ int ShowCommand(const SessionOptions& options, const std::string& number, const 
     for (const auto& p : paragraphs) {
       const char* style = p.style == reading::ParagraphStyle::kCentred        ? "C|"
                           : p.style == reading::ParagraphStyle::kLeftIndented ? "L|"
-                                                                               : "R|";
+                                                                              : "R|";
       out << style << Utf8(p.text) << "\n";
     }
   };

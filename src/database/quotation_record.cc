@@ -18,17 +18,28 @@ QuotationRecord EmptyRecord() {
 
 char (&Line(QuotationRecord& record, int n))[61] {
   switch (n) {
-    case 1: return record.Line1;
-    case 2: return record.Line2;
-    case 3: return record.Line3;
-    case 4: return record.Line4;
-    case 5: return record.Line5;
-    case 6: return record.Line6;
-    case 7: return record.Line7;
-    case 8: return record.Line8;
-    case 9: return record.Line9;
-    case 10: return record.Line10;
-    default: return record.Line11;
+    case 1:
+      return record.Line1;
+    case 2:
+      return record.Line2;
+    case 3:
+      return record.Line3;
+    case 4:
+      return record.Line4;
+    case 5:
+      return record.Line5;
+    case 6:
+      return record.Line6;
+    case 7:
+      return record.Line7;
+    case 8:
+      return record.Line8;
+    case 9:
+      return record.Line9;
+    case 10:
+      return record.Line10;
+    default:
+      return record.Line11;
   }
 }
 
@@ -50,18 +61,30 @@ const std::array<TextFieldInfo, 24>& TextFields() {
 #define TESSARY_FIELD(name) \
   TextFieldInfo { #name, offsetof(QuotationRecord, name), sizeof(QuotationRecord::name) }
   static const std::array<TextFieldInfo, 24> fields = {
-      TESSARY_FIELD(Record_Number),     TESSARY_FIELD(Book_Code),
-      TESSARY_FIELD(Page_Number),       TESSARY_FIELD(Subject),
-      TESSARY_FIELD(Section),           TESSARY_FIELD(Section_Name),
-      TESSARY_FIELD(Subtitle),          TESSARY_FIELD(User_Code),
-      TESSARY_FIELD(Authors_LName),     TESSARY_FIELD(FirstName),
-      TESSARY_FIELD(Authors_Full_Name), TESSARY_FIELD(Author_Bio_Snapshot),
-      TESSARY_FIELD(Book_Name),         TESSARY_FIELD(Line1),
-      TESSARY_FIELD(Line2),             TESSARY_FIELD(Line3),
-      TESSARY_FIELD(Line4),             TESSARY_FIELD(Line5),
-      TESSARY_FIELD(Line6),             TESSARY_FIELD(Line7),
-      TESSARY_FIELD(Line8),             TESSARY_FIELD(Line9),
-      TESSARY_FIELD(Line10),            TESSARY_FIELD(Line11),
+      TESSARY_FIELD(Record_Number),
+      TESSARY_FIELD(Book_Code),
+      TESSARY_FIELD(Page_Number),
+      TESSARY_FIELD(Subject),
+      TESSARY_FIELD(Section),
+      TESSARY_FIELD(Section_Name),
+      TESSARY_FIELD(Subtitle),
+      TESSARY_FIELD(User_Code),
+      TESSARY_FIELD(Authors_LName),
+      TESSARY_FIELD(FirstName),
+      TESSARY_FIELD(Authors_Full_Name),
+      TESSARY_FIELD(Author_Bio_Snapshot),
+      TESSARY_FIELD(Book_Name),
+      TESSARY_FIELD(Line1),
+      TESSARY_FIELD(Line2),
+      TESSARY_FIELD(Line3),
+      TESSARY_FIELD(Line4),
+      TESSARY_FIELD(Line5),
+      TESSARY_FIELD(Line6),
+      TESSARY_FIELD(Line7),
+      TESSARY_FIELD(Line8),
+      TESSARY_FIELD(Line9),
+      TESSARY_FIELD(Line10),
+      TESSARY_FIELD(Line11),
   };
 #undef TESSARY_FIELD
   return fields;
@@ -135,12 +158,18 @@ bool RecordsEqual(const QuotationRecord& a, const QuotationRecord& b) {
 
 std::string SortKeyCaption(int key_number) {
   switch (key_number) {
-    case 2: return "Sort Key = Author's Name";
-    case 3: return "Sort Key = Subject + Section + Number";
-    case 4: return "Sort Key = Book Code + Book Page";
-    case 5: return "Sort Key = Subtitle + Subject";
-    case 6: return "Sort Key = User Code";
-    default: return "Sort Key = Record Number";
+    case 2:
+      return "Sort Key = Author's Name";
+    case 3:
+      return "Sort Key = Subject + Section + Number";
+    case 4:
+      return "Sort Key = Book Code + Book Page";
+    case 5:
+      return "Sort Key = Subtitle + Subject";
+    case 6:
+      return "Sort Key = User Code";
+    default:
+      return "Sort Key = Record Number";
   }
 }
 

@@ -146,8 +146,8 @@ struct KeySpec {
   int length;
   bool allow_duplicates;
 };
-inline constexpr std::array<KeySpec, kKeyCount> kKeySpecs = {{
-    {6, true}, {30, true}, {20, true}, {6, true}, {17, true}, {13, true}}};
+inline constexpr std::array<KeySpec, kKeyCount> kKeySpecs = {
+    {{6, true}, {30, true}, {20, true}, {6, true}, {17, true}, {13, true}}};
 
 // The text of key `key_number` (1 to 6) of `record`; empty for any other number.
 std::string BuildKey(const QuotationRecord& record, int key_number);

@@ -13,7 +13,8 @@ constexpr const char* kRebuildFixed2 = "it is finished will cause unpredictable 
 
 std::array<isam::KeyDef, kKeyCount> KeyDefs() {
   std::array<isam::KeyDef, kKeyCount> defs{};
-  for (int k = 0; k < kKeyCount; ++k) defs[k] = {kKeySpecs[k].length, kKeySpecs[k].allow_duplicates};
+  for (int k = 0; k < kKeyCount; ++k)
+    defs[k] = {kKeySpecs[k].length, kKeySpecs[k].allow_duplicates};
   return defs;
 }
 
@@ -160,10 +161,12 @@ bool Session::StepAndRead(int key, int32_t& ref, std::string& key_text, bool for
   }
   if (forward) {
     engine.NextKey(fileblock, key, ref, key_text);
-    if (engine.EngineError() == isam::kErrNoLargerKey) engine.NextKey(fileblock, key, ref, key_text);
+    if (engine.EngineError() == isam::kErrNoLargerKey)
+      engine.NextKey(fileblock, key, ref, key_text);
   } else {
     engine.PrevKey(fileblock, key, ref, key_text);
-    if (engine.EngineError() == isam::kErrNoSmallerKey) engine.PrevKey(fileblock, key, ref, key_text);
+    if (engine.EngineError() == isam::kErrNoSmallerKey)
+      engine.PrevKey(fileblock, key, ref, key_text);
   }
   if (!engine.EngineOk()) return Fail("Location 29");
   current_record = EmptyRecord();
@@ -386,19 +389,19 @@ bool Session::RebuildDataAndIndexes() {
 }
 
 bool Session::RebuildFiles() {
-  engine.SetProgressCallback([this](int pass, int32_t read, int32_t written, int,
-                                    std::string_view) {
-    host_.ProcessPendingInput();
-    if (host_.ProgressAbandoned()) {
-      engine.SetError(isam::kErrAborted);
-      return;
-    }
-    if (read % 50 == 0) {
-      host_.SetProgressLine(0, "   Key number: " + Decimal(pass) + " of 6");
-      host_.SetProgressLine(1, "   Records read: " + Decimal(read));
-      host_.SetProgressLine(2, "   Records written: " + Decimal(written));
-    }
-  });
+  engine.SetProgressCallback(
+      [this](int pass, int32_t read, int32_t written, int, std::string_view) {
+        host_.ProcessPendingInput();
+        if (host_.ProgressAbandoned()) {
+          engine.SetError(isam::kErrAborted);
+          return;
+        }
+        if (read % 50 == 0) {
+          host_.SetProgressLine(0, "   Key number: " + Decimal(pass) + " of 6");
+          host_.SetProgressLine(1, "   Records read: " + Decimal(read));
+          host_.SetProgressLine(2, "   Records written: " + Decimal(written));
+        }
+      });
   host_.OpenProgress("Rebuild Status", kRebuildFixed1, kRebuildFixed2);
   auto defs = KeyDefs();
   const std::string path = FileblockPath();

@@ -84,7 +84,8 @@ Item SpreadRun(const Run& run, int left_count, Page& left, Page& right, int32_t 
   Item separator = run.items[left_count];
   right.left_child = separator.right_child;
   right.count = 0;
-  for (size_t i = left_count + 1; i < run.items.size(); ++i) right.items[right.count++] = run.items[i];
+  for (size_t i = left_count + 1; i < run.items.size(); ++i)
+    right.items[right.count++] = run.items[i];
   separator.right_child = right_no;
   return separator;
 }
@@ -353,8 +354,7 @@ void Engine::SearchKey(Fileblock* fb, int key, int32_t& ref, std::string& text) 
   }
 }
 
-void Engine::FindKeyAndRef(Fileblock* fb, int key, int32_t& ref, std::string& text,
-                           int direction) {
+void Engine::FindKeyAndRef(Fileblock* fb, int key, int32_t& ref, std::string& text, int direction) {
   if (!Check(fb) || !CheckKey(fb, key)) return;
   KeyState& ks = fb->keys[key];
   std::string cut = text.substr(0, kMaxKeyLen);
@@ -502,8 +502,8 @@ Engine::Insert Engine::InsertInto(Fileblock* fb, int key, int32_t page_no, const
 // The full child at `child_pos` of the parent needs `x` after item `x_pos`.
 // Spreads the child's items, x, the separator and a sibling's items over the
 // pair when the sibling has room: the overflowing page keeps the larger half.
-bool Engine::Redistribute(Fileblock* fb, int key, int32_t parent_no, int child_pos,
-                          const Item& x, int x_pos, bool* done) {
+bool Engine::Redistribute(Fileblock* fb, int key, int32_t parent_no, int child_pos, const Item& x,
+                          int x_pos, bool* done) {
   KeyState& ks = fb->keys[key];
   *done = false;
   PageBuffer* parent = FetchPage(fb, key, parent_no);
@@ -534,7 +534,8 @@ bool Engine::Redistribute(Fileblock* fb, int key, int32_t parent_no, int child_p
   run.items.push_back(separator);
   size_t right_start = run.items.size();
   AppendPage(run, right->data, false);
-  if (!overflow_left) run.items.insert(run.items.begin() + static_cast<ptrdiff_t>(right_start) + x_pos, x);
+  if (!overflow_left)
+    run.items.insert(run.items.begin() + static_cast<ptrdiff_t>(right_start) + x_pos, x);
 
   const int total = ks.page_size + s + 1;  // items of the pair, the separator aside
   const int keep = (total + 1) / 2;        // the overflowing page keeps the larger half
@@ -694,7 +695,8 @@ bool Engine::Repair(Fileblock* fb, int key, int32_t parent_no, int child_pos) {
   if (borrow <= 0) {
     if (left->data.count + 1 + right->data.count > ks.page_size) return Fail(kErrConsistency);
     left->data.items[left->data.count++] = separator;
-    for (int i = 1; i <= right->data.count; ++i) left->data.items[left->data.count++] = right->data.item(i);
+    for (int i = 1; i <= right->data.count; ++i)
+      left->data.items[left->data.count++] = right->data.item(i);
     RemoveItem(parent->data, separator_pos);
     left->dirty = parent->dirty = true;
     return FreePage(fb, key, right_no);
@@ -712,8 +714,7 @@ bool Engine::Repair(Fileblock* fb, int key, int32_t parent_no, int child_pos) {
 
 // ---- Relative positions ---------------------------------------------------
 
-int Engine::KeyToRelative(Fileblock* fb, int key, std::string_view text, int32_t ref,
-                          int scale) {
+int Engine::KeyToRelative(Fileblock* fb, int key, std::string_view text, int32_t ref, int scale) {
   if (!Check(fb) || !CheckKey(fb, key)) return 0;
   KeyState& ks = fb->keys[key];
   if (scale <= 0) {

@@ -373,8 +373,8 @@ bool Engine::FlushAndClose(Fileblock* fb) {
 
 void Engine::CloseFileblock(Fileblock* fb) {
   if (!Begin()) return;
-  auto it = std::find_if(open_.begin(), open_.end(),
-                         [fb](const auto& open) { return open.get() == fb; });
+  auto it =
+      std::find_if(open_.begin(), open_.end(), [fb](const auto& open) { return open.get() == fb; });
   if (it == open_.end()) {
     Fail(kErrNotOpen);
     return;
@@ -507,8 +507,8 @@ void Engine::GetSlot(Fileblock* fb, int32_t ref, void* buffer) {
     Fail(kErrPutSlotZero);
     return;
   }
-  ReadAt(*fb->data, static_cast<uint64_t>(ref) * static_cast<uint64_t>(fb->record_length()),
-         buffer, static_cast<size_t>(fb->record_length()));
+  ReadAt(*fb->data, static_cast<uint64_t>(ref) * static_cast<uint64_t>(fb->record_length()), buffer,
+         static_cast<size_t>(fb->record_length()));
 }
 
 void Engine::PutSlot(Fileblock* fb, int32_t ref, const void* record) {

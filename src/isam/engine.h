@@ -29,8 +29,8 @@ struct KeyDef {
 // The headers of an open Fileblock as the engine holds them.
 struct FileblockInfo {
   DataHeader data;
-  std::vector<KeyHeader> keys;    // key 1 first
-  std::vector<int> key_lengths;   // derived from each key's page geometry
+  std::vector<KeyHeader> keys;   // key 1 first
+  std::vector<int> key_lengths;  // derived from each key's page geometry
   int64_t row_bytes = 0;
 };
 
@@ -127,8 +127,7 @@ class Engine {
   // abandoned reindex leaves InUse set, so the next open asks again; a failed
   // reorganisation moves the save copy back to the data file.
   using KeyBuilder = std::function<std::string(std::string_view record, int key)>;
-  using RecordConverter =
-      std::function<bool(std::string_view old_record, std::string& new_record)>;
+  using RecordConverter = std::function<bool(std::string_view old_record, std::string& new_record)>;
   // `as_read`: true for each record as read, false for a converted record
   // before it is written.
   using RecordHook = std::function<void(std::string_view record, bool as_read)>;
@@ -136,8 +135,8 @@ class Engine {
   void ReindexFileblock(const std::string& path, int key_count, std::span<const KeyDef> keys,
                         const KeyBuilder& key_builder, const RecordHook& hook,
                         bool delete_bad_records, bool variable_length, bool& message_written);
-  void ReorganizeFileblock(const std::string& path, int new_record_length,
-                           int old_record_length, int key_count, std::span<const KeyDef> keys,
+  void ReorganizeFileblock(const std::string& path, int new_record_length, int old_record_length,
+                           int key_count, std::span<const KeyDef> keys,
                            const RecordConverter& converter, const RecordHook& hook,
                            bool variable_length);
 
@@ -189,8 +188,7 @@ class Engine {
                     Item* carry, int* position);
   bool Redistribute(Fileblock* fb, int key, int32_t parent_no, int child_pos, const Item& x,
                     int x_pos, bool* done);
-  bool SplitPage(Fileblock* fb, int key, int32_t page_no, const Item& x, int x_pos,
-                 Item* promoted);
+  bool SplitPage(Fileblock* fb, int key, int32_t page_no, const Item& x, int x_pos, Item* promoted);
   Remove RemoveFrom(Fileblock* fb, int key, int32_t page_no, std::string_view text, int32_t ref,
                     int depth);
   Remove RemovePredecessor(Fileblock* fb, int key, int32_t page_no, Item* out, int depth);

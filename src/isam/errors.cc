@@ -133,7 +133,8 @@ int MapOsError(OsAction action, int os_error) {
   switch (action) {
     case OsAction::kOpen:
       if (os_error == ENOENT) return kErrFileNotFound;
-      if (os_error == ENOTDIR || os_error == ENAMETOOLONG || os_error == ELOOP) return kErrInvalidPath;
+      if (os_error == ENOTDIR || os_error == ENAMETOOLONG || os_error == ELOOP)
+        return kErrInvalidPath;
       if (os_error == EMFILE || os_error == ENFILE) return kErrTooManyOpenFiles;
       if (os_error == EACCES || os_error == EPERM || os_error == EROFS || os_error == EISDIR) {
         return kErrInvalidAccess;

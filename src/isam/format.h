@@ -76,9 +76,7 @@ inline int32_t GetI32(const uint8_t* p) {
                               static_cast<uint32_t>(p[2]) << 16 |
                               static_cast<uint32_t>(p[3]) << 24);
 }
-inline uint16_t GetU16(const uint8_t* p) {
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
+inline uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline void PutI32(uint8_t* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
   p[0] = static_cast<uint8_t>(u);

@@ -1,6 +1,6 @@
-#include "isam/fileblock.h"
-
 #include <iterator>
+
+#include "isam/fileblock.h"
 
 namespace tessary::isam {
 

@@ -25,7 +25,8 @@ size_t BufferSlots(int record_length) {
 class SlotReader {
  public:
   SlotReader(platform::File& file, int record_length)
-      : file_(file), length_(static_cast<size_t>(record_length)),
+      : file_(file),
+        length_(static_cast<size_t>(record_length)),
         capacity_(BufferSlots(record_length)) {
     window_.resize(capacity_ * length_);
   }
@@ -35,8 +36,8 @@ class SlotReader {
   const uint8_t* Slot(int32_t slot, int* error) {
     *error = 0;
     if (slot < first_ || slot >= first_ + static_cast<int32_t>(count_)) {
-      platform::IoResult r = file_.ReadAt(static_cast<uint64_t>(slot) * length_, window_.data(),
-                                          window_.size());
+      platform::IoResult r =
+          file_.ReadAt(static_cast<uint64_t>(slot) * length_, window_.data(), window_.size());
       if (r.error != 0) *error = r.error;
       first_ = slot;
       count_ = r.bytes / length_;
@@ -84,11 +85,19 @@ ChainResult ReadChain(SlotReader& reader, int32_t head, int record_length, std::
 // reports it (9500 + n).
 int MessageFileError(int os_error) {
   switch (os_error) {
-    case ENOENT: return 9502;
-    case ENOTDIR: return 9503;
-    case EMFILE: case ENFILE: return 9504;
-    case EACCES: case EPERM: case EROFS: return 9505;
-    default: return 9601;  // disk write error
+    case ENOENT:
+      return 9502;
+    case ENOTDIR:
+      return 9503;
+    case EMFILE:
+    case ENFILE:
+      return 9504;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return 9505;
+    default:
+      return 9601;  // disk write error
   }
 }
 
@@ -98,8 +107,8 @@ int MessageFileError(int os_error) {
 // stays set on disk, so the next open asks for another rebuild instead of
 // trusting a half-built index.
 void Engine::AbandonFileblock(Fileblock* fb) {
-  auto it = std::find_if(open_.begin(), open_.end(),
-                         [fb](const auto& open) { return open.get() == fb; });
+  auto it =
+      std::find_if(open_.begin(), open_.end(), [fb](const auto& open) { return open.get() == fb; });
   if (it == open_.end()) return;
   int saved_error = error_;
   bool saved_ok = ok_;
@@ -114,10 +123,10 @@ void Engine::AbandonFileblock(Fileblock* fb) {
   error_ = saved_error;
 }
 
-void Engine::ReindexFileblock(const std::string& path, int key_count,
-                              std::span<const KeyDef> keys, const KeyBuilder& key_builder,
-                              const RecordHook& hook, bool delete_bad_records,
-                              bool variable_length, bool& message_written) {
+void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<const KeyDef> keys,
+                              const KeyBuilder& key_builder, const RecordHook& hook,
+                              bool delete_bad_records, bool variable_length,
+                              bool& message_written) {
   message_written = false;
   if (!Begin()) return;
   FileblockNames names;
@@ -143,14 +152,16 @@ void Engine::ReindexFileblock(const std::string& path, int key_count,
     }
     header = DecodeDataHeader(bytes);
     const int64_t l = header.record_length;
-    bool consistent = l >= kMinRecordLength && size % static_cast<uint64_t>(l) == 0 &&
-                      static_cast<int64_t>(size / static_cast<uint64_t>(l)) - 1 == header.slot_count;
+    bool consistent =
+        l >= kMinRecordLength && size % static_cast<uint64_t>(l) == 0 &&
+        static_cast<int64_t>(size / static_cast<uint64_t>(l)) - 1 == header.slot_count;
     if (consistent && header.first_free != -1) {
       uint8_t link[4];
-      consistent = header.first_free >= 1 && header.first_free <= header.slot_count &&
-                   ReadAt(*data, static_cast<uint64_t>(header.first_free) * static_cast<uint64_t>(l),
-                          link, 4) &&
-                   GetI32(link) != 0;
+      consistent =
+          header.first_free >= 1 && header.first_free <= header.slot_count &&
+          ReadAt(*data, static_cast<uint64_t>(header.first_free) * static_cast<uint64_t>(l), link,
+                 4) &&
+          GetI32(link) != 0;
       ResetStatus();
     }
     if (!consistent) {
@@ -158,7 +169,8 @@ void Engine::ReindexFileblock(const std::string& path, int key_count,
       return;
     }
     // 2. Limits.
-    if (header.record_length > (variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord)) {
+    if (header.record_length >
+        (variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord)) {
       Fail(kErrRecordOver64K);
       return;
     }
@@ -232,8 +244,8 @@ void Engine::ReindexFileblock(const std::string& path, int key_count,
         ++written;
       } else if (error_ == kErrDuplicateKey) {
         ResetStatus();
-        std::string line = "Key:<" + text.substr(0, kMaxKeyLen) + "> KeyNr: " +
-                           std::to_string(k) + " Ref: " + std::to_string(slot) + " not added\r\n";
+        std::string line = "Key:<" + text.substr(0, kMaxKeyLen) + "> KeyNr: " + std::to_string(k) +
+                           " Ref: " + std::to_string(slot) + " not added\r\n";
         if (!write_message(line)) break;
         if (delete_bad_records) {
           if (!write_message("Data record deleted - Dump follows\r\n" + record + "\r\n\r\n")) break;
@@ -268,9 +280,9 @@ void Engine::ReindexFileblock(const std::string& path, int key_count,
 }
 
 void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
-                                 int old_record_length, int key_count,
-                                 std::span<const KeyDef> keys, const RecordConverter& converter,
-                                 const RecordHook& hook, bool variable_length) {
+                                 int old_record_length, int key_count, std::span<const KeyDef> keys,
+                                 const RecordConverter& converter, const RecordHook& hook,
+                                 bool variable_length) {
   if (!Begin()) return;
   const int max_length = variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord;
   if (new_record_length > max_length || old_record_length > max_length) {
@@ -369,7 +381,8 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
   int32_t next_slot = 1;  // the slot the first buffered slot goes to
   auto flush = [&] {
     if (out_count == 0) return true;
-    if (!WriteAt(*fb->data, static_cast<uint64_t>(next_slot) * new_l, out.data(), out_count * new_l)) {
+    if (!WriteAt(*fb->data, static_cast<uint64_t>(next_slot) * new_l, out.data(),
+                 out_count * new_l)) {
       return false;
     }
     next_slot += static_cast<int32_t>(out_count);

@@ -35,7 +35,8 @@ class Verifier {
     if (!CheckDataFile()) return;
     if (key_count_ > 0) {
       if (int rc = fs_.Open(names.index, platform::OpenMode::kRead, &index_)) {
-        Finding("the index file cannot be opened: " + ErrorMessage(MapOsError(OsAction::kOpen, rc)));
+        Finding("the index file cannot be opened: " +
+                ErrorMessage(MapOsError(OsAction::kOpen, rc)));
         return;
       }
       CheckIndexFile();
@@ -76,7 +77,8 @@ class Verifier {
       Finding("data header: KeyCount " + std::to_string(key_count_) + " is above 100");
       return false;
     }
-    if (header_.in_use != 0) Finding("data header: InUse is set; the Fileblock was not closed cleanly");
+    if (header_.in_use != 0)
+      Finding("data header: InUse is set; the Fileblock was not closed cleanly");
     uint64_t size = 0;
     data_->Size(&size);
     uint64_t slots_in_file = size / static_cast<uint64_t>(record_length_);
@@ -92,9 +94,8 @@ class Verifier {
               " for SlotCount " + std::to_string(header_.slot_count));
     }
     // Slots the file does not hold are checked as far as it goes.
-    slot_limit_ = static_cast<int32_t>(
-        std::min<uint64_t>(static_cast<uint64_t>(header_.slot_count),
-                           slots_in_file > 0 ? slots_in_file - 1 : 0));
+    slot_limit_ = static_cast<int32_t>(std::min<uint64_t>(
+        static_cast<uint64_t>(header_.slot_count), slots_in_file > 0 ? slots_in_file - 1 : 0));
     state_.assign(static_cast<size_t>(slot_limit_) + 1, kUnseen);
     CheckFreeChain();
     CheckRecords();
@@ -206,7 +207,8 @@ class Verifier {
     int64_t offset = 0;
     for (int k = 1; k <= key_count_; ++k) {
       uint8_t bytes[kKeyHeaderSize];
-      if (index_->ReadAt(static_cast<uint64_t>(offset), bytes, sizeof bytes).bytes != sizeof bytes) {
+      if (index_->ReadAt(static_cast<uint64_t>(offset), bytes, sizeof bytes).bytes !=
+          sizeof bytes) {
         Finding("key " + std::to_string(k) + ": the header cannot be read");
         return;
       }
@@ -306,7 +308,8 @@ class Verifier {
               std::to_string(h.free_page_count));
     }
     for (int32_t p = 1; p <= page_limit_; ++p) {
-      if (pages_[p] == 0) Finding(name + "page " + std::to_string(p) + " is neither in the tree nor free");
+      if (pages_[p] == 0)
+        Finding(name + "page " + std::to_string(p) + " is neither in the tree nor free");
     }
     if (options_.key_builder && options_.variable_length) {
       int32_t missing = 0;

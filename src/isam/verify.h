@@ -42,9 +42,9 @@ struct VerifyOptions {
 struct VerifyReport {
   int open_error = 0;  // engine error number when the files could not be read at all
   std::vector<std::string> findings;
-  int32_t slot_count = 0;    // SlotCount
-  int32_t free_slots = 0;    // FreeCount
-  int32_t records = 0;       // record heads (or used slots without variable length)
+  int32_t slot_count = 0;        // SlotCount
+  int32_t free_slots = 0;        // FreeCount
+  int32_t records = 0;           // record heads (or used slots without variable length)
   std::vector<int32_t> entries;  // entries in the tree of key 1, 2, ...
   bool sound() const { return open_error == 0 && findings.empty(); }
 };

@@ -82,10 +82,18 @@ class PosixFs final : public FileSystem {
   int Open(const std::string& path, OpenMode mode, std::unique_ptr<File>* file) override {
     int flags = O_CLOEXEC;
     switch (mode) {
-      case OpenMode::kRead: flags |= O_RDONLY; break;
-      case OpenMode::kReadWrite: flags |= O_RDWR; break;
-      case OpenMode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-      case OpenMode::kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+      case OpenMode::kRead:
+        flags |= O_RDONLY;
+        break;
+      case OpenMode::kReadWrite:
+        flags |= O_RDWR;
+        break;
+      case OpenMode::kCreate:
+        flags |= O_RDWR | O_CREAT | O_TRUNC;
+        break;
+      case OpenMode::kAppend:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
     }
     int fd;
     do {
@@ -101,9 +109,7 @@ class PosixFs final : public FileSystem {
     return 0;
   }
 
-  int Remove(const std::string& path) override {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
-  }
+  int Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
 
   int Rename(const std::string& from, const std::string& to) override {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;

@@ -31,16 +31,35 @@ void ClearAllFilters(ViewingFilters& f) {
 
 bool SetFilterByLetter(ViewingFilters& f, char letter) {
   switch (letter | 0x20) {
-    case 'o': f.ancient_times = true; return true;
-    case 'm': f.middle_ages = true; return true;
-    case 'y': f.modern_era = true; return true;
-    case 's': f.short_selections = true; return true;
-    case 'l': f.long_selections = true; return true;
-    case 'c': f.mixed_favorites = true; return true;
-    case 'a': f.americans_only = true; return true;
-    case 'e': f.americans_only = f.english_language = true; return true;
-    case 'f': f.foreign_language_3 = f.foreign_language_4 = true; return true;
-    default: return false;
+    case 'o':
+      f.ancient_times = true;
+      return true;
+    case 'm':
+      f.middle_ages = true;
+      return true;
+    case 'y':
+      f.modern_era = true;
+      return true;
+    case 's':
+      f.short_selections = true;
+      return true;
+    case 'l':
+      f.long_selections = true;
+      return true;
+    case 'c':
+      f.mixed_favorites = true;
+      return true;
+    case 'a':
+      f.americans_only = true;
+      return true;
+    case 'e':
+      f.americans_only = f.english_language = true;
+      return true;
+    case 'f':
+      f.foreign_language_3 = f.foreign_language_4 = true;
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -69,8 +69,8 @@ void ConsoleHost::SetProgressLine(int index, std::string_view text) {
   if (index < 0 || index > 2) return;
   progress_[index] = std::string(text);
   if (index == 2) {
-    err_ << platform::AnsiToUtf8(progress_[0]) << " |" << platform::AnsiToUtf8(progress_[1])
-         << " |" << platform::AnsiToUtf8(progress_[2]) << "\n";
+    err_ << platform::AnsiToUtf8(progress_[0]) << " |" << platform::AnsiToUtf8(progress_[1]) << " |"
+         << platform::AnsiToUtf8(progress_[2]) << "\n";
     err_.flush();
   }
 }

@@ -44,10 +44,9 @@ void QtHost::ShowStop(std::string_view caption, std::string_view text) {
 }
 
 bool QtHost::AskYesNo(std::string_view text, MessageKind icon) {
-  QMessageBox box(icon == MessageKind::kInformation ? QMessageBox::Information
-                                                    : QMessageBox::Question,
-                  QApplication::applicationName(), FromAnsi(text),
-                  QMessageBox::Yes | QMessageBox::No, parent_);
+  QMessageBox box(
+      icon == MessageKind::kInformation ? QMessageBox::Information : QMessageBox::Question,
+      QApplication::applicationName(), FromAnsi(text), QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }

@@ -11,7 +11,6 @@
 
 class QLabel;
 
-
 namespace tessary::ui {
 
 class QtHost : public Host {

@@ -10,7 +10,8 @@ QString FromAnsi(std::string_view ansi) {
   QString out;
   out.reserve(static_cast<qsizetype>(ansi.size()));
   for (char ch : ansi) {
-    out.append(QChar(static_cast<char16_t>(platform::AnsiToCodePoint(static_cast<unsigned char>(ch)))));
+    out.append(
+        QChar(static_cast<char16_t>(platform::AnsiToCodePoint(static_cast<unsigned char>(ch)))));
   }
   return out;
 }

@@ -552,14 +552,14 @@ TEST(FreeChainDamage, AllocationRefusesABadChainAndFlagsTheFiles) {
     EXPECT_EQ(reopened.Open(dir.File("fb")), kErrIndexDefect);
     std::string header = testing::ReadFile(dir.File("fb.DAT")).substr(0, 21);
     auto i32 = [&](size_t at) {
-      return static_cast<int32_t>(static_cast<uint8_t>(header[at]) |
-                                  static_cast<uint8_t>(header[at + 1]) << 8 |
-                                  static_cast<uint8_t>(header[at + 2]) << 16 |
-                                  static_cast<uint32_t>(static_cast<uint8_t>(header[at + 3])) << 24);
+      return static_cast<int32_t>(
+          static_cast<uint8_t>(header[at]) | static_cast<uint8_t>(header[at + 1]) << 8 |
+          static_cast<uint8_t>(header[at + 2]) << 16 |
+          static_cast<uint32_t>(static_cast<uint8_t>(header[at + 3])) << 24);
     };
-    EXPECT_EQ(i32(0), 3);  // FirstFree
-    EXPECT_EQ(i32(4), 2);  // FreeCount
-    EXPECT_EQ(i32(8), 4);  // SlotCount
+    EXPECT_EQ(i32(0), 3);      // FirstFree
+    EXPECT_EQ(i32(4), 2);      // FreeCount
+    EXPECT_EQ(i32(8), 4);      // SlotCount
     EXPECT_EQ(header[20], 1);  // InUse
   }
 }
