@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "database/quotation_record.h"
@@ -156,24 +157,21 @@ TEST(StoredLength, LineFiveDecides) {
   for (size_t at = 567; at < 933; at += 61)
     std::memcpy(reinterpret_cast<char*>(&r) + at, "text", 4);
   EXPECT_EQ(StoredLength(r), 506u);
-  Set(r, kLine5, std::string(60, ' '));
-  EXPECT_EQ(StoredLength(r), 506u);
-  Set(r, kLine5, "   ");
-  EXPECT_EQ(StoredLength(r), 506u);
-  Set(r, kLine5, "\t  text");  // starts below the blank
-  EXPECT_EQ(StoredLength(r), 506u);
-  Set(r, kLine5, std::string(59, ' ') + "\x1F");
-  EXPECT_EQ(StoredLength(r), 506u);
-  Set(r, kLine5, std::string(59, ' ') + "!");
-  EXPECT_EQ(StoredLength(r), 933u);
-  Set(r, kLine5, "a");
-  EXPECT_EQ(StoredLength(r), 933u);
-  Set(r, kLine5, "   x");
-  EXPECT_EQ(StoredLength(r), 933u);
-  Set(r, kLine5, "\xE9t\xE9");  // a byte above 0x7F counts as text
-  EXPECT_EQ(StoredLength(r), 933u);
-  Set(r, kLine5, std::string("\0text", 5));
-  EXPECT_EQ(StoredLength(r), 506u);
+  // Line 5 decides from its first byte that is not a blank: only text from
+  // '!' up (bytes above 0x7F included) makes the record long.
+  const std::pair<std::string, size_t> cases[] = {{std::string(60, ' '), 506},
+                                                  {"   ", 506},
+                                                  {"\t  text", 506},
+                                                  {std::string(59, ' ') + "\x1F", 506},
+                                                  {std::string(59, ' ') + "!", 933},
+                                                  {"a", 933},
+                                                  {"   x", 933},
+                                                  {"\xE9t\xE9", 933},
+                                                  {std::string("\0text", 5), 506}};
+  for (const auto& [text, length] : cases) {
+    Set(r, kLine5, text);
+    EXPECT_EQ(StoredLength(r), length) << text;
+  }
 }
 
 TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
@@ -241,12 +239,12 @@ TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
 }
 
 TEST(SortKeyCaption, CaptionsAndOutOfRangeKeys) {
-  EXPECT_EQ(SortKeyCaption(1), "Sort Key = Record Number");
-  EXPECT_EQ(SortKeyCaption(2), "Sort Key = Author's Name");
-  EXPECT_EQ(SortKeyCaption(3), "Sort Key = Subject + Section + Number");
-  EXPECT_EQ(SortKeyCaption(4), "Sort Key = Book Code + Book Page");
-  EXPECT_EQ(SortKeyCaption(5), "Sort Key = Subtitle + Subject");
-  EXPECT_EQ(SortKeyCaption(6), "Sort Key = User Code");
+  const char* const captions[] = {
+      "Record Number",         "Author's Name",      "Subject + Section + Number",
+      "Book Code + Book Page", "Subtitle + Subject", "User Code"};
+  for (int k = 1; k <= 6; ++k) {
+    EXPECT_EQ(SortKeyCaption(k), std::string("Sort Key = ") + captions[k - 1]);
+  }
   for (int k : {0, 7, -1, 1000}) EXPECT_EQ(SortKeyCaption(k), "Sort Key = Record Number") << k;
 }
 

@@ -19,14 +19,15 @@
 namespace tessary::database {
 namespace {
 
+using testing::HostMessage;
 using ui::MessageKind;
+using Messages = std::vector<HostMessage>;
+using Counts = std::vector<int32_t>;
 
 // Passes everything through, counting writes per path, and can fail reads
 // chosen by path and offset (as a short read) or report a chosen free space.
 class ProbeFileSystem : public testing::FaultFileSystem {
  public:
-  using ReadFault = std::function<bool(const std::string& path, uint64_t offset)>;
-
   ProbeFileSystem() : FaultFileSystem(platform::PosixFileSystem()) {}
 
   int Open(const std::string& path, platform::OpenMode mode,
@@ -40,22 +41,15 @@ class ProbeFileSystem : public testing::FaultFileSystem {
     *bytes = free_space;
     return 0;
   }
-
-  // Writes to files whose name ends in `suffix` since the last reset.
+  // Writes to files whose name ends in `suffix`.
   int WritesTo(const std::string& suffix) const {
     int n = 0;
-    for (const auto& [path, count] : writes) {
-      if (path.size() >= suffix.size() &&
-          path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        n += count;
-      }
-    }
+    for (const auto& [path, count] : writes) n += path.ends_with(suffix) ? count : 0;
     return n;
   }
-  int AllWrites() const { return WritesTo(""); }
 
   std::map<std::string, int> writes;
-  ReadFault read_fault;
+  std::function<bool(const std::string& path, uint64_t offset)> read_fault;
   double free_space = -1;  // negative: the real free space
 
  private:
@@ -108,21 +102,26 @@ QuotationRecord Quote(int number, bool long_quote = false) {
   SetField(r.Authors_Full_Name, "Mark Twain");
   SetField(r.Line1, "Quotation number " + std::to_string(number));
   r.Number_of_Lines = 1;
-  if (long_quote) {
-    for (int line = 2; line <= kLineCount; ++line) {
-      SetField(Line(r, line), "Line " + std::to_string(line) + " of " + std::to_string(number));
-    }
+  for (int line = 2; long_quote && line <= kLineCount; ++line) {
+    SetField(Line(r, line), "Line " + std::to_string(line) + " of " + std::to_string(number));
     r.Number_of_Lines = 9;
   }
   return r;
 }
 
-std::string Bytes(const QuotationRecord& r) { return std::string(RecordBytes(r)); }
+std::vector<QuotationRecord> Quotes(int count) {
+  std::vector<QuotationRecord> records;
+  for (int n = 1; n <= count; ++n) records.push_back(Quote(n, n % 3 == 0));
+  return records;
+}
 
+std::string Bytes(const QuotationRecord& r) { return std::string(RecordBytes(r)); }
 std::string Key1(int number) { return platform::LeftPad(std::to_string(number), 6); }
 
-const char* const kFixed1 = "Warning!! - Interrupting this procedure before";
-const char* const kFixed2 = "it is finished will cause unpredictable results.";
+const char kRebuildQuestion[] = "Index defective. Rebuild?";
+const char kDeleteQuestion[] = " Are you sure you want to delete this record.?";
+const std::vector<std::string> kFixedLines = {"Warning!! - Interrupting this procedure before",
+                                              "it is finished will cause unpredictable results."};
 
 class SessionTest : public ::testing::Test {
  protected:
@@ -132,6 +131,8 @@ class SessionTest : public ::testing::Test {
 
   // Creates the database holding `records` through a session of its own.
   void MakeDatabase(const std::vector<QuotationRecord>& records) {
+    fs.Remove(DataPath());
+    fs.Remove(IndexPath());
     testing::ScriptedHost setup_host;
     setup_host.SetNextAnswer(true);
     Session setup(setup_host, platform::PosixFileSystem());
@@ -142,20 +143,24 @@ class SessionTest : public ::testing::Test {
       ASSERT_TRUE(setup.AddRecord());
     }
     setup.CloseDatabase();
-    ASSERT_EQ(setup_host.messages.size(), 1u);
   }
 
-  std::unique_ptr<Session> NewSession() {
-    auto s = std::make_unique<Session>(host, fs);
-    s->directory = dir.path();
+  // A new session with the test's host and file system, its status lines kept.
+  Session& New() {
+    session = std::make_unique<Session>(host, fs);
+    session->directory = dir.path();
+    session->show_status = [this](const std::string& text) { status.push_back(text); };
+    return *session;
+  }
+  Session& Open() {
+    Session& s = New();
+    EXPECT_TRUE(s.StartDatabase());
     return s;
   }
-
-  // Opens the existing database with the test's host and file system.
-  Session& Open() {
-    session = NewSession();
-    EXPECT_TRUE(session->StartDatabase());
-    return *session;
+  int32_t Find(Session& s, int number) {
+    int32_t ref = 0;
+    EXPECT_TRUE(s.FindAndRead(1, ref, Key1(number))) << number;
+    return ref;
   }
 
   isam::VerifyReport VerifyFiles() {
@@ -165,10 +170,16 @@ class SessionTest : public ::testing::Test {
     };
     return isam::Verify(platform::PosixFileSystem(), Base(), options);
   }
+  // The closed files are sound and hold `records` records.
+  void ExpectSound(int records) {
+    isam::VerifyReport report = VerifyFiles();
+    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+    EXPECT_EQ(report.records, records);
+  }
 
-  // Every record in the order of key 1.
-  std::vector<QuotationRecord> RecordsByKey1(Session& s) {
-    std::vector<QuotationRecord> out;
+  // Every record in the order of key 1 equals `expected`.
+  void ExpectRecords(Session& s, const std::vector<QuotationRecord>& expected) {
+    std::vector<std::string> got;
     s.engine.ClearKey(s.fileblock, 1);
     int32_t ref = 0;
     std::string text;
@@ -179,22 +190,16 @@ class SessionTest : public ::testing::Test {
       size_t length = sizeof r;
       s.engine.GetVarRecord(s.fileblock, ref, &r, length);
       EXPECT_TRUE(s.engine.EngineOk()) << "ref " << ref;
-      out.push_back(r);
+      got.push_back(Bytes(r));
     }
     EXPECT_EQ(s.engine.EngineError(), isam::kErrNoLargerKey);
-    return out;
+    std::vector<std::string> want;
+    for (const QuotationRecord& r : expected) want.push_back(Bytes(r));
+    EXPECT_EQ(got, want);
   }
 
-  void ExpectRecords(Session& s, const std::vector<QuotationRecord>& expected) {
-    std::vector<QuotationRecord> got = RecordsByKey1(s);
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(Bytes(got[i]), Bytes(expected[i])) << "record " << i;
-    }
-  }
-
-  std::vector<int32_t> KeyCounts(Session& s) {
-    std::vector<int32_t> counts;
+  Counts KeyCounts(Session& s) {
+    Counts counts;
     for (int k = 1; k <= kKeyCount; ++k) counts.push_back(s.engine.UsedKeys(s.fileblock, k));
     return counts;
   }
@@ -203,64 +208,44 @@ class SessionTest : public ::testing::Test {
   RecordingHost host;
   ProbeFileSystem fs;
   std::unique_ptr<Session> session;
+  std::vector<std::string> status;
 };
-
-std::vector<QuotationRecord> Quotes(int count) {
-  std::vector<QuotationRecord> records;
-  for (int n = 1; n <= count; ++n) records.push_back(Quote(n, n % 3 == 0));
-  return records;
-}
 
 TEST_F(SessionTest, MissingFilesAnsweredNoEndsAfterInformationBox) {
   host.SetNextAnswer(false);
-  session = NewSession();
-  EXPECT_FALSE(session->StartDatabase());
-  EXPECT_EQ(host.messages, (std::vector<testing::HostMessage>{
-                               {MessageKind::kQuestion, "Data file does not exist. Create?", ""},
-                               {MessageKind::kInformation,
-                                "The program requires a data file to run.  Exiting now.", ""}}));
+  EXPECT_FALSE(New().StartDatabase());
+  EXPECT_EQ(host.messages,
+            (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""},
+                      {MessageKind::kInformation,
+                       "The program requires a data file to run.  Exiting now.", ""}}));
   EXPECT_EQ(session->fileblock, nullptr);
   EXPECT_FALSE(fs.Exists(DataPath()));
   EXPECT_FALSE(fs.Exists(IndexPath()));
-  session->CloseDatabase();
 }
 
 TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   host.SetNextAnswer(true);
-  session = NewSession();
-  std::vector<std::string> status;
-  session->show_status = [&](const std::string& text) { status.push_back(text); };
-  ASSERT_TRUE(session->StartDatabase());
-  EXPECT_EQ(host.Texts(MessageKind::kQuestion),
-            std::vector<std::string>{"Data file does not exist. Create?"});
-  EXPECT_EQ(host.messages.size(), 1u);
+  Session& s = Open();
+  EXPECT_EQ(host.messages,
+            (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""}}));
   EXPECT_EQ(status, std::vector<std::string>{"Active Records: 0"});
-  EXPECT_EQ(session->highest_record_number, 0);
-  ASSERT_NE(session->fileblock, nullptr);
-
-  isam::FileblockInfo info = session->engine.Describe(session->fileblock);
+  EXPECT_EQ(s.highest_record_number, 0);
+  isam::FileblockInfo info = s.engine.Describe(s.fileblock);
   EXPECT_EQ(info.data.record_length, 512);
   EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
   for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
 
-  session->current_record = Quote(1);
-  EXPECT_TRUE(session->AddRecord());
-  session->CloseDatabase();
-  isam::VerifyReport report = VerifyFiles();
-  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
-  EXPECT_EQ(report.records, 1);
+  s.current_record = Quote(1);
+  EXPECT_TRUE(s.AddRecord());
+  s.CloseDatabase();
+  ExpectSound(1);
 }
 
 TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
   MakeDatabase({Quote(7), Quote(100), Quote(42), Quote(9)});
-  session = NewSession();
-  std::vector<std::string> status;
-  session->show_status = [&](const std::string& text) { status.push_back(text); };
-  ASSERT_TRUE(session->StartDatabase());
+  EXPECT_EQ(Open().highest_record_number, 100);
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(status, std::vector<std::string>{"Active Records: 4"});
-  EXPECT_EQ(session->highest_record_number, 100);
-  session->CloseDatabase();
 }
 
 // A missing, unreadable or not cleanly closed index is rebuilt after the user
@@ -279,27 +264,20 @@ TEST_F(SessionTest, DefectiveIndexAskedAgainAfterEachNoThenRebuilt) {
   };
   for (const auto& [name, damage] : damages) {
     SCOPED_TRACE(name);
-    fs.Remove(DataPath());
-    fs.Remove(IndexPath());
     MakeDatabase(records);
     damage();
     host.messages.clear();
-    host.SetNextAnswer(false);
-    host.SetNextAnswer(false);
-    host.SetNextAnswer(true);
-    session = NewSession();
-    ASSERT_TRUE(session->StartDatabase());
-    EXPECT_EQ(host.messages, (std::vector<testing::HostMessage>(
-                                 3, {MessageKind::kQuestion, "Index defective. Rebuild?", ""})));
+    for (bool yes : {false, false, true}) host.SetNextAnswer(yes);
+    Session& s = Open();
+    EXPECT_EQ(host.messages, Messages(3, {MessageKind::kQuestion, kRebuildQuestion, ""}));
     EXPECT_EQ(host.progress_title, "Rebuild Status");
-    EXPECT_EQ(host.progress_fixed, (std::vector<std::string>{kFixed1, kFixed2}));
+    EXPECT_EQ(host.progress_fixed, kFixedLines);
     EXPECT_FALSE(host.progress_open);
-    EXPECT_EQ(session->highest_record_number, 60);
-    EXPECT_EQ(KeyCounts(*session), std::vector<int32_t>(6, 60));
-    ExpectRecords(*session, records);
-    session->CloseDatabase();
-    isam::VerifyReport report = VerifyFiles();
-    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+    EXPECT_EQ(s.highest_record_number, 60);
+    EXPECT_EQ(KeyCounts(s), Counts(6, 60));
+    ExpectRecords(s, records);
+    s.CloseDatabase();
+    ExpectSound(60);
   }
 }
 
@@ -309,17 +287,14 @@ TEST_F(SessionTest, IndexRebuildThatFailsEndsWithExitCode17) {
   const std::string data_before = testing::ReadFile(DataPath());
   fs.FailCall(testing::FaultFileSystem::Call::kRename, EACCES, 0, -1);
   host.SetNextAnswer(true);
-  session = NewSession();
-  EXPECT_FALSE(session->StartDatabase());
+  EXPECT_FALSE(New().StartDatabase());
   EXPECT_EQ(host.messages,
-            (std::vector<testing::HostMessage>{
-                {MessageKind::kQuestion, "Index defective. Rebuild?", ""},
-                {MessageKind::kWarning,
-                 "Unable to rebuild index.  Free up some disk space and try again.", ""}}));
+            (Messages{{MessageKind::kQuestion, kRebuildQuestion, ""},
+                      {MessageKind::kWarning,
+                       "Unable to rebuild index.  Free up some disk space and try again.", ""}}));
   EXPECT_EQ(host.exit_codes, std::vector<int>{17});
   EXPECT_FALSE(host.progress_open);
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
-  session->CloseDatabase();
 }
 
 // Key 4 cannot be read while the record is added: keys 1 to 3 and the record
@@ -328,19 +303,19 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
   MakeDatabase(records);
   Session& s = Open();
-  const std::vector<int32_t> keys_before = KeyCounts(s);
+  const Counts keys_before = KeyCounts(s);
   const int32_t used_before = s.engine.UsedSlots(s.fileblock);
   const int32_t free_before = s.engine.FreeSlots(s.fileblock);
 
   isam::FileblockInfo info = s.engine.Describe(s.fileblock);
-  int64_t key4_offset = 0;
-  for (int k = 0; k < 3; ++k) key4_offset += info.keys[k].page_bytes;
-  const int64_t key4_bytes = info.keys[3].page_bytes;
+  const int64_t key4_offset =
+      info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
+  const int64_t key4_end = key4_offset + info.keys[3].page_bytes;
   const int64_t row = info.row_bytes;
   fs.read_fault = [&](const std::string& path, uint64_t offset) {
-    if (path != IndexPath() || offset < static_cast<uint64_t>(row)) return false;
-    int64_t in_row = static_cast<int64_t>(offset) % row;
-    return in_row >= key4_offset && in_row < key4_offset + key4_bytes;
+    const int64_t in_row = static_cast<int64_t>(offset) % row;
+    return path == IndexPath() && static_cast<int64_t>(offset) >= row && in_row >= key4_offset &&
+           in_row < key4_end;
   };
 
   QuotationRecord added = Quote(3, true);
@@ -348,9 +323,9 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   SetField(added.Page_Number, "77");
   s.current_record = added;
   EXPECT_FALSE(s.AddRecord());
-  EXPECT_EQ(host.messages,
-            (std::vector<testing::HostMessage>{
-                {MessageKind::kError, "IsamError: 10070 -- File read error.  Location 13B", ""},
+  EXPECT_EQ(
+      host.messages,
+      (Messages{{MessageKind::kError, "IsamError: 10070 -- File read error.  Location 13B", ""},
                 {MessageKind::kError, "ZZ  77", ""}}));
   EXPECT_TRUE(host.exit_codes.empty());
   fs.read_fault = nullptr;
@@ -365,9 +340,8 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   EXPECT_EQ(s.engine.FreeSlots(s.fileblock), free_before + 2);  // head and continuation
   ExpectRecords(s, records);
   s.CloseDatabase();
-  // The engine's failure inside key 4 keeps the files flagged for a rebuild
-  // (it cannot know how far that key's tree got); apart from the flag they
-  // are sound.
+  // The failure inside key 4 leaves the files flagged for a rebuild; apart
+  // from the flag they are sound.
   isam::VerifyReport report = VerifyFiles();
   EXPECT_EQ(report.findings,
             (std::vector<std::string>{
@@ -377,13 +351,13 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
 
 // Lines 5 to 11 are in no key: the data is rewritten, the index not at all.
 TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
-  MakeDatabase({Quote(1, true), Quote(2)});
+  std::vector<QuotationRecord> records = {Quote(1, true), Quote(2)};
+  MakeDatabase(records);
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
   for (int number : {1, 2}) {
     SCOPED_TRACE(number);
-    int32_t ref = 0;
-    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
+    const int32_t ref = Find(s, number);
     s.saved_record = s.current_record;
     SetField(s.current_record.Line5, "A new fifth line");
     SetField(s.current_record.Line11, "A new eleventh line");
@@ -392,15 +366,11 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
     EXPECT_TRUE(s.record_changed);
     EXPECT_FALSE(s.records_equal);
     EXPECT_EQ(s.current_key_number, 3);
+    SetField(records[number - 1].Line5, "A new fifth line");
+    SetField(records[number - 1].Line11, "A new eleventh line");
   }
   EXPECT_TRUE(host.messages.empty());
-  QuotationRecord one = Quote(1, true);
-  QuotationRecord two = Quote(2);
-  for (QuotationRecord* r : {&one, &two}) {
-    SetField(r->Line5, "A new fifth line");
-    SetField(r->Line11, "A new eleventh line");
-  }
-  ExpectRecords(s, {one, two});
+  ExpectRecords(s, records);
   s.CloseDatabase();
   EXPECT_GT(fs.WritesTo(".DAT"), 0);
   EXPECT_EQ(fs.WritesTo(".IX"), 0);
@@ -412,22 +382,18 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
 TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
   MakeDatabase({Quote(1), Quote(2)});
   Session& s = Open();
-  int32_t ref = 0;
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  const int32_t ref = Find(s, 2);
   s.saved_record = s.current_record;
   SetField(s.current_record.Authors_LName, "Wilde");
   SetField(s.current_record.FirstName, "Oscar");
   ASSERT_TRUE(s.UpdateRecord(ref));
   EXPECT_TRUE(host.messages.empty());
   EXPECT_FALSE(s.engine.KeyExists(s.fileblock, 2, ref, BuildKey(s.saved_record, 2)));
-  EXPECT_TRUE(s.engine.KeyExists(s.fileblock, 2, ref, BuildKey(s.current_record, 2)));
   for (int k = 1; k <= kKeyCount; ++k) {
-    EXPECT_TRUE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(s.current_record, k)))
-        << "key " << k;
+    EXPECT_TRUE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(s.current_record, k))) << k;
   }
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
   s.CloseDatabase();
-  EXPECT_GT(fs.WritesTo(".IX"), 0);
   EXPECT_TRUE(VerifyFiles().sound());
 }
 
@@ -436,16 +402,14 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
   const std::string data_before = testing::ReadFile(DataPath());
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
-  int32_t ref = 0;
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(1)));
+  const int32_t ref = Find(s, 1);
   s.saved_record = s.current_record;
   s.UpdateRecord(ref);
   EXPECT_TRUE(s.records_equal);
   EXPECT_FALSE(s.record_changed);
-  EXPECT_EQ(fs.AllWrites(), 0);
   EXPECT_TRUE(host.messages.empty());
   s.CloseDatabase();
-  EXPECT_EQ(fs.AllWrites(), 0);
+  EXPECT_EQ(fs.WritesTo(""), 0);
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
@@ -453,15 +417,12 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
 TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
   MakeDatabase({Quote(1), Quote(2)});
   Session& s = Open();
-  int32_t ref = 0;
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  const int32_t ref = Find(s, 2);
   host.SetNextAnswer(false);
   EXPECT_FALSE(s.DeleteRecord(s.current_record, ref));
   EXPECT_TRUE(s.delete_cancelled);
-  EXPECT_EQ(host.messages,
-            (std::vector<testing::HostMessage>{
-                {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""}}));
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+  EXPECT_EQ(host.messages, (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""}}));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
 
   // A record marked deleted in its own bytes is refused, and nothing goes.
   QuotationRecord marked = s.current_record;
@@ -469,28 +430,26 @@ TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
   host.SetNextAnswer(true);
   EXPECT_FALSE(s.DeleteRecord(marked, ref));
   EXPECT_FALSE(s.delete_cancelled);
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 2));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
   EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 2);
-  s.CloseDatabase();
 }
 
 TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
   MakeDatabase({Quote(1), Quote(2, true)});
   Session& s = Open();
-  int32_t ref = 0;
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  const int32_t ref = Find(s, 2);
   const QuotationRecord record = s.current_record;
   s.engine.DeleteKey(s.fileblock, 3, ref, BuildKey(record, 3));
   ASSERT_TRUE(s.engine.EngineOk());
   host.SetNextAnswer(true);
   EXPECT_FALSE(s.DeleteRecord(record, ref));
   EXPECT_FALSE(s.delete_cancelled);
-  EXPECT_EQ(
-      host.messages,
-      (std::vector<testing::HostMessage>{
-          {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""},
-          {MessageKind::kError,
-           "Unable to delete key.  Cancelling record Deletion.  Suggest you Rebuild Index.", ""}}));
+  EXPECT_EQ(host.messages,
+            (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""},
+                      {MessageKind::kError,
+                       "Unable to delete key.  Cancelling record Deletion.  Suggest you Rebuild "
+                       "Index.",
+                       ""}}));
   for (int k = 1; k <= kKeyCount; ++k) {
     EXPECT_EQ(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(record, k)), k > 3) << "key " << k;
   }
@@ -500,7 +459,6 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
   s.engine.GetVarRecord(s.fileblock, ref, &read, length);
   ASSERT_TRUE(s.engine.EngineOk());
   EXPECT_EQ(Bytes(read), Bytes(record));
-  s.CloseDatabase();
 }
 
 // Deleting every record in turn, the last one included, shows only the
@@ -510,30 +468,22 @@ TEST_F(SessionTest, DeletingEveryRecordDownToTheLastShowsNoError) {
   Session& s = Open();
   host.SetDefaultAnswer(true);
   for (int number : {2, 1, 3}) {
-    SCOPED_TRACE(number);
-    int32_t ref = 0;
-    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
-    EXPECT_TRUE(s.DeleteRecord(s.current_record, ref));
+    const int32_t ref = Find(s, number);
+    EXPECT_TRUE(s.DeleteRecord(s.current_record, ref)) << number;
   }
-  EXPECT_EQ(
-      host.messages,
-      (std::vector<testing::HostMessage>(
-          3, {MessageKind::kQuestion, " Are you sure you want to delete this record.?", ""})));
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 0));
+  EXPECT_EQ(host.messages, Messages(3, {MessageKind::kQuestion, kDeleteQuestion, ""}));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
   EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 0);
   s.CloseDatabase();
-  isam::VerifyReport report = VerifyFiles();
-  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
-  EXPECT_EQ(report.records, 0);
+  ExpectSound(0);
 }
 
 TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true), Quote(3)};
   MakeDatabase(records);
   Session& s = Open();
-  int32_t ref = 0;
+  int32_t ref = Find(s, 3);
   std::string text = Key1(3);
-  ASSERT_TRUE(s.FindAndRead(1, ref, text));
   auto step = [&](bool forward, int expected) {
     SCOPED_TRACE(expected);
     ASSERT_TRUE(s.StepAndRead(1, ref, text, forward));
@@ -552,29 +502,27 @@ TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
   step(false, 3);
   EXPECT_FALSE(s.restart);
   EXPECT_TRUE(host.messages.empty());
-  s.CloseDatabase();
 }
 
 TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
   MakeDatabase(records);
   Session& s = Open();
-  int32_t ref = 0;
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(2)));
+  Find(s, 2);
   EXPECT_EQ(Bytes(s.current_record), Bytes(records[1]));
   EXPECT_EQ(s.record_length, 933);
-  ASSERT_TRUE(s.FindAndRead(1, ref, Key1(1)));
+  Find(s, 1);
   EXPECT_EQ(Bytes(s.current_record), Bytes(records[0]));  // no rest of the longer one
   EXPECT_EQ(s.record_length, 506);
   EXPECT_TRUE(host.messages.empty());
 
+  int32_t ref = 0;
   EXPECT_FALSE(s.FindAndRead(1, ref, Key1(3)));
   EXPECT_EQ(
       host.messages,
-      (std::vector<testing::HostMessage>{
-          {MessageKind::kError,
-           "IsamError: 10210 -- No key found and no larger keys available.  Location 45", ""}}));
-  s.CloseDatabase();
+      (Messages{{MessageKind::kError,
+                 "IsamError: 10210 -- No key found and no larger keys available.  Location 45",
+                 ""}}));
 }
 
 TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
@@ -587,13 +535,11 @@ TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
   fs.free_space = 12047;
   EXPECT_FALSE(s.RebuildDataAndIndexes());
   EXPECT_EQ(host.messages,
-            (std::vector<testing::HostMessage>{
-                {MessageKind::kWarning,
-                 "Not enough free disk space to complete this operation.Free up at least 12048 of "
-                 "hard disk space and try again.",
-                 ""}}));
+            (Messages{{MessageKind::kWarning,
+                       "Not enough free disk space to complete this operation.Free up at least "
+                       "12048 of hard disk space and try again.",
+                       ""}}));
   EXPECT_EQ(host.exit_codes, std::vector<int>{7});
-  EXPECT_TRUE(host.progress_title.empty());
 
   // Exactly the space needed: the command does nothing more.
   host.messages.clear();
@@ -603,8 +549,7 @@ TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(host.exit_codes.empty());
   EXPECT_TRUE(host.progress_title.empty());
-  ASSERT_NE(s.fileblock, nullptr);
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 3));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 3));
   s.CloseDatabase();
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
@@ -616,34 +561,25 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   Session& s = Open();
   host.SetDefaultAnswer(true);
   // Ten deletions leave free slots behind, some of them continuations.
-  for (int number = 5; number <= 50; number += 5) {
-    int32_t ref = 0;
-    ASSERT_TRUE(s.FindAndRead(1, ref, Key1(number)));
+  for (int number = 50; number >= 5; number -= 5) {
+    const int32_t ref = Find(s, number);
     ASSERT_TRUE(s.DeleteRecord(s.current_record, ref));
+    records.erase(records.begin() + (number - 1));
   }
-  std::erase_if(records, [](const QuotationRecord& r) {
-    return std::stoi(std::string(FieldText(r.Record_Number))) % 5 == 0 &&
-           std::stoi(std::string(FieldText(r.Record_Number))) <= 50;
-  });
-  ASSERT_EQ(records.size(), 120u);
   ASSERT_GT(s.engine.FreeSlots(s.fileblock), 10);
   int32_t slots_in_use = 0;
   for (const QuotationRecord& r : records) slots_in_use += StoredLength(r) > 506 ? 2 : 1;
-  ASSERT_EQ(s.engine.UsedSlots(s.fileblock), slots_in_use);
 
   host.messages.clear();
   int reattached = 0;
-  s.reattach_list = [&] {
-    ++reattached;
-    return true;
-  };
+  s.reattach_list = [&] { return ++reattached > 0; };
   ASSERT_TRUE(s.RebuildDataAndIndexes());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(host.exit_codes.empty());
   EXPECT_EQ(reattached, 1);
   EXPECT_FALSE(host.progress_open);
   EXPECT_EQ(host.progress_title, "Rebuild Status");
-  EXPECT_EQ(host.progress_fixed, (std::vector<std::string>{kFixed1, kFixed2}));
+  EXPECT_EQ(host.progress_fixed, kFixedLines);
 
   // Pass 0 copies the records, passes 1 to 6 build the keys; each reports at
   // 50 and 100 records read.
@@ -657,17 +593,14 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   }
   EXPECT_EQ(host.line_history, expected_lines);
 
-  ASSERT_NE(s.fileblock, nullptr);
   EXPECT_EQ(s.engine.FreeSlots(s.fileblock), 0);
   EXPECT_EQ(s.engine.UsedSlots(s.fileblock), slots_in_use);
   EXPECT_EQ(s.highest_record_number, 130);
-  EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 120));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 120));
   ExpectRecords(s, records);
   s.CloseDatabase();
-  isam::VerifyReport report = VerifyFiles();
-  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
-  EXPECT_EQ(report.free_slots, 0);
-  EXPECT_EQ(report.records, 120);
+  ExpectSound(120);
+  EXPECT_EQ(VerifyFiles().free_slots, 0);
 }
 
 // The user abandons the rebuild while the data is copied (call 30) or while
@@ -677,8 +610,6 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
   const std::vector<QuotationRecord> records = Quotes(100);
   for (int abandon_after : {30, 300}) {
     SCOPED_TRACE(abandon_after);
-    fs.Remove(DataPath());
-    fs.Remove(IndexPath());
     MakeDatabase(records);
     Session& s = Open();
     host.messages.clear();
@@ -690,8 +621,7 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     EXPECT_EQ(host.messages[0].kind, MessageKind::kError);
     EXPECT_TRUE(host.messages[0].text.starts_with("IsamError: 10460 -- Reorganization aborted.  "))
         << host.messages[0].text;
-    EXPECT_EQ(host.messages[1],
-              (testing::HostMessage{MessageKind::kQuestion, "Index defective. Rebuild?", ""}));
+    EXPECT_EQ(host.messages[1], (HostMessage{MessageKind::kQuestion, kRebuildQuestion, ""}));
     EXPECT_TRUE(host.exit_codes.empty());
     EXPECT_FALSE(host.progress_open);
     EXPECT_FALSE(fs.Exists(Base() + ".SAV"));
@@ -701,10 +631,9 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     ExpectRecords(s, records);
     s.current_record = Quote(101);
     EXPECT_TRUE(s.AddRecord());
-    EXPECT_EQ(KeyCounts(s), std::vector<int32_t>(6, 101));
+    EXPECT_EQ(KeyCounts(s), Counts(6, 101));
     s.CloseDatabase();
-    isam::VerifyReport report = VerifyFiles();
-    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+    ExpectSound(101);
   }
 }
 

@@ -24,6 +24,19 @@ std::string Lines(const QuotationRecord& record) {
   return text;
 }
 
+// Full name, last name, first name and book, separated by '|'.
+std::string Author(const QuotationRecord& r) {
+  return std::string(FieldText(r.Authors_Full_Name)) + "|" +
+         std::string(FieldText(r.Authors_LName)) + "|" + std::string(FieldText(r.FirstName)) + "|" +
+         std::string(FieldText(r.Book_Name));
+}
+
+// Subject, subtitle and user code, separated by '|'.
+std::string Filing(const QuotationRecord& r) {
+  return std::string(FieldText(r.Subject)) + "|" + std::string(FieldText(r.Subtitle)) + "|" +
+         std::string(FieldText(r.User_Code));
+}
+
 ImportResult Import(const std::string& text, ImportContext context = {}) {
   return EntryToRecords(FortuneEntry{text, 1}, context);
 }
@@ -126,32 +139,19 @@ TEST(FortuneAttributionTest, FillsAuthorAndBookFields) {
   QuotationRecord plain = Single("Absence diminishes mediocre passions.\n\t\t-- La Rochefoucauld");
   EXPECT_EQ(Lines(plain), "1:Absence diminishes mediocre passions.|");
   EXPECT_EQ(plain.Number_of_Lines, 1);
-  EXPECT_EQ(FieldText(plain.Authors_Full_Name), "La Rochefoucauld");
-  EXPECT_EQ(FieldText(plain.Authors_LName), "Rochefoucauld");
-  EXPECT_EQ(FieldText(plain.FirstName), "La");
-  EXPECT_EQ(FieldText(plain.Book_Name), "");
-
-  QuotationRecord book = Single("Text.\n-- Dave Barry, \"Sex and the Single Amoeba\"");
-  EXPECT_EQ(FieldText(book.Authors_Full_Name), "Dave Barry");
-  EXPECT_EQ(FieldText(book.Authors_LName), "Barry");
-  EXPECT_EQ(FieldText(book.FirstName), "Dave");
-  EXPECT_EQ(FieldText(book.Book_Name), "\"Sex and the Single Amoeba\"");
-
-  QuotationRecord em_dash = Single("Text.\n    \xE2\x80\x94 G. B. Shaw, Man and Superman, 1903");
-  EXPECT_EQ(FieldText(em_dash.Authors_Full_Name), "G. B. Shaw");
-  EXPECT_EQ(FieldText(em_dash.Authors_LName), "Shaw");
-  EXPECT_EQ(FieldText(em_dash.FirstName), "G. B.");
-  EXPECT_EQ(FieldText(em_dash.Book_Name), "Man and Superman, 1903");
-
+  EXPECT_EQ(Author(plain), "La Rochefoucauld|Rochefoucauld|La|");
+  EXPECT_EQ(Author(Single("Text.\n-- Dave Barry, \"Sex and the Single Amoeba\"")),
+            "Dave Barry|Barry|Dave|\"Sex and the Single Amoeba\"");
+  EXPECT_EQ(Author(Single("Text.\n    \xE2\x80\x94 G. B. Shaw, Man and Superman, 1903")),
+            "G. B. Shaw|Shaw|G. B.|Man and Superman, 1903");
   QuotationRecord runs_on = Single(
       "Text.\n\t\t-- David E. Lundstrom, \"A Few Good Men From Univac\",\n\t\t   MIT Press, 1987");
   EXPECT_EQ(Lines(runs_on), "1:Text.|");
-  EXPECT_EQ(FieldText(runs_on.Authors_LName), "Lundstrom");
-  EXPECT_EQ(FieldText(runs_on.FirstName), "David E.");
-  EXPECT_EQ(FieldText(runs_on.Book_Name), "\"A Few Good Men From Univac\", MIT Press, 1987");
-
-  QuotationRecord by = Single("Text.\n\t-- by Charles Dickens");
-  EXPECT_EQ(FieldText(by.Authors_Full_Name), "Charles Dickens");
+  EXPECT_EQ(
+      Author(runs_on),
+      "David E. Lundstrom|Lundstrom|David E.|\"A Few Good Men From Univac\", MIT Press, 1987");
+  EXPECT_EQ(FieldText(Single("Text.\n\t-- by Charles Dickens").Authors_Full_Name),
+            "Charles Dickens");
 
   // Long names and books are cut to their fields.
   QuotationRecord cut = Single("Text.\n-- " + std::string(45, 'N') + ", " + std::string(70, 'B'));
@@ -182,58 +182,32 @@ TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
   EXPECT_EQ(Import("").skipped, SkipReason::kEmpty);
 }
 
-TEST(FortuneSubjectTest, ExplicitSubjectComesFirst) {
+TEST(FortuneSubjectTest, ExplicitSubjectThenFileNameThenTextThenDefault) {
   ImportContext context;
   context.file_name = "/usr/share/games/fortunes/love";
   context.subject = " wisdom ";
-  QuotationRecord record = Single("Greed is everywhere.", context);
-  EXPECT_EQ(FieldText(record.Subject), "WISDOM");
-  EXPECT_EQ(FieldText(record.Subtitle), "");
-  EXPECT_EQ(FieldText(record.User_Code), "love");
-
+  EXPECT_EQ(Filing(Single("Greed is everywhere.", context)), "WISDOM||love");
   context.subject = "the eternal";
   EXPECT_EQ(FieldText(Single("Text.", context).Subject), "THE ETERNAL");
-}
 
-TEST(FortuneSubjectTest, FileNameNamingASubjectOrSubtitle) {
-  ImportContext context;
-  context.file_name = "/usr/share/games/fortunes/love";
-  QuotationRecord love = Single("Greed is everywhere.", context);
-  EXPECT_EQ(FieldText(love.Subject), "LOVE");
-  EXPECT_EQ(FieldText(love.Subtitle), "LOVE");
-
+  // A file name naming a subject or subtitle.
+  context.subject = "";
+  EXPECT_EQ(Filing(Single("Greed is everywhere.", context)), "LOVE|LOVE|love");
   context.file_name = "education";
-  QuotationRecord education = Single("Greed is everywhere.", context);
-  EXPECT_EQ(FieldText(education.Subject), "LEARNING");
-  EXPECT_EQ(FieldText(education.Subtitle), "EDUCATION");
-  EXPECT_EQ(FieldText(education.User_Code), "education");
-
+  EXPECT_EQ(Filing(Single("Greed is everywhere.", context)), "LEARNING|EDUCATION|education");
   context.file_name = "dir/Procrastination.txt";
-  QuotationRecord later = Single("Tomorrow.", context);
-  EXPECT_EQ(FieldText(later.Subject), "INERTIA");
-  EXPECT_EQ(FieldText(later.Subtitle), "PROCRASTINATI");
-  EXPECT_EQ(FieldText(later.User_Code), "Procrastinati");
-}
+  EXPECT_EQ(Filing(Single("Tomorrow.", context)), "INERTIA|PROCRASTINATI|Procrastinati");
 
-TEST(FortuneSubjectTest, FirstSubtitleInTheTextThenDefault) {
-  ImportContext context;
+  // Else the first subtitle in the text.
   context.file_name = "computers";
-  QuotationRecord greed = Single("A fine computer: greed's tool; patience was gone.", context);
-  EXPECT_EQ(FieldText(greed.Subject), "COVETOUSNESS");
-  EXPECT_EQ(FieldText(greed.Subtitle), "GREED");
-  EXPECT_EQ(FieldText(greed.User_Code), "computers");
-
-  QuotationRecord eternal = Single("Praise to THE\nETERNAL voice.", context);
-  EXPECT_EQ(FieldText(eternal.Subject), "THE ETERNAL");
-  EXPECT_EQ(FieldText(eternal.Subtitle), "THE ETERNAL");
-
-  QuotationRecord cause = Single("Cause & Effect--nothing else.", context);
-  EXPECT_EQ(FieldText(cause.Subject), "SCIENCE");
-
+  EXPECT_EQ(Filing(Single("A fine computer: greed's tool; patience was gone.", context)),
+            "COVETOUSNESS|GREED|computers");
+  EXPECT_EQ(Filing(Single("Praise to THE\nETERNAL voice.", context)),
+            "THE ETERNAL|THE ETERNAL|computers");
+  EXPECT_EQ(FieldText(Single("Cause & Effect--nothing else.", context).Subject), "SCIENCE");
   // The attribution's words do not count.
-  QuotationRecord plain = Single("A cat sat on a mat.\n\t-- Lord Byron, Greed", context);
-  EXPECT_EQ(FieldText(plain.Subject), "TESSARY");
-  EXPECT_EQ(FieldText(plain.Subtitle), "");
+  EXPECT_EQ(Filing(Single("A cat sat on a mat.\n\t-- Lord Byron, Greed", context)),
+            "TESSARY||computers");
 
   context.file_name = "a-very-long-file-name";
   EXPECT_EQ(FieldText(Single("Zzz.", context).User_Code), "a-very-long-f");
@@ -269,10 +243,9 @@ TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
       "One.\n%\n\t\t-- Nobody\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
   EXPECT_EQ(file.entries_imported, 3u);
   ASSERT_EQ(file.records.size(), 4u);
-  EXPECT_EQ(FieldText(file.records[0].Record_Number), "100");
-  EXPECT_EQ(FieldText(file.records[1].Record_Number), "101");
-  EXPECT_EQ(FieldText(file.records[2].Record_Number), "102");
-  EXPECT_EQ(FieldText(file.records[3].Record_Number), "103");
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(FieldText(file.records[i].Record_Number), std::to_string(100 + i));
+  }
   EXPECT_EQ(FieldText(file.records[3].Line1), "Two.");
   ASSERT_EQ(file.skipped.size(), 2u);
   EXPECT_EQ(file.skipped[0].first_line, 3);

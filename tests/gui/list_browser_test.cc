@@ -19,9 +19,14 @@ namespace {
 
 class ListBrowserTest : public MainWindowFixture {
  protected:
-  // Starts on the shared database with the paint count cleared.
-  browser::TListBrowser* StartList() {
-    CopySharedDatabase(dir_.path());
+  // Starts on the shared database (or one of `count` records) with the paint
+  // count cleared.
+  browser::TListBrowser* StartList(int count = 0) {
+    if (count > 0) {
+      BuildDatabase(count, dir_.path());
+    } else {
+      CopySharedDatabase(dir_.path());
+    }
     StartQuiet();
     list_ = window_->list();
     Flush();
@@ -32,16 +37,12 @@ class ListBrowserTest : public MainWindowFixture {
     QCoreApplication::processEvents();
     list_->TakePaintedRows();
   }
-  // Presses a key and returns the number of lines painted because of it.
-  int Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  // Presses a key (or types a character) and returns the number of lines
+  // painted because of it.
+  template <typename Key>
+  int Press(Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     Flush();
-    QTest::keyClick(list_, static_cast<Qt::Key>(key), modifiers);
-    QCoreApplication::processEvents();
-    return list_->TakePaintedRows();
-  }
-  int Type(char c) {
-    Flush();
-    QTest::keyClick(list_, c);
+    QTest::keyClick(list_, key, modifiers);
     QCoreApplication::processEvents();
     return list_->TakePaintedRows();
   }
@@ -116,10 +117,6 @@ TEST_F(ListBrowserTest, PageDownReachesTheEndAndThenChangesNothing) {
   ASSERT_TRUE(settled) << "Page Down never reached the end";
   EXPECT_EQ(Engine().filled_rows(), static_cast<int>(rows));
   EXPECT_EQ(Engine().row(Engine().filled_rows()).ref, walk.back().ref);
-  // Once more, for good measure.
-  const int32_t ref = list_->CurrentRef();
-  EXPECT_EQ(Press(Qt::Key_PageDown), 0);
-  EXPECT_EQ(list_->CurrentRef(), ref);
 }
 
 TEST_F(ListBrowserTest, ControlEndAndControlHomeMoveThroughTheList) {
@@ -195,23 +192,21 @@ TEST_F(ListBrowserTest, TypedLetterJumpsToTheFirstEntryAtOrAfterIt) {
   ASSERT_EQ(m.key.substr(0, 4), "MANN");
   ASSERT_NE(m, n);
 
-  Type('m');
+  Press('m');
   EXPECT_EQ(list_->CurrentKey(), m.key);
   EXPECT_EQ(list_->CurrentRef(), m.ref);
   // Each keystroke is a new one-character search: "n" finds N, not "MN".
-  Type('n');
+  Press('n');
   EXPECT_EQ(list_->CurrentKey(), n.key);
   EXPECT_EQ(list_->CurrentRef(), n.ref);
-  Type('B');
+  Press('B');
   const KeyEntry b = first_at_or_after("B");
   EXPECT_EQ(list_->CurrentRef(), b.ref);
-  const int index = IndexOfCurrent(walk);
-  ASSERT_GE(index, 0);
   EXPECT_EQ(PageRefs(*window_)[static_cast<size_t>(Engine().current_row() - 1)], b.ref);
   // Characters that start no search leave the list alone.
   const std::vector<int32_t> page = PageRefs(*window_);
-  Type('-');
-  Type(' ');
+  Press('-');
+  Press(' ');
   EXPECT_EQ(list_->CurrentRef(), b.ref);
   EXPECT_EQ(PageRefs(*window_), page);
 }
@@ -225,7 +220,7 @@ TEST_F(ListBrowserTest, PlusRereadsThePage) {
   session.engine.PutVarRecord(session.fileblock, ref, &record, database::StoredLength(record));
   ASSERT_TRUE(session.engine.EngineOk());
   EXPECT_EQ(Engine().row(3).elements[0].find("Changed behind"), std::string::npos);
-  EXPECT_EQ(Type('+'), 1) << "only the changed line is painted";
+  EXPECT_EQ(Press('+'), 1) << "only the changed line is painted";
   EXPECT_NE(Engine().row(3).elements[0].find("Changed behind the list's back."), std::string::npos)
       << Engine().row(3).elements[0];
   EXPECT_EQ(list_->CurrentRef(), Engine().row(1).ref);
@@ -330,10 +325,7 @@ TEST_F(ListBrowserTest, EngineFailureDuringAMoveReachesTheErrorBox) {
 }
 
 TEST_F(ListBrowserTest, ClickOnAShortListSelectsTheRowOrTheLastFilledRow) {
-  BuildDatabase(5, dir_.path());
-  StartQuiet();
-  list_ = window_->list();
-  Flush();
+  StartList(5);
   const std::vector<KeyEntry> walk = WalkKey(window_->session(), 1);
   ASSERT_EQ(walk.size(), 5u);
   ASSERT_GT(list_->VisibleRows(), 8);

@@ -81,7 +81,49 @@ class ModelRun {
     if (engine_.Initialised()) engine_.ExitEngine();
   }
 
-  void Run(int64_t total_ops);
+  void Run(int64_t total_ops) {
+    engine_.InitEngine(30);
+    ASSERT_TRUE(engine_.EngineOk());
+    const int kLengths[] = {64, 512, 40, 100};
+    const int64_t per_round = 40000;
+    for (int round = 0; op_ < total_ops; ++round) {
+      record_length_ = kLengths[round % 4];
+      SCOPED_TRACE("round " + std::to_string(round) + ", record length " +
+                   std::to_string(record_length_));
+      engine_.MakeFileblock(base_, record_length_, kKeys, kKeyDefs);
+      ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError();
+      // The previous round ended with every record deleted.
+      free_.clear();
+      slot_count_ = 0;
+      ASSERT_NO_FATAL_FAILURE(Open());
+      const int64_t budget = std::clamp<int64_t>(total_ops - op_, 100, per_round);
+      const int64_t round_start = op_;
+      // Grow to a few thousand records (deep trees), churn, then shrink to
+      // nothing, which frees every page again.
+      ASSERT_NO_FATAL_FAILURE(
+          RunPhase("grow", budget * 3 / 10, {50, 5, 10, 10, 20, 5}, 4500, false));
+      ASSERT_NO_FATAL_FAILURE(RunPhase("churn", round_start + budget * 7 / 10 - op_,
+                                       {20, 20, 20, 15, 20, 5}, SIZE_MAX, false));
+      ASSERT_NO_FATAL_FAILURE(
+          RunPhase("shrink", budget * 3 / 10, {5, 45, 10, 10, 25, 5}, SIZE_MAX, true));
+      what_ = "delete the rest";
+      for (; !refs_.empty(); ++op_) ASSERT_NO_FATAL_FAILURE(DeleteRecord(refs_.back()));
+      ASSERT_NO_FATAL_FAILURE(VerifyFiles("emptying"));
+      ASSERT_NO_FATAL_FAILURE(Close());
+      std::string ix = testing::ReadFile(base_ + ".IX");
+      size_t offset = 0;
+      for (const KeyDef& d : kKeyDefs) {
+        bytes::KeyHead h = bytes::ReadKeyHead(ix, offset);
+        EXPECT_EQ(h.root_page, 0);
+        EXPECT_EQ(h.entry_count, 0);
+        EXPECT_EQ(h.free_page_count, h.page_count);
+        offset += bytes::PageBytesOf(d.key_len);
+      }
+    }
+    if (total_ops >= 100000) {
+      EXPECT_GE(deepest_, 3);
+    }
+  }
 
  private:
   // ---- Random choices ----
@@ -142,16 +184,9 @@ class ModelRun {
     for (size_t i = chain.size(); i-- > 0;) chain[i] = AllocSlot();
     return chain;
   }
-  void AddRef(int32_t ref) {
-    ref_index_[ref] = refs_.size();
-    refs_.push_back(ref);
-  }
   void RemoveRef(int32_t ref) {
-    size_t i = ref_index_[ref];
-    refs_[i] = refs_.back();
-    ref_index_[refs_[i]] = i;
+    *std::find(refs_.begin(), refs_.end(), ref) = refs_.back();
     refs_.pop_back();
-    ref_index_.erase(ref);
   }
   bool Dup(int k) const { return kKeyDefs[k].allow_duplicates; }
   Positioned Position(int k, const std::string& text, int32_t ref, bool with_ref) const {
@@ -186,28 +221,341 @@ class ModelRun {
 
   // ---- Steps ----
   std::string At() const { return " at op " + std::to_string(op_) + " (" + what_ + ")"; }
-  void Open();
-  void Close();
+  void Open() {
+    fb_ = engine_.OpenFileblock(base_);
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    for (Cursor& c : cursors_) {
+      c.valid = false;
+      c.pos.reset();
+    }
+  }
+  void Close() {
+    engine_.CloseFileblock(fb_);
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    fb_ = nullptr;
+  }
   void Reopen() {
     Close();
     Open();
   }
-  void VerifyFiles(const std::string& phase);
-  void CheckCounts();
-  void AddKey(int k, int32_t ref, const std::string& text);
-  void DeleteKey(int k, int32_t ref, const std::string& text);
-  void AddRecord();
-  void DeleteRecord(int32_t ref);
-  void UpdateRecord();
-  void ReadRecord();
-  void RejectedKeyChanges();
-  void Navigate();
-  void ExpectStep(int k, bool forward);
+  void VerifyFiles(const std::string& phase) {
+    ASSERT_NO_FATAL_FAILURE(Close());
+    VerifyOptions options;
+    options.key_builder = KeyTextOf;
+    VerifyReport report = Verify(fs_, base_, options);
+    std::string findings;
+    for (const auto& f : report.findings) findings += "\n  " + f;
+    ASSERT_TRUE(report.sound()) << "after " << phase << At() << ", open error " << report.open_error
+                                << findings;
+    EXPECT_EQ(report.slot_count, slot_count_);
+    EXPECT_EQ(report.free_slots, static_cast<int32_t>(free_.size()));
+    EXPECT_EQ(report.records, static_cast<int32_t>(records_.size()));
+    ASSERT_EQ(report.entries.size(), static_cast<size_t>(kKeys));
+    for (int k = 0; k < kKeys; ++k) {
+      EXPECT_EQ(report.entries[k], static_cast<int32_t>(keys_[k].size())) << "key " << k + 1;
+    }
+    // Key 3 holds more entries than two levels can: its tree must be deeper.
+    std::string ix = testing::ReadFile(base_ + ".IX");
+    size_t row = 0;
+    for (const KeyDef& d : kKeyDefs) row += bytes::PageBytesOf(d.key_len);
+    int depth = bytes::TreeDepth(ix, row, bytes::PageBytesOf(3) + bytes::PageBytesOf(8), 1);
+    deepest_ = std::max(deepest_, depth);
+    if (keys_[2].size() > 62 + 63 * 62) {
+      EXPECT_GE(depth, 3) << phase;
+    }
+    ASSERT_NO_FATAL_FAILURE(Open());
+  }
+  void CheckCounts() {
+    ASSERT_EQ(engine_.UsedSlots(fb_), slot_count_ - static_cast<int32_t>(free_.size())) << At();
+    ASSERT_EQ(engine_.FreeSlots(fb_), static_cast<int32_t>(free_.size())) << At();
+    ASSERT_EQ(engine_.FileLength(fb_), slot_count_ + 1) << At();
+    for (int k = 0; k < kKeys; ++k) {
+      ASSERT_EQ(engine_.UsedKeys(fb_, k + 1), static_cast<int32_t>(keys_[k].size()))
+          << "key " << k + 1 << At();
+    }
+  }
+  void AddKey(int k, int32_t ref, const std::string& text) {
+    engine_.AddKey(fb_, k + 1, ref, text);
+    ASSERT_TRUE(engine_.EngineOk()) << "AddKey " << k + 1 << " '" << text << "' " << ref << ": "
+                                    << engine_.EngineError() << At();
+    keys_[k].insert({text, ref});
+    if (!Dup(k)) unique_texts_.insert(text);
+    Invalidate(k);
+  }
+  void DeleteKey(int k, int32_t ref, const std::string& text) {
+    engine_.DeleteKey(fb_, k + 1, ref, text);
+    ASSERT_TRUE(engine_.EngineOk()) << "DeleteKey " << k + 1 << " '" << text << "' " << ref << ": "
+                                    << engine_.EngineError() << At();
+    keys_[k].erase({text, ref});
+    if (!Dup(k)) unique_texts_.erase(text);
+    Invalidate(k);
+  }
+  void AddRecord() {
+    Record rec;
+    for (int k = 0; k < kKeys; ++k) rec.texts[k] = NewText(k);
+    rec.bytes = MakeBytes(rec.texts, RandomSlotCount());
+    std::vector<int32_t> chain = AllocChain(rec.bytes.size());
+    int32_t head = AllocSlot();
+    rec.slots.push_back(head);
+    rec.slots.insert(rec.slots.end(), chain.begin(), chain.end());
+    int32_t ref = engine_.AddVarRecord(fb_, rec.bytes.data(), rec.bytes.size());
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    ASSERT_EQ(ref, head) << At();
+    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, rec.texts[k]));
+    records_[ref] = std::move(rec);
+    refs_.push_back(ref);
+  }
+  void DeleteRandomRecord() { DeleteRecord(RandomRecordRef()); }
+  void RejectedKeyChangeOrSeek() { Chance(50) ? RejectedKeyChanges() : SeekUsed(); }
+  void DeleteRecord(int32_t ref) {
+    Record& rec = records_.at(ref);
+    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
+    engine_.DeleteVarRecord(fb_, ref);
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    for (int32_t s : rec.slots) free_.push_back(s);
+    records_.erase(ref);
+    RemoveRef(ref);
+  }
+  void UpdateRecord() {
+    int32_t ref = RandomRecordRef();
+    Record& rec = records_.at(ref);
+    std::array<std::string, kKeys> texts = rec.texts;
+    for (int k = 0; k < kKeys; ++k) {
+      if (Chance(30)) texts[k] = NewText(k);
+    }
+    std::string bytes = MakeBytes(texts, RandomSlotCount());
+    // New continuations first, then the old ones go back to the free chain.
+    std::vector<int32_t> chain = AllocChain(bytes.size());
+    for (size_t i = 1; i < rec.slots.size(); ++i) free_.push_back(rec.slots[i]);
+    engine_.PutVarRecord(fb_, ref, bytes.data(), bytes.size());
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    rec.slots.resize(1);
+    rec.slots.insert(rec.slots.end(), chain.begin(), chain.end());
+    rec.bytes = bytes;
+    for (int k = 0; k < kKeys; ++k) {
+      if (texts[k] == rec.texts[k]) continue;
+      ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
+      ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, texts[k]));
+      rec.texts[k] = texts[k];
+    }
+  }
+  void ReadRecord() {
+    int32_t ref = RandomRecordRef();
+    const std::string& want = records_.at(ref).bytes;
+    size_t size = Chance(50) ? buffer_.size() : 1 + Below(want.size() + 5);
+    size_t length = size;
+    engine_.GetVarRecord(fb_, ref, buffer_.data(), length);
+    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
+    size_t expect = std::min(size, want.size());
+    ASSERT_EQ(length, expect) << At();
+    ASSERT_EQ(buffer_.compare(0, length, want, 0, expect), 0) << "record " << ref << At();
+  }
+  // Adds that must fail as duplicates and deletes of entries that do not exist;
+  // each invalidates the key's cursor and changes nothing else.
+  void RejectedKeyChanges() {
+    int k = static_cast<int>(Below(kKeys));
+    if (!refs_.empty() && Chance(50)) {
+      const Record& rec = records_.at(RandomRecordRef());
+      int32_t ref = rec.slots[0];
+      if (!Dup(k)) ref = static_cast<int32_t>(1 + Below(static_cast<uint64_t>(slot_count_) + 5));
+      engine_.AddKey(fb_, k + 1, ref, rec.texts[k]);
+      ASSERT_EQ(engine_.EngineError(), kErrDuplicateKey) << At();
+    } else {
+      std::string text = RandomText(k, kKeyDefs[k].key_len);
+      int32_t ref = static_cast<int32_t>(1 + Below(static_cast<uint64_t>(slot_count_) + 5));
+      bool present = Dup(k) ? keys_[k].count({text, ref}) > 0 : unique_texts_.count(text) > 0;
+      if (present) return;
+      engine_.DeleteKey(fb_, k + 1, ref, text);
+      ASSERT_EQ(engine_.EngineError(), kErrKeyToDeleteNotFound) << At();
+    }
+    Invalidate(k);
+  }
+  // Checks a search or step result; on success the cursor stands on `want`.
   void ExpectResult(int k, const std::optional<Entry>& want, int fail_error, int32_t ref,
-                    const std::string& text);
-  void SeekUsed();
+                    const std::string& text) {
+    Cursor& c = cursors_[k];
+    if (want) {
+      ASSERT_TRUE(engine_.EngineOk()) << "error " << engine_.EngineError() << ", want '"
+                                      << want->first << "' " << want->second << At();
+      ASSERT_EQ(text, want->first) << At();
+      ASSERT_EQ(ref, want->second) << At();
+      c.pos = want;
+      c.vars = *want;
+    } else {
+      ASSERT_EQ(engine_.EngineError(), fail_error)
+          << "got '" << text << "' " << ref << " instead" << At();
+      c.pos.reset();
+    }
+    c.valid = true;
+  }
+  void ExpectStep(int k, bool forward) {
+    Cursor& c = cursors_[k];
+    std::optional<Entry> want;
+    if (!c.pos) {
+      want = forward ? First(k) : Last(k);
+    } else if (c.valid) {
+      want = forward ? Succ(k, *c.pos) : Pred(k, *c.pos);
+    } else {
+      // Re-established from the caller's entry; going back from a missing
+      // one gives the greatest smaller entry itself.
+      Positioned p = Position(k, c.vars.first, c.vars.second, Dup(k));
+      want = forward ? (p.at ? Succ(k, *p.at) : First(k)) : (p.exact ? Pred(k, *p.at) : p.at);
+    }
+    int32_t ref = c.vars.second;
+    std::string text = c.vars.first;
+    forward ? engine_.NextKey(fb_, k + 1, ref, text) : engine_.PrevKey(fb_, k + 1, ref, text);
+    ExpectResult(k, want, forward ? kErrNoLargerKey : kErrNoSmallerKey, ref, text);
+  }
+  void Navigate() {
+    int k = static_cast<int>(Below(kKeys));
+    Cursor& c = cursors_[k];
+    // A text to look for: an entry's own, or a random one.
+    Entry probe{RandomText(k, kKeyDefs[k].key_len),
+                static_cast<int32_t>(Below(static_cast<uint64_t>(slot_count_) + 2))};
+    if (!refs_.empty() && Chance(40)) {
+      const Record& rec = records_.at(RandomRecordRef());
+      probe.first = rec.texts[k];
+      if (Chance(50)) probe.second = rec.slots[0];
+    }
+    if (Chance(3)) probe.first = "\xFF\xFF";
+    switch (Below(8)) {
+      case 0:
+        what_ = "ClearKey";
+        engine_.ClearKey(fb_, k + 1);
+        ASSERT_TRUE(engine_.EngineOk()) << At();
+        c.valid = true;
+        c.pos.reset();
+        break;
+      case 1:
+      case 2: {
+        what_ = "NextKey";
+        int steps = 1 + static_cast<int>(Below(6));
+        for (int i = 0; i < steps; ++i) ASSERT_NO_FATAL_FAILURE(ExpectStep(k, true));
+        break;
+      }
+      case 3:
+      case 4: {
+        what_ = "PrevKey";
+        int steps = 1 + static_cast<int>(Below(6));
+        for (int i = 0; i < steps; ++i) ASSERT_NO_FATAL_FAILURE(ExpectStep(k, false));
+        break;
+      }
+      case 5: {
+        what_ = "SearchKey";
+        Positioned p = Position(k, probe.first, 0, Dup(k));
+        std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
+        std::string text = probe.first;
+        int32_t ref = probe.second;
+        c.vars = {text, ref};
+        engine_.SearchKey(fb_, k + 1, ref, text);
+        ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoKeyNoLarger, ref, text));
+        break;
+      }
+      case 6: {
+        int direction = static_cast<int>(Below(3)) - 1;
+        bool or_last = direction == 1 && Chance(40);
+        what_ = or_last ? "FindKeyAndRefOrLast" : "FindKeyAndRef " + std::to_string(direction);
+        Positioned p = Position(k, probe.first, probe.second, Dup(k));
+        std::string text = probe.first;
+        int32_t ref = probe.second;
+        c.vars = probe;
+        if (or_last) {
+          engine_.FindKeyAndRefOrLast(fb_, k + 1, ref, text);
+          std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
+          if (!want) want = Last(k);
+          ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoSmallerKey, ref, text));
+          break;
+        }
+        engine_.FindKeyAndRef(fb_, k + 1, ref, text, direction);
+        if (p.exact || direction != 0) {
+          std::optional<Entry> want = p.exact         ? p.at
+                                      : direction > 0 ? (p.at ? Succ(k, *p.at) : First(k))
+                                                      : p.at;
+          ASSERT_NO_FATAL_FAILURE(
+              ExpectResult(k, want, direction > 0 ? kErrNoLargerKey : kErrNoSmallerKey, ref, text));
+        } else {
+          // No exact match with direction 0: the cursor stays on the greatest
+          // smaller entry and the caller's variables keep the probe.
+          ASSERT_EQ(engine_.EngineError(), kErrNoMatchingKeyAndRef) << At();
+          ASSERT_EQ(text, probe.first) << At();
+          ASSERT_EQ(ref, probe.second) << At();
+          c.pos = p.at;
+          c.valid = true;
+        }
+        break;
+      }
+      default: {
+        what_ = "KeyExists";
+        bool want;
+        if (Dup(k) && probe.second != 0) {
+          want = keys_[k].count(probe) > 0;
+        } else {
+          auto it = keys_[k].lower_bound({probe.first, INT32_MIN});
+          want = it != keys_[k].end() && it->first == probe.first;
+        }
+        bool got = engine_.KeyExists(fb_, k + 1, probe.second, probe.first);
+        ASSERT_TRUE(engine_.EngineOk()) << At();
+        ASSERT_EQ(got, want) << "'" << probe.first << "' " << probe.second << At();
+        break;
+      }
+    }
+  }
+  void SeekUsed() {
+    what_ = "Next/PrevUsedSlot";
+    int32_t from = static_cast<int32_t>(Below(static_cast<uint64_t>(slot_count_) + 3));
+    int32_t ref = from;
+    engine_.NextUsedSlot(fb_, ref);
+    auto next = records_.upper_bound(from);
+    if (next == records_.end()) {
+      ASSERT_EQ(engine_.EngineError(), kErrNoMatchingReference) << At();
+    } else {
+      ASSERT_TRUE(engine_.EngineOk()) << At();
+      ASSERT_EQ(ref, next->first) << "from " << from << At();
+    }
+    ref = from;
+    engine_.PrevUsedSlot(fb_, ref);
+    auto prev = records_.lower_bound(from);
+    if (prev == records_.begin()) {
+      ASSERT_EQ(engine_.EngineError(), kErrNoMatchingReference) << At();
+    } else {
+      ASSERT_TRUE(engine_.EngineOk()) << At();
+      ASSERT_EQ(ref, std::prev(prev)->first) << "from " << from << At();
+    }
+  }
+  // weights: add, delete, update, read, navigate, other (rejected key
+  // changes, used-slot seeks).
   void RunPhase(const std::string& name, int64_t ops, const std::array<int, 6>& weights,
-                size_t stop_at_records, bool stop_when_empty);
+                size_t stop_at_records, bool stop_when_empty) {
+    int total = 0;
+    for (int w : weights) total += w;
+    for (int64_t end = op_ + ops; op_ < end; ++op_) {
+      if (records_.size() >= stop_at_records) break;
+      if (stop_when_empty && records_.empty()) break;
+      if (op_ >= next_reopen_) {
+        what_ = "reopen";
+        ASSERT_NO_FATAL_FAILURE(Reopen());
+        next_reopen_ = op_ + 500 + static_cast<int64_t>(Below(4500));
+      }
+      int pick = static_cast<int>(Below(static_cast<uint64_t>(total)));
+      int kind = 0;
+      while (pick >= weights[kind]) pick -= weights[kind++];
+      if (refs_.empty() && (kind == 1 || kind == 2 || kind == 3)) kind = 0;
+      static const std::pair<const char*, void (ModelRun::*)()> kSteps[] = {
+          {"add record", &ModelRun::AddRecord},
+          {"delete record", &ModelRun::DeleteRandomRecord},
+          {"update record", &ModelRun::UpdateRecord},
+          {"read record", &ModelRun::ReadRecord},
+          {"navigate", &ModelRun::Navigate},
+          {"rejected key change", &ModelRun::RejectedKeyChangeOrSeek}};
+      what_ = kSteps[kind].first;
+      ASSERT_NO_FATAL_FAILURE((this->*kSteps[kind].second)());
+      if (op_ % 64 == 0) {
+        ASSERT_NO_FATAL_FAILURE(CheckCounts());
+      }
+    }
+    ASSERT_NO_FATAL_FAILURE(CheckCounts());
+    ASSERT_NO_FATAL_FAILURE(VerifyFiles(name));
+  }
 
   std::mt19937_64 rng_;
   std::string base_;
@@ -220,7 +568,6 @@ class ModelRun {
 
   std::map<int32_t, Record> records_;
   std::vector<int32_t> refs_;
-  std::map<int32_t, size_t> ref_index_;
   std::array<std::set<Entry>, kKeys> keys_;
   std::set<std::string> unique_texts_;  // the texts in use in key 2
   std::vector<int32_t> free_;           // the free chain, head last
@@ -233,431 +580,6 @@ class ModelRun {
   std::string what_;
   int deepest_ = 0;
 };
-
-void ModelRun::Open() {
-  fb_ = engine_.OpenFileblock(base_);
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  for (Cursor& c : cursors_) {
-    c.valid = false;
-    c.pos.reset();
-  }
-}
-
-void ModelRun::Close() {
-  engine_.CloseFileblock(fb_);
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  fb_ = nullptr;
-}
-
-void ModelRun::VerifyFiles(const std::string& phase) {
-  ASSERT_NO_FATAL_FAILURE(Close());
-  VerifyOptions options;
-  options.key_builder = KeyTextOf;
-  VerifyReport report = Verify(fs_, base_, options);
-  std::string findings;
-  for (const auto& f : report.findings) findings += "\n  " + f;
-  ASSERT_TRUE(report.sound()) << "after " << phase << At() << ", open error " << report.open_error
-                              << findings;
-  EXPECT_EQ(report.slot_count, slot_count_);
-  EXPECT_EQ(report.free_slots, static_cast<int32_t>(free_.size()));
-  EXPECT_EQ(report.records, static_cast<int32_t>(records_.size()));
-  ASSERT_EQ(report.entries.size(), static_cast<size_t>(kKeys));
-  for (int k = 0; k < kKeys; ++k) {
-    EXPECT_EQ(report.entries[k], static_cast<int32_t>(keys_[k].size())) << "key " << k + 1;
-  }
-  // Key 3 holds more entries than two levels can: its tree must be deeper.
-  std::string ix = testing::ReadFile(base_ + ".IX");
-  size_t row = 0;
-  for (const KeyDef& d : kKeyDefs) row += bytes::PageBytesOf(d.key_len);
-  int depth = bytes::TreeDepth(ix, row, bytes::PageBytesOf(3) + bytes::PageBytesOf(8), 1);
-  deepest_ = std::max(deepest_, depth);
-  if (keys_[2].size() > 62 + 63 * 62) {
-    EXPECT_GE(depth, 3) << phase;
-  }
-  ASSERT_NO_FATAL_FAILURE(Open());
-}
-
-void ModelRun::CheckCounts() {
-  ASSERT_EQ(engine_.UsedSlots(fb_), slot_count_ - static_cast<int32_t>(free_.size())) << At();
-  ASSERT_EQ(engine_.FreeSlots(fb_), static_cast<int32_t>(free_.size())) << At();
-  ASSERT_EQ(engine_.FileLength(fb_), slot_count_ + 1) << At();
-  for (int k = 0; k < kKeys; ++k) {
-    ASSERT_EQ(engine_.UsedKeys(fb_, k + 1), static_cast<int32_t>(keys_[k].size()))
-        << "key " << k + 1 << At();
-  }
-}
-
-void ModelRun::AddKey(int k, int32_t ref, const std::string& text) {
-  engine_.AddKey(fb_, k + 1, ref, text);
-  ASSERT_TRUE(engine_.EngineOk()) << "AddKey " << k + 1 << " '" << text << "' " << ref << ": "
-                                  << engine_.EngineError() << At();
-  keys_[k].insert({text, ref});
-  if (!Dup(k)) unique_texts_.insert(text);
-  Invalidate(k);
-}
-
-void ModelRun::DeleteKey(int k, int32_t ref, const std::string& text) {
-  engine_.DeleteKey(fb_, k + 1, ref, text);
-  ASSERT_TRUE(engine_.EngineOk()) << "DeleteKey " << k + 1 << " '" << text << "' " << ref << ": "
-                                  << engine_.EngineError() << At();
-  keys_[k].erase({text, ref});
-  if (!Dup(k)) unique_texts_.erase(text);
-  Invalidate(k);
-}
-
-void ModelRun::AddRecord() {
-  Record rec;
-  for (int k = 0; k < kKeys; ++k) rec.texts[k] = NewText(k);
-  rec.bytes = MakeBytes(rec.texts, RandomSlotCount());
-  std::vector<int32_t> chain = AllocChain(rec.bytes.size());
-  int32_t head = AllocSlot();
-  rec.slots.push_back(head);
-  rec.slots.insert(rec.slots.end(), chain.begin(), chain.end());
-  int32_t ref = engine_.AddVarRecord(fb_, rec.bytes.data(), rec.bytes.size());
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  ASSERT_EQ(ref, head) << At();
-  for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, rec.texts[k]));
-  records_[ref] = std::move(rec);
-  AddRef(ref);
-}
-
-void ModelRun::DeleteRecord(int32_t ref) {
-  Record& rec = records_.at(ref);
-  for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
-  engine_.DeleteVarRecord(fb_, ref);
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  for (int32_t s : rec.slots) free_.push_back(s);
-  records_.erase(ref);
-  RemoveRef(ref);
-}
-
-void ModelRun::UpdateRecord() {
-  int32_t ref = RandomRecordRef();
-  Record& rec = records_.at(ref);
-  std::array<std::string, kKeys> texts = rec.texts;
-  for (int k = 0; k < kKeys; ++k) {
-    if (Chance(30)) texts[k] = NewText(k);
-  }
-  std::string bytes = MakeBytes(texts, RandomSlotCount());
-  // New continuations first, then the old ones go back to the free chain.
-  std::vector<int32_t> chain = AllocChain(bytes.size());
-  for (size_t i = 1; i < rec.slots.size(); ++i) free_.push_back(rec.slots[i]);
-  engine_.PutVarRecord(fb_, ref, bytes.data(), bytes.size());
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  rec.slots.resize(1);
-  rec.slots.insert(rec.slots.end(), chain.begin(), chain.end());
-  rec.bytes = bytes;
-  for (int k = 0; k < kKeys; ++k) {
-    if (texts[k] == rec.texts[k]) continue;
-    ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
-    ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, texts[k]));
-    rec.texts[k] = texts[k];
-  }
-}
-
-void ModelRun::ReadRecord() {
-  int32_t ref = RandomRecordRef();
-  const std::string& want = records_.at(ref).bytes;
-  size_t size = Chance(50) ? buffer_.size() : 1 + Below(want.size() + 5);
-  size_t length = size;
-  engine_.GetVarRecord(fb_, ref, buffer_.data(), length);
-  ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-  size_t expect = std::min(size, want.size());
-  ASSERT_EQ(length, expect) << At();
-  ASSERT_EQ(buffer_.compare(0, length, want, 0, expect), 0) << "record " << ref << At();
-}
-
-// Adds that must fail as duplicates and deletes of entries that do not exist;
-// each invalidates the key's cursor and changes nothing else.
-void ModelRun::RejectedKeyChanges() {
-  int k = static_cast<int>(Below(kKeys));
-  if (!refs_.empty() && Chance(50)) {
-    const Record& rec = records_.at(RandomRecordRef());
-    int32_t ref = rec.slots[0];
-    if (!Dup(k)) ref = static_cast<int32_t>(1 + Below(static_cast<uint64_t>(slot_count_) + 5));
-    engine_.AddKey(fb_, k + 1, ref, rec.texts[k]);
-    ASSERT_EQ(engine_.EngineError(), kErrDuplicateKey) << At();
-  } else {
-    std::string text = RandomText(k, kKeyDefs[k].key_len);
-    int32_t ref = static_cast<int32_t>(1 + Below(static_cast<uint64_t>(slot_count_) + 5));
-    bool present = Dup(k) ? keys_[k].count({text, ref}) > 0 : unique_texts_.count(text) > 0;
-    if (present) return;
-    engine_.DeleteKey(fb_, k + 1, ref, text);
-    ASSERT_EQ(engine_.EngineError(), kErrKeyToDeleteNotFound) << At();
-  }
-  Invalidate(k);
-}
-
-// Checks a search or step result; on success the cursor stands on `want`.
-void ModelRun::ExpectResult(int k, const std::optional<Entry>& want, int fail_error, int32_t ref,
-                            const std::string& text) {
-  Cursor& c = cursors_[k];
-  if (want) {
-    ASSERT_TRUE(engine_.EngineOk()) << "error " << engine_.EngineError() << ", want '"
-                                    << want->first << "' " << want->second << At();
-    ASSERT_EQ(text, want->first) << At();
-    ASSERT_EQ(ref, want->second) << At();
-    c.pos = want;
-    c.vars = *want;
-  } else {
-    ASSERT_EQ(engine_.EngineError(), fail_error)
-        << "got '" << text << "' " << ref << " instead" << At();
-    c.pos.reset();
-  }
-  c.valid = true;
-}
-
-void ModelRun::ExpectStep(int k, bool forward) {
-  Cursor& c = cursors_[k];
-  std::optional<Entry> want;
-  bool set = false;
-  if (c.pos && !c.valid) {
-    Positioned p = Position(k, c.vars.first, c.vars.second, Dup(k));
-    if (forward) {
-      want = p.at ? Succ(k, *p.at) : First(k);
-    } else if (p.exact) {
-      want = Pred(k, *p.at);
-    } else {
-      want = p.at;  // the greatest smaller entry itself
-    }
-    set = true;
-  }
-  if (!set) {
-    if (!c.pos) {
-      want = forward ? First(k) : Last(k);
-    } else {
-      want = forward ? Succ(k, *c.pos) : Pred(k, *c.pos);
-    }
-  }
-  int32_t ref = c.vars.second;
-  std::string text = c.vars.first;
-  if (forward) {
-    engine_.NextKey(fb_, k + 1, ref, text);
-  } else {
-    engine_.PrevKey(fb_, k + 1, ref, text);
-  }
-  ExpectResult(k, want, forward ? kErrNoLargerKey : kErrNoSmallerKey, ref, text);
-}
-
-void ModelRun::Navigate() {
-  int k = static_cast<int>(Below(kKeys));
-  Cursor& c = cursors_[k];
-  // A text to look for: an entry's own, or a random one.
-  Entry probe{RandomText(k, kKeyDefs[k].key_len),
-              static_cast<int32_t>(Below(static_cast<uint64_t>(slot_count_) + 2))};
-  if (!refs_.empty() && Chance(40)) {
-    const Record& rec = records_.at(RandomRecordRef());
-    probe.first = rec.texts[k];
-    if (Chance(50)) probe.second = rec.slots[0];
-  }
-  if (Chance(3)) probe.first = "\xFF\xFF";
-  switch (Below(8)) {
-    case 0:
-      what_ = "ClearKey";
-      engine_.ClearKey(fb_, k + 1);
-      ASSERT_TRUE(engine_.EngineOk()) << At();
-      c.valid = true;
-      c.pos.reset();
-      break;
-    case 1:
-    case 2: {
-      what_ = "NextKey";
-      int steps = 1 + static_cast<int>(Below(6));
-      for (int i = 0; i < steps; ++i) ASSERT_NO_FATAL_FAILURE(ExpectStep(k, true));
-      break;
-    }
-    case 3:
-    case 4: {
-      what_ = "PrevKey";
-      int steps = 1 + static_cast<int>(Below(6));
-      for (int i = 0; i < steps; ++i) ASSERT_NO_FATAL_FAILURE(ExpectStep(k, false));
-      break;
-    }
-    case 5: {
-      what_ = "SearchKey";
-      Positioned p = Position(k, probe.first, 0, Dup(k));
-      std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
-      std::string text = probe.first;
-      int32_t ref = probe.second;
-      c.vars = {text, ref};
-      engine_.SearchKey(fb_, k + 1, ref, text);
-      ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoKeyNoLarger, ref, text));
-      break;
-    }
-    case 6: {
-      int direction = static_cast<int>(Below(3)) - 1;
-      bool or_last = direction == 1 && Chance(40);
-      what_ = or_last ? "FindKeyAndRefOrLast" : "FindKeyAndRef " + std::to_string(direction);
-      Positioned p = Position(k, probe.first, probe.second, Dup(k));
-      std::string text = probe.first;
-      int32_t ref = probe.second;
-      c.vars = probe;
-      if (or_last) {
-        engine_.FindKeyAndRefOrLast(fb_, k + 1, ref, text);
-        std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
-        if (!want) want = Last(k);
-        ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoSmallerKey, ref, text));
-        break;
-      }
-      engine_.FindKeyAndRef(fb_, k + 1, ref, text, direction);
-      if (p.exact || direction != 0) {
-        std::optional<Entry> want = p.exact         ? p.at
-                                    : direction > 0 ? (p.at ? Succ(k, *p.at) : First(k))
-                                                    : p.at;
-        ASSERT_NO_FATAL_FAILURE(
-            ExpectResult(k, want, direction > 0 ? kErrNoLargerKey : kErrNoSmallerKey, ref, text));
-      } else {
-        // No exact match with direction 0: the cursor stays on the greatest
-        // smaller entry and the caller's variables keep the probe.
-        ASSERT_EQ(engine_.EngineError(), kErrNoMatchingKeyAndRef) << At();
-        ASSERT_EQ(text, probe.first) << At();
-        ASSERT_EQ(ref, probe.second) << At();
-        c.pos = p.at;
-        c.valid = true;
-      }
-      break;
-    }
-    default: {
-      what_ = "KeyExists";
-      bool want;
-      if (Dup(k) && probe.second != 0) {
-        want = keys_[k].count(probe) > 0;
-      } else {
-        auto it = keys_[k].lower_bound({probe.first, INT32_MIN});
-        want = it != keys_[k].end() && it->first == probe.first;
-      }
-      bool got = engine_.KeyExists(fb_, k + 1, probe.second, probe.first);
-      ASSERT_TRUE(engine_.EngineOk()) << At();
-      ASSERT_EQ(got, want) << "'" << probe.first << "' " << probe.second << At();
-      break;
-    }
-  }
-}
-
-void ModelRun::SeekUsed() {
-  what_ = "Next/PrevUsedSlot";
-  int32_t from = static_cast<int32_t>(Below(static_cast<uint64_t>(slot_count_) + 3));
-  int32_t ref = from;
-  engine_.NextUsedSlot(fb_, ref);
-  auto next = records_.upper_bound(from);
-  if (next == records_.end()) {
-    ASSERT_EQ(engine_.EngineError(), kErrNoMatchingReference) << At();
-  } else {
-    ASSERT_TRUE(engine_.EngineOk()) << At();
-    ASSERT_EQ(ref, next->first) << "from " << from << At();
-  }
-  ref = from;
-  engine_.PrevUsedSlot(fb_, ref);
-  auto prev = records_.lower_bound(from);
-  if (prev == records_.begin()) {
-    ASSERT_EQ(engine_.EngineError(), kErrNoMatchingReference) << At();
-  } else {
-    ASSERT_TRUE(engine_.EngineOk()) << At();
-    ASSERT_EQ(ref, std::prev(prev)->first) << "from " << from << At();
-  }
-}
-
-// weights: add, delete, update, read, navigate, other (rejected changes,
-// used-slot seeks).
-void ModelRun::RunPhase(const std::string& name, int64_t ops, const std::array<int, 6>& weights,
-                        size_t stop_at_records, bool stop_when_empty) {
-  int total = 0;
-  for (int w : weights) total += w;
-  for (int64_t end = op_ + ops; op_ < end; ++op_) {
-    if (records_.size() >= stop_at_records) break;
-    if (stop_when_empty && records_.empty()) break;
-    if (op_ >= next_reopen_) {
-      what_ = "reopen";
-      ASSERT_NO_FATAL_FAILURE(Reopen());
-      next_reopen_ = op_ + 500 + static_cast<int64_t>(Below(4500));
-    }
-    int pick = static_cast<int>(Below(static_cast<uint64_t>(total)));
-    int kind = 0;
-    while (pick >= weights[kind]) pick -= weights[kind++];
-    if (refs_.empty() && (kind == 1 || kind == 2 || kind == 3)) kind = 0;
-    switch (kind) {
-      case 0:
-        what_ = "add record";
-        ASSERT_NO_FATAL_FAILURE(AddRecord());
-        break;
-      case 1:
-        what_ = "delete record";
-        ASSERT_NO_FATAL_FAILURE(DeleteRecord(RandomRecordRef()));
-        break;
-      case 2:
-        what_ = "update record";
-        ASSERT_NO_FATAL_FAILURE(UpdateRecord());
-        break;
-      case 3:
-        what_ = "read record";
-        ASSERT_NO_FATAL_FAILURE(ReadRecord());
-        break;
-      case 4:
-        ASSERT_NO_FATAL_FAILURE(Navigate());
-        break;
-      default:
-        if (Chance(50)) {
-          what_ = "rejected key change";
-          ASSERT_NO_FATAL_FAILURE(RejectedKeyChanges());
-        } else {
-          ASSERT_NO_FATAL_FAILURE(SeekUsed());
-        }
-        break;
-    }
-    if (op_ % 64 == 0) {
-      ASSERT_NO_FATAL_FAILURE(CheckCounts());
-    }
-  }
-  ASSERT_NO_FATAL_FAILURE(CheckCounts());
-  ASSERT_NO_FATAL_FAILURE(VerifyFiles(name));
-}
-
-void ModelRun::Run(int64_t total_ops) {
-  engine_.InitEngine(30);
-  ASSERT_TRUE(engine_.EngineOk());
-  const int kLengths[] = {64, 512, 40, 100};
-  const int64_t per_round = 40000;
-  for (int round = 0; op_ < total_ops; ++round) {
-    record_length_ = kLengths[round % 4];
-    SCOPED_TRACE("round " + std::to_string(round) + ", record length " +
-                 std::to_string(record_length_));
-    engine_.MakeFileblock(base_, record_length_, kKeys, kKeyDefs);
-    ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError();
-    records_.clear();
-    refs_.clear();
-    ref_index_.clear();
-    for (auto& s : keys_) s.clear();
-    unique_texts_.clear();
-    free_.clear();
-    slot_count_ = 0;
-    ASSERT_NO_FATAL_FAILURE(Open());
-    const int64_t budget = std::clamp<int64_t>(total_ops - op_, 100, per_round);
-    const int64_t round_start = op_;
-    // Grow to a few thousand records (deep trees), churn, then shrink to
-    // nothing, which frees every page again.
-    ASSERT_NO_FATAL_FAILURE(RunPhase("grow", budget * 3 / 10, {50, 5, 10, 10, 20, 5}, 4500, false));
-    ASSERT_NO_FATAL_FAILURE(RunPhase("churn", round_start + budget * 7 / 10 - op_,
-                                     {20, 20, 20, 15, 20, 5}, SIZE_MAX, false));
-    ASSERT_NO_FATAL_FAILURE(
-        RunPhase("shrink", budget * 3 / 10, {5, 45, 10, 10, 25, 5}, SIZE_MAX, true));
-    what_ = "delete the rest";
-    for (; !refs_.empty(); ++op_) ASSERT_NO_FATAL_FAILURE(DeleteRecord(refs_.back()));
-    ASSERT_NO_FATAL_FAILURE(VerifyFiles("emptying"));
-    ASSERT_NO_FATAL_FAILURE(Close());
-    std::string ix = testing::ReadFile(base_ + ".IX");
-    size_t offset = 0;
-    for (const KeyDef& d : kKeyDefs) {
-      bytes::KeyHead h = bytes::ReadKeyHead(ix, offset);
-      EXPECT_EQ(h.root_page, 0);
-      EXPECT_EQ(h.entry_count, 0);
-      EXPECT_EQ(h.free_page_count, h.page_count);
-      offset += bytes::PageBytesOf(d.key_len);
-    }
-  }
-  if (total_ops >= 100000) {
-    EXPECT_GE(deepest_, 3);
-  }
-}
 
 TEST(IsamModel, RandomOperationsMatchTheModel) {
   const uint64_t seed = EnvOr("TESSARY_MODEL_SEED", 20240611);
