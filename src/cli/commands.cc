@@ -4,11 +4,13 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "app/options.h"
 #include "cli/session_commands.h"
 #include "database/quotation_record.h"
 #include "isam/engine.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
+#include "ui/console_host.h"
 
 namespace tessary::cli {
 namespace {
@@ -163,6 +165,32 @@ int Check(const std::string& base, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
+// Prints the settings of Options.CFG in `dir` as JSON; with `init`, first
+// writes the start values when the file is missing (a new program directory
+// then starts without the missing-file message).
+int OptionsCommand(const std::string& dir, bool init, std::ostream& out, std::ostream& err) {
+  platform::FileSystem& fs = platform::PosixFileSystem();
+  ui::ConsoleHost host(out, err, ui::ConsoleHost::Answer::kNo);
+  if (init && !fs.Exists(dir + "/" + app::kOptionsFileName)) {
+    if (!app::WriteOptions(fs, dir, host, app::Options{})) return 1;
+  }
+  app::Options options;
+  if (!app::ReadOptions(fs, dir, host, &options)) return 1;
+  Json j;
+  j["font_name"] = Utf8(options.font_name);
+  j["font_size"] = options.font_size;
+  j["font_colour"] = options.font_colour;
+  j["bold"] = options.bold;
+  j["italic"] = options.italic;
+  j["underline"] = options.underline;
+  j["strike_out"] = options.strike_out;
+  j["background_colour"] = options.background_colour;
+  j["fileblock_name"] = Utf8(options.fileblock_name);
+  j["flags"] = options.flags;
+  out << j.dump() << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -181,6 +209,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   auto* headers_flag = dump->add_flag("--headers", headers, "print the data and key headers");
   dump->add_option("--index", index_key, "print the entries of key K in order")
       ->excludes(headers_flag);
+
+  std::string options_dir;
+  bool options_init = false;
+  CLI::App* options_command =
+      app.add_subcommand("options", "Print the options file of a program directory");
+  options_command->add_option("--dir", options_dir, "the program directory")->required();
+  options_command->add_flag("--init", options_init,
+                            "write the default options file when there is none");
 
   CLI::App* check = app.add_subcommand("check", "Check a Fileblock against its invariants");
   check->add_option("--db", db, "Fileblock base name (without extension)")->required();
@@ -248,6 +284,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
   }
   if (*check) return Check(db, out, err);
+  if (*options_command) return OptionsCommand(options_dir, options_init, out, err);
   if (yes) session.answer = ui::ConsoleHost::Answer::kYes;
   if (no) session.answer = ui::ConsoleHost::Answer::kNo;
   if (*create) return CreateCommand(session, out, err);
