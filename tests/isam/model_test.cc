@@ -540,15 +540,29 @@ class ModelRun {
       int kind = 0;
       while (pick >= weights[kind]) pick -= weights[kind++];
       if (refs_.empty() && (kind == 1 || kind == 2 || kind == 3)) kind = 0;
-      static const std::pair<const char*, void (ModelRun::*)()> kSteps[] = {
-          {"add record", &ModelRun::AddRecord},
-          {"delete record", &ModelRun::DeleteRandomRecord},
-          {"update record", &ModelRun::UpdateRecord},
-          {"read record", &ModelRun::ReadRecord},
-          {"navigate", &ModelRun::Navigate},
-          {"rejected key change", &ModelRun::RejectedKeyChangeOrSeek}};
-      what_ = kSteps[kind].first;
-      ASSERT_NO_FATAL_FAILURE((this->*kSteps[kind].second)());
+      static const char* const kNames[] = {"add record",  "delete record", "update record",
+                                           "read record", "navigate",      "rejected key change"};
+      what_ = kNames[kind];
+      switch (kind) {
+        case 0:
+          ASSERT_NO_FATAL_FAILURE(AddRecord());
+          break;
+        case 1:
+          ASSERT_NO_FATAL_FAILURE(DeleteRandomRecord());
+          break;
+        case 2:
+          ASSERT_NO_FATAL_FAILURE(UpdateRecord());
+          break;
+        case 3:
+          ASSERT_NO_FATAL_FAILURE(ReadRecord());
+          break;
+        case 4:
+          ASSERT_NO_FATAL_FAILURE(Navigate());
+          break;
+        default:
+          ASSERT_NO_FATAL_FAILURE(RejectedKeyChangeOrSeek());
+          break;
+      }
       if (op_ % 64 == 0) {
         ASSERT_NO_FATAL_FAILURE(CheckCounts());
       }
