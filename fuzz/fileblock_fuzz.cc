@@ -63,9 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     engine.CloseFileblock(fb);
   }
   isam::VerifyOptions options;
-  options.key_builder = [](std::string_view bytes, int key) {
-    return database::BuildKey(database::RecordFromBytes(bytes), key);
-  };
+  options.key_builder = database::BuildKeyFromBytes;
   isam::Verify(platform::PosixFileSystem(), base, options);
   return 0;
 }

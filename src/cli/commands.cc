@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/options.h"
+#include "cli/cli_text.h"
 #include "cli/session_commands.h"
 #include "database/quotation_record.h"
 #include "isam/engine.h"
@@ -18,12 +19,8 @@ namespace {
 using database::QuotationRecord;
 using Json = nlohmann::ordered_json;
 
-// Text for JSON: Windows-1252 bytes as UTF-8.
-std::string Utf8(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
-
 void PrintEngineError(std::ostream& err, const std::string& what, const isam::Engine& engine) {
-  err << "tessary-cli: " << what << ": IsamError " << engine.EngineError() << " -- "
-      << isam::ErrorMessage(engine.EngineError()) << "\n";
+  PrintIsamError(err, what, engine.EngineError());
 }
 
 Json RecordJson(int32_t ref, const QuotationRecord& record, size_t length) {
@@ -147,13 +144,10 @@ int DumpIndex(ReadOnlyFileblock& db, int key, std::ostream& out, std::ostream& e
 
 int Check(const std::string& base, std::ostream& out, std::ostream& err) {
   isam::VerifyOptions options;
-  options.key_builder = [](std::string_view bytes, int key) {
-    return database::BuildKey(database::RecordFromBytes(bytes), key);
-  };
+  options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report = isam::Verify(platform::PosixFileSystem(), base, options);
   if (report.open_error != 0) {
-    err << "tessary-cli: cannot read " << base << ": IsamError " << report.open_error << " -- "
-        << isam::ErrorMessage(report.open_error) << "\n";
+    PrintIsamError(err, "cannot read " + base, report.open_error);
     return 2;
   }
   for (const std::string& finding : report.findings) out << finding << "\n";

@@ -7,6 +7,7 @@
 
 #include "app/row_text.h"
 #include "browser/row_browser.h"
+#include "cli/cli_text.h"
 #include "database/session.h"
 #include "entry/fortune_import.h"
 #include "platform/codepage.h"
@@ -21,8 +22,6 @@ namespace {
 using database::QuotationRecord;
 using database::Session;
 using Json = nlohmann::ordered_json;
-
-std::string Utf8(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
 
 // A session on the Fileblock named by --db, with the console host.
 class CliSession {
@@ -77,9 +76,8 @@ bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
   size_t length = sizeof record;
   session.engine.GetVarRecord(session.fileblock, found, &record, length);
   if (!session.engine.EngineOk()) {
-    err << "tessary-cli: record number " << trimmed << " cannot be read: IsamError "
-        << session.engine.EngineError() << " -- "
-        << isam::ErrorMessage(session.engine.EngineError()) << "\n";
+    PrintIsamError(err, "record number " + trimmed + " cannot be read",
+                   session.engine.EngineError());
     return false;
   }
   session.current_record = record;
@@ -101,9 +99,7 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
   }
   session.engine.InitEngine(database::kPageBuffers);
   if (!session.CreateFileblock()) {
-    err << "tessary-cli: cannot create " << session.FileblockPath() << ": IsamError "
-        << session.engine.EngineError() << " -- "
-        << isam::ErrorMessage(session.engine.EngineError()) << "\n";
+    PrintIsamError(err, "cannot create " + session.FileblockPath(), session.engine.EngineError());
     return 1;
   }
   out << "created " << names.data << " and " << names.index << "\n";
@@ -129,8 +125,8 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
     size_t length = sizeof record;
     engine.GetVarRecord(session.fileblock, ref, &record, length);
     if (!engine.EngineOk()) {
-      err << "tessary-cli: record at slot " << ref << " cannot be read: IsamError "
-          << engine.EngineError() << "\n";
+      PrintIsamError(err, "record at slot " + std::to_string(ref) + " cannot be read",
+                     engine.EngineError());
       return 1;
     }
     Json j;
@@ -143,7 +139,7 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
     out << j.dump() << "\n";
   }
   if (engine.EngineError() != isam::kErrNoLargerKey) {
-    err << "tessary-cli: walking key " << key << ": IsamError " << engine.EngineError() << "\n";
+    PrintIsamError(err, "walking key " + std::to_string(key), engine.EngineError());
     return 1;
   }
   return 0;
@@ -172,8 +168,7 @@ int ListRowsCommand(const SessionOptions& options, int key, int rows, const std:
     rc = rows_browser.SetPosition(key, text, 0, 1);
   }
   if (rc > browser::kNoEntry) {
-    err << "tessary-cli: listing key " << key << ": IsamError " << rc << " -- "
-        << isam::ErrorMessage(rc) << "\n";
+    PrintIsamError(err, "listing key " + std::to_string(key), rc);
     return 1;
   }
   for (int i = 1; i <= rows_browser.filled_rows(); ++i) {

@@ -136,6 +136,10 @@ std::string BuildKey(const QuotationRecord& r, int key_number) {
   return key;
 }
 
+std::string BuildKeyFromBytes(std::string_view bytes, int key_number) {
+  return BuildKey(RecordFromBytes(bytes), key_number);
+}
+
 size_t StoredLength(const QuotationRecord& record) {
   static const std::string kSixtyBlanks(60, ' ');
   std::string_view line5 = FieldText(record.Line5);

@@ -152,6 +152,10 @@ inline constexpr std::array<KeySpec, kKeyCount> kKeySpecs = {
 // The text of key `key_number` (1 to 6) of `record`; empty for any other number.
 std::string BuildKey(const QuotationRecord& record, int key_number);
 
+// BuildKey of a record given as stored bytes (up to 933): the key builder the
+// engine's rebuild and Verify take.
+std::string BuildKeyFromBytes(std::string_view bytes, int key_number);
+
 // 933 when Line5 sorts after sixty blanks (it holds text), else 506.
 size_t StoredLength(const QuotationRecord& record);
 

@@ -415,10 +415,8 @@ bool Session::RebuildFiles() {
   bool ok = engine.EngineOk();
   if (ok) {
     bool message_written = false;
-    engine.ReindexFileblock(
-        path, kKeyCount, defs,
-        [](std::string_view record, int key) { return BuildKey(RecordFromBytes(record), key); },
-        nullptr, true, true, message_written);
+    engine.ReindexFileblock(path, kKeyCount, defs, BuildKeyFromBytes, nullptr, true, true,
+                            message_written);
     ok = engine.EngineOk();
   }
   int error = engine.EngineError();

@@ -176,9 +176,7 @@ void RecoverAndCheck(const std::string& dir, const std::map<int, QuotationRecord
   session.CloseDatabase();
 
   isam::VerifyOptions options;
-  options.key_builder = [](std::string_view bytes, int key) {
-    return database::BuildKey(database::RecordFromBytes(bytes), key);
-  };
+  options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report = isam::Verify(platform::PosixFileSystem(), base, options);
   EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
   EXPECT_EQ(report.records, count);

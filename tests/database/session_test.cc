@@ -165,9 +165,7 @@ class SessionTest : public ::testing::Test {
 
   isam::VerifyReport VerifyFiles() {
     isam::VerifyOptions options;
-    options.key_builder = [](std::string_view bytes, int key) {
-      return BuildKey(RecordFromBytes(bytes), key);
-    };
+    options.key_builder = database::BuildKeyFromBytes;
     return isam::Verify(platform::PosixFileSystem(), Base(), options);
   }
   // The closed files are sound and hold `records` records.

@@ -8,9 +8,7 @@ namespace tessary::testing {
 
 DatabaseCheck VerifyDatabase(const std::string& directory) {
   isam::VerifyOptions options;
-  options.key_builder = [](std::string_view bytes, int key) {
-    return database::BuildKey(database::RecordFromBytes(bytes), key);
-  };
+  options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report =
       isam::Verify(platform::PosixFileSystem(), directory + "/Tes_Win", options);
   DatabaseCheck check;

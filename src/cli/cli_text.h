@@ -1,0 +1,22 @@
+// Output helpers shared by the tessary-cli commands.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "isam/errors.h"
+#include "platform/codepage.h"
+
+namespace tessary::cli {
+
+// Record text (Windows-1252) as UTF-8 for the terminal and JSON.
+inline std::string Utf8(std::string_view ansi) { return platform::AnsiToUtf8(ansi); }
+
+// "tessary-cli: <what>: IsamError <n> -- <text>" on its own line.
+inline void PrintIsamError(std::ostream& err, const std::string& what, int error) {
+  err << "tessary-cli: " << what << ": IsamError " << error << " -- " << isam::ErrorMessage(error)
+      << "\n";
+}
+
+}  // namespace tessary::cli
