@@ -1,13 +1,14 @@
-#include "cli/session_commands.h"
-
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "app/row_text.h"
 #include "browser/row_browser.h"
+#include "cli/cli_session.h"
 #include "cli/cli_text.h"
+#include "cli/command_table.h"
 #include "database/session.h"
 #include "entry/fortune_import.h"
 #include "platform/codepage.h"
@@ -23,70 +24,11 @@ using database::QuotationRecord;
 using database::Session;
 using Json = nlohmann::ordered_json;
 
-// A session on the Fileblock named by --db, with the console host.
-class CliSession {
- public:
-  CliSession(const SessionOptions& options, std::ostream& out, std::ostream& err)
-      : host_(out, err, options.answer), session_(host_, platform::PosixFileSystem()) {
-    const std::string& db = options.db;
-    size_t slash = db.find_last_of('/');
-    session_.directory = platform::DirectoryOf(db);
-    session_.base_name = slash == std::string::npos ? db : db.substr(slash + 1);
-  }
-  ~CliSession() {
-    if (started_) session_.CloseDatabase();
-  }
-
-  // Starts the engine and opens the Fileblock, asking as the program does.
-  bool Start() {
-    started_ = session_.StartDatabase();
-    if (!started_ && session_.engine.Initialised()) session_.CloseDatabase();
-    return started_;
-  }
-
-  Session& session() { return session_; }
-  ui::ConsoleHost& host() { return host_; }
-
- private:
-  ui::ConsoleHost host_;
-  Session session_;
-  bool started_ = false;
+struct ImportOptions {
+  std::string subject;
+  std::string section = "1";
+  std::vector<std::string> files;
 };
-
-// Reads the record with `number` through key 1; false (with a message) when
-// there is none.
-bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
-                      std::ostream& err) {
-  std::string trimmed = platform::Trim(number);
-  bool digits = !trimmed.empty() && trimmed.size() <= 6 &&
-                trimmed.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits) {
-    err << "tessary-cli: '" << number << "' is no record number (0 to 999999)\n";
-    return false;
-  }
-  std::string key = platform::LeftPad(trimmed, 6);
-  int32_t found = 0;
-  std::string text = key;
-  session.engine.SearchKey(session.fileblock, 1, found, text);
-  if (!session.engine.EngineOk() || text != key) {
-    err << "tessary-cli: no record number " << trimmed << "\n";
-    return false;
-  }
-  QuotationRecord record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session.engine.GetVarRecord(session.fileblock, found, &record, length);
-  if (!session.engine.EngineOk()) {
-    PrintIsamError(err, "record number " + trimmed + " cannot be read",
-                   session.engine.EngineError());
-    return false;
-  }
-  session.current_record = record;
-  session.current_ref = found;
-  *ref = found;
-  return true;
-}
-
-}  // namespace
 
 int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream& err) {
   CliSession cli(options, out, err);
@@ -183,7 +125,7 @@ int DeleteCommand(const SessionOptions& options, const std::vector<std::string>&
                   std::ostream& out, std::ostream& err) {
   CliSession cli(options, out, err);
   // Naming the records on the command line confirms their deletion.
-  if (options.answer != ui::ConsoleHost::Answer::kNo) {
+  if (options.answer() != ui::ConsoleHost::Answer::kNo) {
     cli.host().PreAnswer(" Are you sure you want to delete this record.?", true);
   }
   if (!cli.Start()) return 1;
@@ -218,7 +160,7 @@ int ImportCommand(const SessionOptions& options, const ImportOptions& import, st
                   std::ostream& err) {
   CliSession cli(options, out, err);
   // Importing into a Fileblock that does not exist yet creates it.
-  if (options.answer != ui::ConsoleHost::Answer::kNo) {
+  if (options.answer() != ui::ConsoleHost::Answer::kNo) {
     cli.host().PreAnswer("Data file does not exist. Create?", true);
   }
   if (!cli.Start()) return 1;
@@ -320,6 +262,95 @@ int WriteCommand(const SessionOptions& options, const std::vector<std::string>& 
     if (outcome == reading::SelectedOutcome::kFailed) return 1;
   }
   return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+void AddSessionCommands(CommandTable& table) {
+  auto session = std::make_shared<SessionOptions>();
+  auto run_with = [session](auto command) {
+    return [session, command](std::ostream& out, std::ostream& err) {
+      return command(*session, out, err);
+    };
+  };
+
+  CLI::App* create =
+      table.Add("create", "Create an empty quotation Fileblock", run_with(CreateCommand));
+  CommandTable::AddSessionOptions(create, *session);
+
+  struct ListArgs {
+    int key = 1;
+    int rows = 0;
+    std::string from;
+    bool last = false;
+  };
+  auto list_args = std::make_shared<ListArgs>();
+  CLI::App* list = table.Add(
+      "list", "List the records in the order of a key as JSON",
+      run_with([list_args](const SessionOptions& s, std::ostream& out, std::ostream& err) {
+        const ListArgs& a = *list_args;
+        if (a.rows > 0) return ListRowsCommand(s, a.key, a.rows, a.from, a.last, out, err);
+        return ListCommand(s, a.key, out, err);
+      }));
+  CommandTable::AddSessionOptions(list, *session);
+  list->add_option("--key", list_args->key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  auto* rows_option =
+      list->add_option("--rows", list_args->rows, "print one page of N list rows instead of JSON")
+          ->check(CLI::Range(1, 1000));
+  auto* from_option = list->add_option("--from", list_args->from, "first page at or after TEXT")
+                          ->needs(rows_option);
+  list->add_flag("--last", list_args->last, "the last page")
+      ->needs(rows_option)
+      ->excludes(from_option);
+
+  auto numbers = std::make_shared<std::vector<std::string>>();
+  CLI::App* remove =
+      table.Add("delete", "Delete records by record number",
+                run_with([numbers](const SessionOptions& s, std::ostream& out, std::ostream& err) {
+                  return DeleteCommand(s, *numbers, out, err);
+                }));
+  CommandTable::AddSessionOptions(remove, *session);
+  remove->add_option("NUMBER", *numbers, "record numbers")->required();
+
+  CLI::App* rebuild =
+      table.Add("rebuild", "Rebuild the data and index files", run_with(RebuildCommand));
+  CommandTable::AddSessionOptions(rebuild, *session);
+
+  auto import = std::make_shared<ImportOptions>();
+  CLI::App* import_command =
+      table.Add("import", "Add the quotations of fortune-format files",
+                run_with([import](const SessionOptions& s, std::ostream& out, std::ostream& err) {
+                  return ImportCommand(s, *import, out, err);
+                }));
+  CommandTable::AddSessionOptions(import_command, *session);
+  import_command->add_option("--subject", import->subject, "subject of every quotation");
+  import_command->add_option("--section", import->section, "section digit 1 to 9")
+      ->check(CLI::IsMember({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+  import_command->add_option("FILE", import->files, "fortune files")->required();
+
+  struct ShowArgs {
+    std::string number;
+    std::string as = "screen";
+  };
+  auto show_args = std::make_shared<ShowArgs>();
+  CLI::App* show = table.Add(
+      "show", "Print a rendering of a record",
+      run_with([show_args](const SessionOptions& s, std::ostream& out, std::ostream& err) {
+        return ShowCommand(s, show_args->number, show_args->as, out, err);
+      }));
+  CommandTable::AddSessionOptions(show, *session);
+  show->add_option("NUMBER", show_args->number, "record number")->required();
+  show->add_option("--as", show_args->as, "screen, print, clipboard or selected")
+      ->check(CLI::IsMember({"screen", "print", "clipboard", "selected"}));
+
+  auto write_numbers = std::make_shared<std::vector<std::string>>();
+  CLI::App* write = table.Add(
+      "write", "Append records to Selected.Txt here",
+      run_with([write_numbers](const SessionOptions& s, std::ostream& out, std::ostream& err) {
+        return WriteCommand(s, *write_numbers, out, err);
+      }));
+  CommandTable::AddSessionOptions(write, *session);
+  write->add_option("NUMBER", *write_numbers, "record numbers")->required();
 }
 
 }  // namespace tessary::cli

@@ -1,0 +1,39 @@
+// The database session of a tessary-cli command: the Fileblock named by --db,
+// opened as the program opens it, with the console host answering questions.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "cli/command_table.h"
+#include "database/session.h"
+#include "ui/console_host.h"
+
+namespace tessary::cli {
+
+class CliSession {
+ public:
+  CliSession(const SessionOptions& options, std::ostream& out, std::ostream& err);
+  ~CliSession();
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+
+  // Starts the engine and opens the Fileblock, asking as the program does.
+  bool Start();
+
+  database::Session& session() { return session_; }
+  ui::ConsoleHost& host() { return host_; }
+
+ private:
+  ui::ConsoleHost host_;
+  database::Session session_;
+  bool started_ = false;
+};
+
+// Reads the record with `number` through key 1 into the session's current
+// record; false (with a message on `err`) when there is none.
+bool FindRecordNumber(database::Session& session, const std::string& number, int32_t* ref,
+                      std::ostream& err);
+
+}  // namespace tessary::cli
