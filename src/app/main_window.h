@@ -37,6 +37,9 @@ class TMain_Menu : public QMainWindow {
   // Seams for the windows of later work: the quick-start menu and quote-a-day.
   std::function<void()> show_quick_start;
   std::function<void()> quote_a_day;
+  // Hands the session's current record (read at `ref`) to the reading window
+  // and shows it in front; empty while the program has no reading window.
+  std::function<void(int32_t ref)> show_in_reading_window;
 
   void ChangeSortKey(int key);
   void RefreshHeaderAndStatus();
