@@ -5,6 +5,23 @@
 
 namespace tessary::publish {
 
+bool ReadHtmlOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                         std::string* image) {
+  std::string file;
+  if (platform::ReadWholeFile(fs, platform::JoinPath(program_dir, kHtmlOptionsFileName), &file) !=
+      0) {
+    return false;
+  }
+  *image = HtmlOptionsImage(file);
+  return true;
+}
+
+int WriteHtmlOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                         const std::string& image) {
+  return platform::ReplaceFileAtomically(fs, platform::JoinPath(program_dir, kHtmlOptionsFileName),
+                                         image);
+}
+
 std::string PageCreatedMessage(const std::string& file_name) {
   return "A file with this quotation in HTML code named \"" + file_name +
          "\" has been created.  "
@@ -28,14 +45,8 @@ HtmlPublisher::HtmlPublisher(platform::FileSystem& fs, std::string program_dir, 
 
 void HtmlPublisher::Activate() {
   if (!options_loaded_) {
-    std::string file;
-    if (platform::ReadWholeFile(fs_, platform::JoinPath(program_dir_, kHtmlOptionsFileName),
-                                &file) == 0) {
-      image_ = HtmlOptionsImage(file);
-      options_loaded_ = true;
-    } else {
-      host_.ShowInformation(kHtmlOptionsMissingMessage);
-    }
+    options_loaded_ = ReadHtmlOptionsFile(fs_, program_dir_, &image_);
+    if (!options_loaded_) host_.ShowInformation(kHtmlOptionsMissingMessage);
   }
   if (options_loaded_) live_ = DecodeHtmlOptions(image_);
 }
@@ -65,8 +76,7 @@ bool HtmlPublisher::SaveOptions(const HtmlDialogValues& values,
   bool page_written = WritePage(record, seven_section_naming);
   if (image_.size() != kHtmlOptionsFileSize) image_ = DefaultHtmlOptionsImage();
   EncodeHtmlOptions(live_, image_);
-  if (platform::ReplaceFileAtomically(fs_, platform::JoinPath(program_dir_, kHtmlOptionsFileName),
-                                      image_) != 0) {
+  if (WriteHtmlOptionsFile(fs_, program_dir_, image_) != 0) {
     host_.ShowWarning(kHtmlOptionsWriteFailedMessage);
     return false;
   }

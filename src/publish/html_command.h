@@ -13,6 +13,14 @@
 
 namespace tessary::publish {
 
+// Reads "HTML_Opt.CFG" of `program_dir` into `*image` (206 bytes, see
+// HtmlOptionsImage); false when the file cannot be read.
+bool ReadHtmlOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                         std::string* image);
+// Replaces "HTML_Opt.CFG" of `program_dir` by `image`; an errno on failure.
+int WriteHtmlOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                         const std::string& image);
+
 // "A file with this quotation in HTML code named "<name>" has been created. ..."
 std::string PageCreatedMessage(const std::string& file_name);
 // "Currently selected HTML options have been saved. A file ... has been created."

@@ -71,6 +71,23 @@ std::string Upper(std::string_view text) { return platform::UpperAnsi(text); }
 
 }  // namespace
 
+bool ReadSignatureOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                              SignatureOptions* options) {
+  std::string file;
+  if (platform::ReadWholeFile(fs, platform::JoinPath(program_dir, kSignatureOptionsFileName),
+                              &file) != 0) {
+    return false;
+  }
+  *options = SignatureOptions::FromFile(file);
+  return true;
+}
+
+int WriteSignatureOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                              const SignatureOptions& options) {
+  return platform::ReplaceFileAtomically(
+      fs, platform::JoinPath(program_dir, kSignatureOptionsFileName), options.bytes());
+}
+
 SignatureText BuildSignature(const database::QuotationRecord& record,
                              const SignatureOptions& options) {
   Lines lines;
@@ -124,14 +141,8 @@ SignaturePublisher::SignaturePublisher(platform::FileSystem& fs, std::string pro
 void SignaturePublisher::BeginCommand() {
   outcome_ = SignatureOutcome{};
   if (options_loaded_) return;
-  std::string file;
-  if (platform::ReadWholeFile(fs_, platform::JoinPath(program_dir_, kSignatureOptionsFileName),
-                              &file) == 0) {
-    options_ = SignatureOptions::FromFile(file);
-    options_loaded_ = true;
-  } else {
-    host_.ShowInformation(kSignatureOptionsMissingMessage);
-  }
+  options_loaded_ = ReadSignatureOptionsFile(fs_, program_dir_, &options_);
+  if (!options_loaded_) host_.ShowInformation(kSignatureOptionsMissingMessage);
 }
 
 bool SignaturePublisher::Generate(const database::QuotationRecord& record) {
@@ -152,9 +163,7 @@ bool SignaturePublisher::Generate(const database::QuotationRecord& record) {
 bool SignaturePublisher::SaveOptions(const SignatureDialogValues& values,
                                      const database::QuotationRecord& record) {
   options_ = TakeSignatureOptions(values);
-  if (platform::ReplaceFileAtomically(fs_,
-                                      platform::JoinPath(program_dir_, kSignatureOptionsFileName),
-                                      options_.bytes()) != 0) {
+  if (WriteSignatureOptionsFile(fs_, program_dir_, options_) != 0) {
     host_.ShowWarning(kSignatureOptionsWriteFailedMessage);
     return false;
   }

@@ -25,6 +25,14 @@
 
 namespace tessary::publish {
 
+// Reads "ESIG_Opt.CFG" of `program_dir` into `*options`; false when the file
+// cannot be read.
+bool ReadSignatureOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                              SignatureOptions* options);
+// Replaces "ESIG_Opt.CFG" of `program_dir` by the image; an errno on failure.
+int WriteSignatureOptionsFile(platform::FileSystem& fs, const std::string& program_dir,
+                              const SignatureOptions& options);
+
 struct SignatureText {
   std::string file;
   // The same lines without the quotation's and attribution's indents, never
