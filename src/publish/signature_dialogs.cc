@@ -194,6 +194,7 @@ TESig_Options::TESig_Options(ui::Host& host, platform::FileSystem& fs, QWidget* 
   Edit_FileName = new QLineEdit(file_box);
   Edit_FileName->setMaxLength(static_cast<int>(kSignatureFileNameCapacity));
   file_column->addWidget(Edit_FileName);
+  file_column->addStretch();
   grid->addWidget(file_box, 1, 1);
   PageControl->addTab(options, "Set Display Options");
 
