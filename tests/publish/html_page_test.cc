@@ -39,9 +39,8 @@ const char kRule[] = "<HR SIZE=4  WIDTH=80%  ALIGN=CENTER>";
 const char kRainbow[] = "<img align=bottom src=\"rainbow7.gif\" ALT =\"------------------------\">";
 const char kStamp[] = "Quotation generated on:  Saturday, 12/5/2026 at 01:04:09 PM.";
 
-std::string Page(const QuotationRecord& record, const HtmlOptions& options,
-                 bool seven_sections = true) {
-  return HtmlPage(record, options, PageContext{seven_sections, kAfternoon, TimeLocale{}});
+std::string Page(const QuotationRecord& record, const HtmlOptions& options) {
+  return HtmlPage(record, options, PageContext{true, kAfternoon, TimeLocale{}});
 }
 
 TEST(HtmlPageTest, PlainPageOfAFinishedQuotation) {
@@ -157,26 +156,6 @@ TEST(HtmlPageTest, BackgroundImagesByItemAndBySection) {
   several.background_flags[4] = 1;
   EXPECT_EQ(BodyTags(Quote(), several),
             Body("sky_clou.jpg") + Body("mainback.gif") + Body("myownjpg.jpg"));
-}
-
-TEST(HtmlPageTest, TitleCarriesSubjectAsStoredAndSectionName) {
-  struct Case {
-    const char* section;
-    bool seven;
-    std::string title;
-  } cases[] = {
-      {"7", true, "Subject:  Love   Section:  7. Potpourri "},
-      {"7", false, "Subject:  Love   Section:  7. Poetry & Prose"},
-      {"8", true, "Subject:  Love   Section:  8. Jokes & Humor"},
-      {"9", true, "Subject:  Love   Section:  " + std::string(15, ' ')},
-  };
-  for (const Case& c : cases) {
-    QuotationRecord r = Quote();
-    database::SetField(r.Subject, " Love ");
-    database::SetField(r.Section, c.section);
-    std::string page = Page(r, HtmlOptions{}, c.seven);
-    EXPECT_EQ(page.substr(25, page.find("\r\n", 25) - 25), c.title);
-  }
 }
 
 TEST(HtmlPageTest, DateStampClockAndLocale) {
