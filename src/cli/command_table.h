@@ -50,7 +50,8 @@ class CommandTable {
 };
 
 // The command groups.
-void AddEngineCommands(CommandTable& table);   // explain, dump, check, options
+void AddEngineCommands(CommandTable& table);   // explain, dump, check
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
+void AddPublishCommands(CommandTable& table);  // html, signature, options
 
 }  // namespace tessary::cli
