@@ -20,7 +20,7 @@ using database::QuotationRecord;
 using Json = nlohmann::ordered_json;
 
 void PrintEngineError(std::ostream& err, const std::string& what, const isam::Engine& engine) {
-  PrintIsamError(err, what, engine.EngineError());
+  PrintIsamError(err, what, engine.EngineError(), engine.OsError());
 }
 
 Json KeyHeaderJson(int k, const isam::KeyHeader& h, int key_len) {
