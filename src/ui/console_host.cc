@@ -35,7 +35,8 @@ bool ConsoleHost::AskYesNo(std::string_view text, MessageKind) {
     if (!yes && ++automatic_noes_[question] > 1) {
       // The session asks some questions again after No; without a person to
       // change their mind the answer will not change.
-      Line(err_, "tessary-cli: ", "stopped: the question comes again and the answer is No");
+      Line(err_, "tessary-cli: ",
+           "stopped: the question comes again and the answer is No (--yes answers Yes)");
       std::exit(1);
     }
     return yes;
