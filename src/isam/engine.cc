@@ -97,10 +97,10 @@ void Engine::NoteFailure(Fileblock* fb) {
   if (ok_ || ErrorClassOf(error_) < 3) return;
   fb->damaged = true;
   const int error = error_;
+  const int os_error = os_error_;
   ResetStatus();
   MarkChanged(fb);  // best effort: a torn rewrite in place must be flagged too
-  ok_ = false;
-  error_ = error;
+  SetError(error, os_error);
 }
 
 // ---- Engine ---------------------------------------------------------------
@@ -302,8 +302,11 @@ Fileblock* Engine::OpenFiles(const std::string& path, bool read_only, bool rebui
       if (kh.page_count < 0 || kh.root_page < 0 || kh.root_page > kh.page_count ||
           kh.first_free_page < -1 || kh.first_free_page == 0 ||
           kh.first_free_page > kh.page_count || kh.free_page_count < 0 ||
-          kh.free_page_count > kh.page_count || kh.entry_count < 0) {
-        data_sound = false;
+          kh.free_page_count > kh.page_count || kh.entry_count < 0 ||
+          (kh.root_page == 0) != (kh.entry_count == 0) ||
+          kh.entry_count >
+              static_cast<int64_t>(kh.page_count - kh.free_page_count) * kMaxPageSize) {
+        data_sound = false;  // a tree cannot hold the entries it counts
       }
       fb->row_count = std::max(fb->row_count, kh.page_count);
     }
@@ -674,11 +677,11 @@ bool Engine::WriteContinuations(Fileblock* fb, const uint8_t* bytes, size_t leng
     int32_t written = AddSlotRaw(fb, slot.data());
     if (written == 0) {
       if (next != 0) {
-        int saved = error_;
+        const int saved = error_;
+        const int saved_os = os_error_;
         ResetStatus();
         DeleteChain(fb, next, true);
-        ResetStatus();
-        Fail(saved);
+        SetError(saved, saved_os);
       }
       return false;
     }
@@ -731,11 +734,11 @@ int32_t Engine::AddVarRecord(Fileblock* fb, const void* bytes, size_t length) {
   PutI32(head.data() + l - 4, first);
   int32_t ref = AddSlotRaw(fb, head.data());
   if (ref == 0 && first != 0) {
-    int saved = error_;
+    const int saved = error_;
+    const int saved_os = os_error_;
     ResetStatus();
     DeleteChain(fb, first, true);
-    ResetStatus();
-    Fail(saved);
+    SetError(saved, saved_os);
   }
   return ref;
 }

@@ -113,8 +113,9 @@ void Engine::AbandonFileblock(Fileblock* fb) {
   auto it =
       std::find_if(open_.begin(), open_.end(), [fb](const auto& open) { return open.get() == fb; });
   if (it == open_.end()) return;
-  int saved_error = error_;
-  bool saved_ok = ok_;
+  const int saved_error = error_;
+  const int saved_os_error = os_error_;
+  const bool saved_ok = ok_;
   ResetStatus();
   if (!fb->read_only) MarkChanged(fb);
   cache_->Drop(fb);
@@ -124,6 +125,7 @@ void Engine::AbandonFileblock(Fileblock* fb) {
   open_.erase(it);
   ok_ = saved_ok;
   error_ = saved_error;
+  os_error_ = saved_os_error;
 }
 
 // Checks the data file before a reindex and marks it in use with the new key

@@ -256,6 +256,11 @@ TEST_F(RecoveryTest, DamagedHeadersAreNamedAndRepaired) {
       {"index cut to half", [](auto&, auto& ix) { ix.resize(ix.size() / 2); }, ""},
       {"index cut inside its headers", [](auto&, auto& ix) { ix.resize(40); }, ""},
       {"key 3 root beyond its pages", [](auto&, auto& ix) { PutBytes(ix, 3360 + 16, {0x70}); }, ""},
+      {"key 1 EntryCount beyond its pages",
+       [](auto&, auto& ix) {
+         PutBytes(ix, 22, {0xff, 0xff});
+       },
+       ""},
       {"RecordLength 7",
        [](auto& dat, auto&) {
          PutBytes(dat, 12, {7, 0, 0, 0});
