@@ -11,6 +11,7 @@
 #include "isam/engine.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "ui/console_host.h"
 
 namespace tessary::cli {
@@ -124,6 +125,17 @@ int DumpIndex(ReadOnlyFileblock& db, int key, std::ostream& out, std::ostream& e
 }
 
 int Check(const std::string& base, std::ostream& out, std::ostream& err) {
+  // Beside a save copy the data file is not the database: the records are in
+  // the save copy until the interrupted rebuild is finished.
+  isam::FileblockNames names;
+  if (isam::DeriveNames(base, &names) == 0 && platform::PosixFileSystem().Exists(names.save)) {
+    err << "tessary-cli: " << names.save
+        << " is present: a rebuild was interrupted and the records are in it\n"
+        << "tessary-cli: open the database to finish the rebuild, for example tessary-cli list "
+           "--db "
+        << base << " --yes\n";
+    return 1;
+  }
   isam::VerifyOptions options;
   options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report = isam::Verify(platform::PosixFileSystem(), base, options);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/file.h"
 #include "support/temp_dir.h"
 
 namespace tessary::cli {
@@ -107,6 +108,20 @@ TEST_F(RecoveryCommandsTest, RefusedInputsSayWhatHappenedAndWhatToDo) {
   EXPECT_EQ(r.err, "error: IsamError: 9908 -- Invalid access code.  Opening " + dir.File("q") +
                        "\nIs a directory.  A directory has the name of a database file: rename it "
                        "or choose another database.\n");
+
+  // A save copy left by an interrupted rebuild: check points the way.
+  testing::WriteFile(db + ".SAV", testing::ReadFile(db + ".DAT"));
+  r = RunTool({"check", "--db", db});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "tessary-cli: " + db +
+                       ".SAV is present: a rebuild was interrupted and the records are in it\n"
+                       "tessary-cli: open the database to finish the rebuild, for example "
+                       "tessary-cli list --db " +
+                       db + " --yes\n");
+  r = RunTool({"list", "--db", db, "--rows", "20", "--yes"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_FALSE(platform::PosixFileSystem().Exists(db + ".SAV"));
+  EXPECT_EQ(RunTool({"check", "--db", db}).code, 0);
 
   // A damaged index header: named, then the rebuild is offered and repairs.
   std::string index = testing::ReadFile(db + ".IX");
