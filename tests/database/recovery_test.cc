@@ -168,6 +168,39 @@ TEST_F(RecoveryTest, RebuildKilledAtEverySyncAndRenameLosesNoRecord) {
   }
 }
 
+// A sync or rename that fails (rather than dies) at each point in turn: the
+// failure is reported, the session opens the files again, and whatever it
+// finds, every record is still there.
+TEST_F(RecoveryTest, RebuildWhoseSyncOrRenameFailsLosesNoRecord) {
+  using Call = testing::FaultFileSystem::Call;
+  for (Call call : {Call::kSync, Call::kSyncDirectory, Call::kRename}) {
+    bool finished = false;
+    for (int skip = 0; !finished && skip < 50; ++skip) {
+      SCOPED_TRACE(::testing::Message() << "call " << static_cast<int>(call) << " skip " << skip);
+      Lay(data_, index_);
+      {
+        testing::FaultFileSystem fs(platform::PosixFileSystem());
+        testing::ScriptedHost host;
+        host.SetDefaultAnswer(true);
+        auto s = NewSession(host, fs);
+        ASSERT_TRUE(s->StartDatabase());
+        fs.FailCall(call, EIO, skip);
+        finished = s->RebuildDataAndIndexes();
+        if (!finished) {
+          ASSERT_FALSE(host.messages.empty());
+          EXPECT_NE(host.messages[0].text.find("Input/output error."), std::string::npos)
+              << host.messages[0].text;
+        }
+        fs.Clear();
+        s->CloseDatabase();
+      }
+      ExpectRecovered();
+      if (HasFailure()) return;
+    }
+    EXPECT_TRUE(finished);
+  }
+}
+
 // What an interrupted run can leave beside the save copy, the second case
 // being what an earlier order of writes left at its third sync: the open says
 // so, No leaves every file alone, Yes finishes the rebuild from the save copy.
