@@ -122,18 +122,6 @@ TEST_F(RecoveryCommandsTest, RefusedInputsSayWhatHappenedAndWhatToDo) {
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_FALSE(platform::PosixFileSystem().Exists(db + ".SAV"));
   EXPECT_EQ(RunTool({"check", "--db", db}).code, 0);
-
-  // A damaged index header: named, then the rebuild is offered and repairs.
-  std::string index = testing::ReadFile(db + ".IX");
-  index[26] = index[27] = '\xff';
-  testing::WriteFile(db + ".IX", index);
-  const std::string damaged = "error: IsamError: 10122 -- MaxPageSize too small.  Opening " + db +
-                              "\nThe database files are damaged: rebuild the data and indexes, or "
-                              "restore a backup.\n";
-  r = RunTool({"show", "--db", db, "3", "--yes"});
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(r.err.starts_with(damaged + "Index defective. Rebuild? yes\n")) << r.err;
-  EXPECT_EQ(Numbers(), "     1|     2|     3|     4|     5|     6|     7|     8|");
 }
 
 }  // namespace
