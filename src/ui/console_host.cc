@@ -43,7 +43,11 @@ bool ConsoleHost::AskYesNo(std::string_view text, MessageKind) {
   }
   if (!interactive_) {
     Line(err_, "", question + " no (no terminal; answer with --yes or --no)");
-    if (++automatic_noes_[question] > 1) std::exit(1);
+    if (++automatic_noes_[question] > 1) {
+      Line(err_, "tessary-cli: ",
+           "stopped: the question comes again and the answer is No (--yes answers Yes)");
+      std::exit(1);
+    }
     return false;
   }
   while (true) {
