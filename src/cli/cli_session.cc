@@ -1,5 +1,6 @@
 #include "cli/cli_session.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "cli/cli_text.h"
@@ -10,6 +11,7 @@ namespace tessary::cli {
 
 using database::QuotationRecord;
 using database::Session;
+using isam::ErrorClassOf;
 
 CliSession::CliSession(const SessionOptions& options, std::ostream& out, std::ostream& err)
     : host_(out, err, options.answer()), session_(host_, platform::PosixFileSystem()) {
@@ -29,35 +31,68 @@ bool CliSession::Start() {
   return started_;
 }
 
+bool ParseRecordNumber(const std::string& text, int32_t* number) {
+  std::string digits = platform::Trim(text);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  if (digits.size() > 6) return false;
+  *number = std::stoi(digits);
+  return true;
+}
+
 bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
                       std::ostream& err) {
-  std::string trimmed = platform::Trim(number);
-  bool digits = !trimmed.empty() && trimmed.size() <= 6 &&
-                trimmed.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits) {
+  int32_t value = 0;
+  if (!ParseRecordNumber(number, &value)) {
     err << "tessary-cli: '" << number << "' is no record number (0 to 999999)\n";
     return false;
   }
-  std::string key = platform::LeftPad(trimmed, 6);
+  const std::string key = platform::LeftPad(std::to_string(value), 6);
   int32_t found = 0;
   std::string text = key;
   session.engine.SearchKey(session.fileblock, 1, found, text);
   if (!session.engine.EngineOk() || text != key) {
-    err << "tessary-cli: no record number " << trimmed << "\n";
+    const int error = session.engine.EngineError();
+    if (ErrorClassOf(error) > 1) {
+      PrintIsamError(err, "looking up record number " + std::to_string(value), error,
+                     session.engine.OsError());
+    } else {
+      err << "tessary-cli: no record number " << value << "\n";
+    }
     return false;
   }
   QuotationRecord record = database::EmptyRecord();
   size_t length = sizeof record;
   session.engine.GetVarRecord(session.fileblock, found, &record, length);
   if (!session.engine.EngineOk()) {
-    PrintIsamError(err, "record number " + trimmed + " cannot be read",
-                   session.engine.EngineError());
+    PrintIsamError(err, "record number " + std::to_string(value) + " cannot be read",
+                   session.engine.EngineError(), session.engine.OsError());
     return false;
   }
   session.current_record = record;
   session.current_ref = found;
   *ref = found;
   return true;
+}
+
+bool FindRecordNumbers(Session& session, const std::vector<std::string>& numbers,
+                       std::vector<FoundRecord>* found, std::ostream& err) {
+  found->clear();
+  bool all = true;
+  for (const std::string& number : numbers) {
+    int32_t ref = 0;
+    if (!FindRecordNumber(session, number, &ref, err)) {
+      all = false;
+      continue;
+    }
+    bool named_before = std::any_of(found->begin(), found->end(),
+                                    [ref](const FoundRecord& f) { return f.ref == ref; });
+    if (named_before) continue;
+    int32_t value = 0;
+    ParseRecordNumber(number, &value);
+    found->push_back({value, ref, session.current_record});
+  }
+  return all;
 }
 
 }  // namespace tessary::cli

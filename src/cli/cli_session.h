@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "cli/command_table.h"
 #include "database/session.h"
@@ -31,9 +32,26 @@ class CliSession {
   bool started_ = false;
 };
 
+// The record number an argument names: decimal digits, blanks around them and
+// leading zeros allowed ("00005" and "5" name the same record), at most
+// 999999.
+bool ParseRecordNumber(const std::string& text, int32_t* number);
+
 // Reads the record with `number` through key 1 into the session's current
 // record; false (with a message on `err`) when there is none.
 bool FindRecordNumber(database::Session& session, const std::string& number, int32_t* ref,
                       std::ostream& err);
+
+struct FoundRecord {
+  int32_t number;
+  int32_t ref;
+  database::QuotationRecord record;
+};
+
+// Looks up every named record before a command changes anything; a record
+// named twice is found once. False, with a message for each argument that
+// names no record, when any of them fails.
+bool FindRecordNumbers(database::Session& session, const std::vector<std::string>& numbers,
+                       std::vector<FoundRecord>* found, std::ostream& err);
 
 }  // namespace tessary::cli

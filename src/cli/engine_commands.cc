@@ -10,6 +10,7 @@
 #include "isam/engine.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
 
 namespace tessary::cli {
 namespace {
@@ -18,7 +19,7 @@ using database::QuotationRecord;
 using Json = nlohmann::ordered_json;
 
 void PrintEngineError(std::ostream& err, const std::string& what, const isam::Engine& engine) {
-  PrintIsamError(err, what, engine.EngineError());
+  PrintIsamError(err, what, engine.EngineError(), engine.OsError());
 }
 
 Json KeyHeaderJson(int k, const isam::KeyHeader& h, int key_len) {
@@ -122,6 +123,17 @@ int DumpIndex(ReadOnlyFileblock& db, int key, std::ostream& out, std::ostream& e
 }
 
 int Check(const std::string& base, std::ostream& out, std::ostream& err) {
+  // Beside a save copy the data file is not the database: the records are in
+  // the save copy until the interrupted rebuild is finished.
+  isam::FileblockNames names;
+  if (isam::DeriveNames(base, &names) == 0 && platform::PosixFileSystem().Exists(names.save)) {
+    err << "tessary-cli: " << names.save
+        << " is present: a rebuild was interrupted and the records are in it\n"
+        << "tessary-cli: open the database to finish the rebuild, for example tessary-cli list "
+           "--db "
+        << base << " --yes\n";
+    return 1;
+  }
   isam::VerifyOptions options;
   options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report = isam::Verify(platform::PosixFileSystem(), base, options);

@@ -41,7 +41,8 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
   }
   session.engine.InitEngine(database::kPageBuffers);
   if (!session.CreateFileblock()) {
-    PrintIsamError(err, "cannot create " + session.FileblockPath(), session.engine.EngineError());
+    PrintIsamError(err, "cannot create " + session.FileblockPath(), session.engine.EngineError(),
+                   session.engine.OsError());
     return 1;
   }
   out << "created " << names.data << " and " << names.index << "\n";
@@ -68,7 +69,7 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
     engine.GetVarRecord(session.fileblock, ref, &record, length);
     if (!engine.EngineOk()) {
       PrintIsamError(err, "record at slot " + std::to_string(ref) + " cannot be read",
-                     engine.EngineError());
+                     engine.EngineError(), engine.OsError());
       return 1;
     }
     Json j;
@@ -81,7 +82,8 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
     out << j.dump() << "\n";
   }
   if (engine.EngineError() != isam::kErrNoLargerKey) {
-    PrintIsamError(err, "walking key " + std::to_string(key), engine.EngineError());
+    PrintIsamError(err, "walking key " + std::to_string(key), engine.EngineError(),
+                   engine.OsError());
     return 1;
   }
   return 0;
@@ -130,15 +132,16 @@ int DeleteCommand(const SessionOptions& options, const std::vector<std::string>&
   }
   if (!cli.Start()) return 1;
   Session& session = cli.session();
+  std::vector<FoundRecord> records;
+  if (!FindRecordNumbers(session, numbers, &records, err)) {
+    err << "tessary-cli: nothing deleted\n";
+    return 1;
+  }
   int failures = 0;
-  for (const std::string& number : numbers) {
-    int32_t ref = 0;
-    if (!FindRecordNumber(session, number, &ref, err)) {
-      ++failures;
-      continue;
-    }
-    if (session.DeleteRecord(session.current_record, ref)) {
-      out << "deleted record " << platform::Trim(number) << "\n";
+  for (const FoundRecord& found : records) {
+    session.current_record = found.record;
+    if (session.DeleteRecord(found.record, found.ref)) {
+      out << "deleted record " << found.number << "\n";
     } else {
       if (!session.delete_cancelled) cli.host().ShowError("Error deleting record");
       ++failures;
@@ -249,19 +252,18 @@ int WriteCommand(const SessionOptions& options, const std::vector<std::string>& 
   if (!cli.Start()) return 1;
   cli.host().InformationToOutput(true);
   Session& session = cli.session();
+  std::vector<FoundRecord> records;
+  if (!FindRecordNumbers(session, numbers, &records, err)) {
+    err << "tessary-cli: nothing written\n";
+    return 1;
+  }
   bool continued = false;
-  int failures = 0;
-  for (const std::string& number : numbers) {
-    int32_t ref = 0;
-    if (!FindRecordNumber(session, number, &ref, err)) {
-      ++failures;
-      continue;
-    }
-    auto outcome = reading::WriteQuotationToFile(platform::PosixFileSystem(), ".",
-                                                 session.current_record, continued, cli.host());
+  for (const FoundRecord& found : records) {
+    auto outcome = reading::WriteQuotationToFile(platform::PosixFileSystem(), ".", found.record,
+                                                 continued, cli.host());
     if (outcome == reading::SelectedOutcome::kFailed) return 1;
   }
-  return failures == 0 ? 0 : 1;
+  return 0;
 }
 
 }  // namespace

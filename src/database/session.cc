@@ -1,5 +1,7 @@
 #include "database/session.h"
 
+#include <errno.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -20,7 +22,65 @@ std::array<isam::KeyDef, kKeyCount> KeyDefs() {
 
 std::string Decimal(int64_t n) { return std::to_string(n); }
 
+// Engine numbers that mean a damaged file rather than a refused request.
+bool IsDamage(int error) {
+  return error == isam::kErrIndexDefect || error == isam::kErrReindexInconsistent ||
+         error == isam::kErrTooMuchRecords || IsRepairableAtOpen(error);
+}
+
+std::string WayOutFor(int os_error) {
+  switch (os_error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return "Free up some disk space and try again.";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return "Check that you may write to the database files and their directory.";
+    case EISDIR:
+      return "A directory has the name of a database file: rename it or choose another "
+             "database.";
+    case ENOENT:
+    case ENOTDIR:
+      return "Check the path of the database.";
+    case EIO:
+      return "The disk failed to read or write the files: copy them to a sound disk or restore "
+             "a backup.";
+    default:
+      return "";
+  }
+}
+
 }  // namespace
+
+std::string FailureAdvice(int error, int os_error) {
+  std::string advice;
+  if (os_error != 0) {
+    advice = std::strerror(os_error);
+    advice += ".";
+    std::string way = WayOutFor(os_error);
+    if (!way.empty()) advice += "  " + way;
+  } else if (IsDamage(error)) {
+    advice = "The database files are damaged: rebuild the data and indexes, or restore a backup.";
+  }
+  return advice;
+}
+
+bool IsRepairableAtOpen(int error) {
+  switch (error) {
+    case isam::kErrRecordLength:
+    case isam::kErrTooManyKeys:
+    case isam::kErrRead:
+    case isam::kErrPageSizeIncompatible:
+    case isam::kErrMaxKeyLenTooSmall:
+    case isam::kErrMaxPageSizeTooSmall:
+    case isam::kErrConsistency:
+      return true;
+    default:
+      return false;
+  }
+}
 
 Session::Session(ui::Host& host, platform::FileSystem& fs) : engine(fs), host_(host), fs_(fs) {}
 
@@ -32,17 +92,28 @@ std::string Session::FileblockPath() const {
   return directory + "/" + base_name;
 }
 
-bool Session::Fail(const char* where) {
+std::string Session::FileName(const char* extension) const {
+  isam::FileblockNames names;
+  isam::DeriveNames(FileblockPath(), &names);
+  return isam::WithExtension(names.data, extension);
+}
+
+bool Session::Fail(const std::string& where) {
   location = where;
   ReportEngineError();
   return false;
 }
 
+// The fixed form first; the system's reason and the way out follow on a line
+// of their own.
 void Session::ReportEngineError() {
   int error = engine.EngineError();
   if (error == 0) return;
-  host_.ShowError("IsamError: " + Decimal(error) + " -- " + isam::ErrorMessage(error) + ".  " +
-                  location);
+  std::string text =
+      "IsamError: " + Decimal(error) + " -- " + isam::ErrorMessage(error) + ".  " + location;
+  std::string advice = FailureAdvice(error, engine.OsError());
+  if (!advice.empty()) text += "\n" + advice;
+  host_.ShowError(text);
 }
 
 bool Session::YesNo(std::string_view text) { return host_.AskYesNo(std::string(text) + "?"); }
@@ -58,20 +129,31 @@ bool Session::StartDatabase() {
 
 bool Session::OpenDatabase() {
   const std::string path = FileblockPath();
+  const std::string where = "Opening " + path;
+  bool damage_reported = false;
   while (true) {
+    // A save copy holds the records of an interrupted rebuild, whatever the
+    // data file beside it looks like: it is never opened in that state.
+    if (fs_.Exists(FileName("SAV"))) {
+      if (!FinishInterruptedRebuild()) return false;
+      continue;
+    }
     fileblock = engine.OpenFileblock(path, false, false, false, false);
+    if (engine.EngineOk() && !FormatMatches()) {
+      engine.CloseFileblock(fileblock);
+      engine.SetError(isam::kErrIndexDefect);
+      if (!damage_reported) Fail(where);
+      damage_reported = true;
+    }
     if (engine.EngineOk()) break;
     fileblock = nullptr;
     int error = engine.EngineError();
-    if (error == isam::kErrIndexDefect) {
-      if (YesNo("Index defective. Rebuild")) {
-        if (!RebuildFiles()) {
-          host_.ShowWarning("Unable to rebuild index.  Free up some disk space and try again.");
-          host_.ExitProgram(kExitRebuildFailed);
-          return false;
-        }
-        host_.CloseProgress();
-      }
+    if (error == isam::kErrIndexDefect || IsRepairableAtOpen(error)) {
+      // A damaged header or a file cut short is named once, then repaired as
+      // an index left open is.
+      if (error != isam::kErrIndexDefect && !damage_reported) Fail(where);
+      damage_reported = true;
+      if (!OfferIndexRebuild()) return false;
       continue;
     }
     if (error == isam::kErrFileNotFound) {
@@ -79,13 +161,81 @@ bool Session::OpenDatabase() {
         host_.ShowInformation("The program requires a data file to run.  Exiting now.");
         return false;
       }
-      if (!CreateFileblock()) return false;
+      if (!CreateFileblock()) return Fail("Creating " + path);
       continue;
+    }
+    return Fail(where);
+  }
+  if (!engine.SetVarBuffer(512)) return Fail(where);
+  ReadHighestRecordNumber();
+  return true;
+}
+
+// Asks once; on Yes rebuilds the data and index files. False only when the
+// rebuild failed, which is reported and ends the program with exit code 17.
+bool Session::OfferIndexRebuild() {
+  if (!YesNo("Index defective. Rebuild")) return true;
+  if (!RebuildFiles()) {
+    Fail("Rebuild not completed.");
+    host_.ShowWarning("Unable to rebuild index.  Free up some disk space and try again.");
+    host_.ExitProgram(kExitRebuildFailed);
+    return false;
+  }
+  host_.CloseProgress();
+  return true;
+}
+
+bool Session::FinishInterruptedRebuild() {
+  const std::string save = FileName("SAV");
+  if (!YesNo("The last rebuild of the data and index files was interrupted.  The records are "
+             "safe in " +
+             save + ".  Finish the rebuild")) {
+    host_.ShowInformation(
+        "The database can be used when the rebuild is finished.  The records "
+        "stay in " +
+        save + ".  Exiting now.");
+    return false;
+  }
+  bool rebuilt = RebuildFiles();
+  if (!rebuilt && engine.EngineError() == isam::kErrDataAndSaveExist) {
+    // A cleanly closed data file beside the save copy was not written by the
+    // rebuild (it may be a restored backup): it is kept under another name
+    // and the rebuild goes on from the save copy.
+    isam::FileblockNames names;
+    isam::DeriveNames(FileblockPath(), &names);
+    const std::string kept = FileName("OLD");
+    if (int rc = fs_.Rename(names.data, kept)) {
+      engine.SetError(isam::kErrDataAndSaveExist, rc);
+      Fail("Rebuild not completed.  Move " + names.data + " or " + save +
+           " out of the way, keeping the one that holds your records.");
+      return false;
+    }
+    fs_.SyncDirectoryOf(kept);
+    host_.ShowInformation("IsamError: 10465 -- " + isam::ErrorMessage(isam::kErrDataAndSaveExist) +
+                          ".  The data file was kept as " + kept + "; the rebuild goes on from " +
+                          save + ".");
+    rebuilt = RebuildFiles();
+  }
+  if (!rebuilt) {
+    Fail("Rebuild not completed.");
+    if (fs_.Exists(save)) {
+      host_.ShowInformation("The records stay in " + save +
+                            ".  The rebuild is finished the next time the database is opened.");
     }
     return false;
   }
-  if (!engine.SetVarBuffer(512)) return false;
-  ReadHighestRecordNumber();
+  host_.CloseProgress();
+  return true;
+}
+
+bool Session::FormatMatches() {
+  isam::FileblockInfo info = engine.Describe(fileblock);
+  if (!engine.EngineOk()) return false;
+  if (info.data.record_length != kDataSectionLength) return false;
+  if (static_cast<int>(info.key_lengths.size()) != kKeyCount) return false;
+  for (int k = 0; k < kKeyCount; ++k) {
+    if (info.key_lengths[k] != kKeySpecs[k].length) return false;
+  }
   return true;
 }
 
@@ -419,10 +569,11 @@ bool Session::RebuildFiles() {
                             message_written);
     ok = engine.EngineOk();
   }
-  int error = engine.EngineError();
+  const int error = engine.EngineError();
+  const int os_error = engine.OsError();
   engine.SetProgressCallback(nullptr);
   if (!ok) host_.CloseProgress();
-  engine.SetError(error);
+  engine.SetError(error, os_error);
   return ok;
 }
 

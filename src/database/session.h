@@ -29,6 +29,16 @@ enum ExitCode : int {
 inline constexpr int kPageBuffers = 30;
 inline constexpr const char* kDefaultBaseName = "Tes_Win";
 
+// What the user reads after an engine failure besides its number and text:
+// the system's reason ("No space left on device") and the way out (free
+// space, check permissions, rebuild, restore a backup), as lines that follow
+// the message; empty when there is nothing to add.
+std::string FailureAdvice(int error, int os_error);
+
+// Engine errors at open that mean a damaged header or a file cut short: the
+// rebuild repairs them as it repairs an index left open.
+bool IsRepairableAtOpen(int error);
+
 class Session {
  public:
   Session(ui::Host& host, platform::FileSystem& fs);
@@ -70,6 +80,10 @@ class Session {
 
   bool StartDatabase();
   bool OpenDatabase();
+  // A save copy is present: an earlier rebuild was interrupted. Asks, then
+  // finishes it from the save copy; false when the user declines or the
+  // rebuild fails (both reported).
+  bool FinishInterruptedRebuild();
   bool CreateFileblock();
   void ReportEngineError();
   bool YesNo(std::string_view text);
@@ -99,8 +113,13 @@ class Session {
  private:
   void PositionKey(std::string key_text, int32_t ref, int key);
   void ReAddKeys(const QuotationRecord& record, int32_t ref, int count);
-  bool Fail(const char* where);
+  bool Fail(const std::string& where);
   void ReadHighestRecordNumber();
+  // The open Fileblock has the record length and keys of a quotation
+  // database; a header that says otherwise is damaged.
+  bool FormatMatches();
+  bool OfferIndexRebuild();
+  std::string FileName(const char* extension) const;
 
   ui::Host& host_;
   platform::FileSystem& fs_;

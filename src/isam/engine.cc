@@ -29,9 +29,15 @@ bool Engine::Fail(int error) {
   return false;
 }
 
-void Engine::SetError(int error) {
+bool Engine::FailOs(OsAction action, int os_error) {
+  if (ok_) os_error_ = os_error;
+  return Fail(MapOsError(action, os_error));
+}
+
+void Engine::SetError(int error, int os_error) {
   ok_ = error == 0;
   error_ = error;
+  os_error_ = error == 0 ? 0 : os_error;
 }
 
 bool Engine::Begin() {
@@ -64,11 +70,13 @@ bool Engine::CheckKey(Fileblock* fb, int key) {
 // named a more telling cause; a write that falls short is always 10075 (a full
 // disk included) unless the handle itself was bad.
 bool Engine::ReadFail(const IoResult& r) {
-  if (r.error != 0 && r.error != EIO) return Fail(MapOsError(OsAction::kIo, r.error));
+  if (r.error != 0 && r.error != EIO) return FailOs(OsAction::kIo, r.error);
+  if (ok_) os_error_ = r.error;
   return Fail(kErrRead);
 }
 
 bool Engine::WriteFail(const IoResult& r) {
+  if (ok_) os_error_ = r.error;
   if (r.error == EBADF) return Fail(kErrInvalidHandle);
   return Fail(kErrWrite);
 }
@@ -89,10 +97,10 @@ void Engine::NoteFailure(Fileblock* fb) {
   if (ok_ || ErrorClassOf(error_) < 3) return;
   fb->damaged = true;
   const int error = error_;
+  const int os_error = os_error_;
   ResetStatus();
   MarkChanged(fb);  // best effort: a torn rewrite in place must be flagged too
-  ok_ = false;
-  error_ = error;
+  SetError(error, os_error);
 }
 
 // ---- Engine ---------------------------------------------------------------
@@ -166,22 +174,21 @@ bool Engine::MakeFiles(const FileblockNames& names, int record_length, int key_c
   fs_.Remove(names.index);
   fs_.Remove(names.journal);
   fs_.Remove(names.data);
-
-  bool data_created = false;
-  bool index_created = false;
-  auto cleanup = [&] {
-    if (index_created) fs_.Remove(names.index);
-    if (data_created) fs_.Remove(names.data);
-  };
-
-  // The data file is written under a temporary name and renamed into place,
-  // so a crash while creating never leaves a data file without its header.
-  const std::string temp_data = names.data + ".tmp";
-  std::unique_ptr<platform::File> data;
-  if (int rc = fs_.Open(temp_data, OpenMode::kCreate, &data)) {
-    Fail(MapOsError(OsAction::kCreate, rc));
+  if (!MakeDataFile(names.data, record_length, key_count)) return false;
+  if (key_count > 0 && !MakeIndexFile(names.index, key_count, keys)) {
+    fs_.Remove(names.data);
     return false;
   }
+  fs_.SyncDirectoryOf(names.data);
+  return true;
+}
+
+// The data file is written under a temporary name and renamed into place, so
+// a crash while creating never leaves a data file without its header.
+bool Engine::MakeDataFile(const std::string& name, int record_length, int key_count) {
+  const std::string temp = name + ".tmp";
+  std::unique_ptr<platform::File> data;
+  if (int rc = fs_.Open(temp, OpenMode::kCreate, &data)) return FailOs(OsAction::kCreate, rc);
   DataHeader header;
   header.record_length = record_length;
   header.key_count = key_count;
@@ -189,63 +196,43 @@ bool Engine::MakeFiles(const FileblockNames& names, int record_length, int key_c
   EncodeDataHeader(header, header_bytes);
   // The slot of zeros is made by extending the file, then the header written.
   if (int rc = data->Truncate(static_cast<uint64_t>(record_length))) {
-    Fail(MapOsError(OsAction::kIo, rc));
+    FailOs(OsAction::kIo, rc);
   } else if (WriteAt(*data, 0, header_bytes, sizeof header_bytes)) {
-    if (int rc2 = data->Sync()) Fail(MapOsError(OsAction::kIo, rc2));
+    if (int rc = data->Sync()) FailOs(OsAction::kIo, rc);
   }
   int close_rc = data->Close();
   if (ok_ && close_rc != 0) Fail(kErrCloseFailed);
   if (ok_) {
-    if (int rc = fs_.Rename(temp_data, names.data)) {
-      Fail(MapOsError(OsAction::kDeleteOrRename, rc));
-    } else {
-      data_created = true;
-    }
+    if (int rc = fs_.Rename(temp, name)) FailOs(OsAction::kDeleteOrRename, rc);
   }
-  if (!ok_) {
-    fs_.Remove(temp_data);
-    cleanup();
-    return false;
-  }
+  if (!ok_) fs_.Remove(temp);
+  return ok_;
+}
 
-  if (key_count > 0) {
-    std::unique_ptr<platform::File> index;
-    if (int rc = fs_.Open(names.index, OpenMode::kCreate, &index)) {
-      Fail(MapOsError(OsAction::kCreate, rc));
-      cleanup();
-      return false;
-    }
-    index_created = true;
-    std::vector<uint8_t> row;
-    int64_t offset = 0;
-    std::vector<std::pair<int64_t, KeyHeader>> headers;
-    for (int k = 0; k < key_count; ++k) {
-      if (keys[k].key_len < 1 || keys[k].key_len > kMaxKeyLen) {
-        Fail(kErrKeyLenAtCreate);
-        break;
-      }
-      KeyHeader kh;
-      kh.page_bytes = PageBytesFor(keys[k].key_len);
-      kh.allow_duplicates = keys[k].allow_duplicates ? 1 : 0;
-      headers.emplace_back(offset, kh);
-      offset += kh.page_bytes;
-    }
-    if (ok_) {
-      row.assign(static_cast<size_t>(offset), 0);
-      for (const auto& [at, kh] : headers) EncodeKeyHeader(kh, row.data() + at);
-      if (WriteAt(*index, 0, row.data(), row.size())) {
-        if (int rc = index->Sync()) Fail(MapOsError(OsAction::kIo, rc));
-      }
-    }
-    int rc = index->Close();
-    if (ok_ && rc != 0) Fail(kErrCloseFailed);
-    if (!ok_) {
-      cleanup();
-      return false;
-    }
+// Creates (or replaces) an index file holding only the key headers; removed
+// again when it cannot be written whole.
+bool Engine::MakeIndexFile(const std::string& name, int key_count, std::span<const KeyDef> keys) {
+  std::vector<std::pair<int64_t, KeyHeader>> headers;
+  int64_t offset = 0;
+  for (int k = 0; k < key_count; ++k) {
+    if (keys[k].key_len < 1 || keys[k].key_len > kMaxKeyLen) return Fail(kErrKeyLenAtCreate);
+    KeyHeader kh;
+    kh.page_bytes = PageBytesFor(keys[k].key_len);
+    kh.allow_duplicates = keys[k].allow_duplicates ? 1 : 0;
+    headers.emplace_back(offset, kh);
+    offset += kh.page_bytes;
   }
-  fs_.SyncDirectoryOf(names.data);
-  return true;
+  std::unique_ptr<platform::File> index;
+  if (int rc = fs_.Open(name, OpenMode::kCreate, &index)) return FailOs(OsAction::kCreate, rc);
+  std::vector<uint8_t> row(static_cast<size_t>(offset), 0);
+  for (const auto& [at, kh] : headers) EncodeKeyHeader(kh, row.data() + at);
+  if (WriteAt(*index, 0, row.data(), row.size())) {
+    if (int rc = index->Sync()) FailOs(OsAction::kIo, rc);
+  }
+  int rc = index->Close();
+  if (ok_ && rc != 0) Fail(kErrCloseFailed);
+  if (!ok_) fs_.Remove(name);
+  return ok_;
 }
 
 Fileblock* Engine::OpenFileblock(const std::string& path, bool read_only, bool all_read_only,
@@ -253,16 +240,20 @@ Fileblock* Engine::OpenFileblock(const std::string& path, bool read_only, bool a
   (void)save_mode;  // save mode (a journal) is never used; an old journal is discarded
   (void)net_mode;
   if (!Begin()) return nullptr;
+  return OpenFiles(path, read_only || all_read_only, false);
+}
+
+Fileblock* Engine::OpenFiles(const std::string& path, bool read_only, bool rebuilding) {
   auto fb = std::make_unique<Fileblock>();
   if (int rc = DeriveNames(path, &fb->names)) {
     Fail(rc);
     return nullptr;
   }
-  fb->read_only = read_only || all_read_only;
+  fb->read_only = read_only;
   OpenMode mode = fb->read_only ? OpenMode::kRead : OpenMode::kReadWrite;
 
   if (int rc = fs_.Open(fb->names.data, mode, &fb->data)) {
-    Fail(MapOsError(OsAction::kOpen, rc));
+    FailOs(OsAction::kOpen, rc);
     return nullptr;
   }
   uint8_t header_bytes[kDataHeaderSize];
@@ -311,20 +302,28 @@ Fileblock* Engine::OpenFileblock(const std::string& path, bool read_only, bool a
       if (kh.page_count < 0 || kh.root_page < 0 || kh.root_page > kh.page_count ||
           kh.first_free_page < -1 || kh.first_free_page == 0 ||
           kh.first_free_page > kh.page_count || kh.free_page_count < 0 ||
-          kh.free_page_count > kh.page_count || kh.entry_count < 0) {
-        data_sound = false;
+          kh.free_page_count > kh.page_count || kh.entry_count < 0 ||
+          (kh.root_page == 0) != (kh.entry_count == 0) ||
+          kh.entry_count >
+              static_cast<int64_t>(kh.page_count - kh.free_page_count) * kMaxPageSize) {
+        data_sound = false;  // a tree cannot hold the entries it counts
       }
       fb->row_count = std::max(fb->row_count, kh.page_count);
     }
     fb->row_bytes = offset;
+    if (!ValidateIndexSize(fb.get())) return nullptr;
   }
+  // After a clean close the file holds exactly the slots its header counts:
+  // fewer means lost slots, more a SlotCount that no longer reaches them all.
   uint64_t data_size = 0;
   if (fb->data->Size(&data_size) != 0 ||
-      data_size < (static_cast<uint64_t>(std::max(h.slot_count, 0)) + 1) *
-                      static_cast<uint64_t>(h.record_length)) {
-    data_sound = false;  // slots the header counts are missing from the file
+      data_size != (static_cast<uint64_t>(std::max(h.slot_count, 0)) + 1) *
+                       static_cast<uint64_t>(h.record_length)) {
+    data_sound = false;
   }
-  if (fb->header.in_use != 0 || !data_sound) {
+  if (rebuilding) {
+    fb->changed = fb->header.in_use != 0;  // set by the rebuild itself
+  } else if (fb->header.in_use != 0 || !data_sound) {
     Fail(kErrIndexDefect);
     return nullptr;
   }
@@ -332,6 +331,17 @@ Fileblock* Engine::OpenFileblock(const std::string& path, bool read_only, bool a
   open_.push_back(std::move(fb));
   if (!handle->read_only && fs_.Exists(handle->names.journal)) fs_.Remove(handle->names.journal);
   return handle;
+}
+
+// An index file shorter than the rows its key headers count has lost pages
+// (a copy cut short, a full disk): it is repaired by reindexing.
+bool Engine::ValidateIndexSize(Fileblock* fb) {
+  uint64_t size = 0;
+  if (int rc = fb->index->Size(&size)) return FailOs(OsAction::kIo, rc);
+  const uint64_t needed =
+      (static_cast<uint64_t>(fb->row_count) + 1) * static_cast<uint64_t>(fb->row_bytes);
+  if (size < needed) return Fail(kErrIndexDefect);
+  return true;
 }
 
 bool Engine::WriteHeaders(Fileblock* fb) {
@@ -359,13 +369,13 @@ bool Engine::FlushAndClose(Fileblock* fb) {
   if (!cache_->Flush(fb, &Engine::WriteBuffer, this)) return false;
   if (!WriteHeaders(fb)) return false;
   if (fb->index) {
-    if (int rc = fb->index->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
+    if (int rc = fb->index->Sync()) return FailOs(OsAction::kIo, rc);
   }
-  if (int rc = fb->data->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
+  if (int rc = fb->data->Sync()) return FailOs(OsAction::kIo, rc);
   if (fb->damaged) return true;  // InUse stays set: the next open asks for a rebuild
   uint8_t clear = 0;
   if (!WriteAt(*fb->data, 20, &clear, 1)) return false;
-  if (int rc = fb->data->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
+  if (int rc = fb->data->Sync()) return FailOs(OsAction::kIo, rc);
   fb->header.in_use = 0;
   fb->changed = false;
   return true;
@@ -398,7 +408,7 @@ void Engine::DeleteFileblock(const std::string& path) {
   }
   for (const std::string* name : {&names.index, &names.journal, &names.data}) {
     int rc = fs_.Remove(*name);
-    if (rc != 0 && rc != ENOENT) Fail(MapOsError(OsAction::kDeleteOrRename, rc));
+    if (rc != 0 && rc != ENOENT) FailOs(OsAction::kDeleteOrRename, rc);
   }
 }
 
@@ -426,7 +436,7 @@ bool Engine::MarkChanged(Fileblock* fb) {
   if (fb->changed) return true;
   uint8_t one = 1;
   if (!WriteAt(*fb->data, 20, &one, 1)) return false;
-  if (int rc = fb->data->Sync()) return Fail(MapOsError(OsAction::kIo, rc));
+  if (int rc = fb->data->Sync()) return FailOs(OsAction::kIo, rc);
   fb->header.in_use = 1;
   fb->changed = true;
   return true;
@@ -667,11 +677,11 @@ bool Engine::WriteContinuations(Fileblock* fb, const uint8_t* bytes, size_t leng
     int32_t written = AddSlotRaw(fb, slot.data());
     if (written == 0) {
       if (next != 0) {
-        int saved = error_;
+        const int saved = error_;
+        const int saved_os = os_error_;
         ResetStatus();
         DeleteChain(fb, next, true);
-        ResetStatus();
-        Fail(saved);
+        SetError(saved, saved_os);
       }
       return false;
     }
@@ -724,11 +734,11 @@ int32_t Engine::AddVarRecord(Fileblock* fb, const void* bytes, size_t length) {
   PutI32(head.data() + l - 4, first);
   int32_t ref = AddSlotRaw(fb, head.data());
   if (ref == 0 && first != 0) {
-    int saved = error_;
+    const int saved = error_;
+    const int saved_os = os_error_;
     ResetStatus();
     DeleteChain(fb, first, true);
-    ResetStatus();
-    Fail(saved);
+    SetError(saved, saved_os);
   }
   return ref;
 }

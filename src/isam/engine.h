@@ -55,11 +55,16 @@ class Engine {
   bool EngineOk() const { return ok_; }
   int EngineError() const { return error_; }
   int ErrorClass() const { return ErrorClassOf(error_); }
-  // Lets a caller-supplied routine fail the running operation.
-  void SetError(int error);
+  // The errno of the system call behind the last failure (ENOSPC, EACCES,
+  // ...), 0 when the failure came from the engine itself.
+  int OsError() const { return os_error_; }
+  // Lets a caller-supplied routine fail the running operation; callers that
+  // put back a status they saved pass its OsError() too.
+  void SetError(int error, int os_error = 0);
   void ResetStatus() {
     ok_ = true;
     error_ = 0;
+    os_error_ = 0;
   }
 
   void InitEngine(int page_buffers);
@@ -123,9 +128,22 @@ class Engine {
 
   // Rebuilds (the Fileblock must not be open; both leave it closed). A
   // caller-supplied routine reports failure by failing the status
-  // (SetError); the engine then ends the run with its own number. A failed or
-  // abandoned reindex leaves InUse set, so the next open asks again; a failed
-  // reorganisation moves the save copy back to the data file.
+  // (SetError); the engine then ends the run with its own number.
+  //
+  // The reindex keeps InUse set in the data file from before it touches the
+  // index until the new index is complete and synced, so a reindex that
+  // fails, is abandoned or dies leaves a Fileblock whose next open asks for
+  // another rebuild.
+  //
+  // The reorganisation keeps the save copy (.SAV) as the one true copy of the
+  // records until the new data file is whole: it writes the new data file as
+  // .NEW, syncs it and only then renames it to .DAT, and removes the .SAV
+  // last. The new data file carries InUse until the reindex completes. A run
+  // that finds a .SAV continues from it, discarding a .DAT that carries InUse
+  // (a new file of an interrupted run); a clean .DAT beside a .SAV gives 10465
+  // and both files stay as they are. A failed run moves a save copy it made
+  // itself back to .DAT beside the old index; the save copy of an earlier
+  // interrupted run stays where it is.
   using KeyBuilder = std::function<std::string(std::string_view record, int key)>;
   using RecordConverter = std::function<bool(std::string_view old_record, std::string& new_record)>;
   // `as_read`: true for each record as read, false for a converted record
@@ -147,6 +165,9 @@ class Engine {
   enum class Remove { kDone, kUnderflow, kNotFound, kFailed };
 
   bool Fail(int error);
+  // Fails with the engine's number for a failed system call and keeps its
+  // errno for OsError().
+  bool FailOs(OsAction action, int os_error);
   bool Begin();
   bool Check(Fileblock* fb);
   bool CheckWritable(Fileblock* fb);
@@ -156,6 +177,20 @@ class Engine {
 
   bool MakeFiles(const FileblockNames& names, int record_length, int key_count,
                  std::span<const KeyDef> keys);
+  bool MakeDataFile(const std::string& name, int record_length, int key_count);
+  bool MakeIndexFile(const std::string& name, int key_count, std::span<const KeyDef> keys);
+  // Opens and validates a Fileblock. `rebuilding`: the reindex opens a data
+  // file whose InUse it set itself; the open then counts as changed.
+  Fileblock* OpenFiles(const std::string& path, bool read_only, bool rebuilding);
+  bool ValidateIndexSize(Fileblock* fb);
+  // Reorganisation steps (rebuild.cc).
+  bool PrepareSaveCopy(const FileblockNames& names, bool* made_here);
+  bool CopyIntoNewDataFile(platform::File& save, const std::string& new_data, int old_length,
+                           int new_length, int key_count, const RecordConverter& converter,
+                           const RecordHook& hook, bool variable_length);
+  bool InstallNewDataFile(const FileblockNames& names, const std::string& new_data);
+  void RestoreSaveCopy(const FileblockNames& names, const std::string& new_data, bool made_here);
+  bool PrepareDataForReindex(const FileblockNames& names, int key_count, bool variable_length);
   bool MarkChanged(Fileblock* fb);
   // Ends a changing operation: a failure that may have left the files half
   // changed (class 3 or 4) marks the Fileblock damaged and InUse set.
@@ -197,6 +232,7 @@ class Engine {
   platform::FileSystem& fs_;
   bool ok_ = true;
   int error_ = 0;
+  int os_error_ = 0;
   bool initialised_ = false;
   std::unique_ptr<PageCache> cache_;
   std::list<std::unique_ptr<Fileblock>> open_;

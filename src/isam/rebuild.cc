@@ -38,13 +38,15 @@ class SlotReader {
     if (slot < first_ || slot >= first_ + static_cast<int32_t>(count_)) {
       platform::IoResult r =
           file_.ReadAt(static_cast<uint64_t>(slot) * length_, window_.data(), window_.size());
-      if (r.error != 0) *error = r.error;
+      if (r.error != 0) *error = last_error_ = r.error;
       first_ = slot;
       count_ = r.bytes / length_;
       if (count_ == 0) return nullptr;
     }
     return window_.data() + static_cast<size_t>(slot - first_) * length_;
   }
+  // The errno of the last failed read.
+  int last_error() const { return last_error_; }
 
  private:
   platform::File& file_;
@@ -53,6 +55,7 @@ class SlotReader {
   std::vector<uint8_t> window_;
   int32_t first_ = 0;
   size_t count_ = 0;
+  int last_error_ = 0;
 };
 
 enum class ChainResult { kRecord, kDamaged, kEnd, kIoError };
@@ -110,8 +113,9 @@ void Engine::AbandonFileblock(Fileblock* fb) {
   auto it =
       std::find_if(open_.begin(), open_.end(), [fb](const auto& open) { return open.get() == fb; });
   if (it == open_.end()) return;
-  int saved_error = error_;
-  bool saved_ok = ok_;
+  const int saved_error = error_;
+  const int saved_os_error = os_error_;
+  const bool saved_ok = ok_;
   ResetStatus();
   if (!fb->read_only) MarkChanged(fb);
   cache_->Drop(fb);
@@ -121,6 +125,51 @@ void Engine::AbandonFileblock(Fileblock* fb) {
   open_.erase(it);
   ok_ = saved_ok;
   error_ = saved_error;
+  os_error_ = saved_os_error;
+}
+
+// Checks the data file before a reindex and marks it in use with the new key
+// count, before the index is touched: from here until the reindex closes
+// cleanly, a crash or failure leaves a Fileblock whose open asks for another
+// rebuild, never a clean data file beside a partial index.
+bool Engine::PrepareDataForReindex(const FileblockNames& names, int key_count,
+                                   bool variable_length) {
+  std::unique_ptr<platform::File> data;
+  if (int rc = fs_.Open(names.data, platform::OpenMode::kReadWrite, &data)) {
+    return FailOs(OsAction::kOpen, rc);
+  }
+  uint8_t bytes[kDataHeaderSize];
+  uint64_t size = 0;
+  if (!ReadAt(*data, 0, bytes, sizeof bytes)) return false;
+  if (int rc = data->Size(&size)) return FailOs(OsAction::kIo, rc);
+  DataHeader header = DecodeDataHeader(bytes);
+  const int64_t l = header.record_length;
+  bool consistent = l >= kMinRecordLength && size % static_cast<uint64_t>(l) == 0 &&
+                    static_cast<int64_t>(size / static_cast<uint64_t>(l)) - 1 == header.slot_count;
+  if (consistent && header.first_free != -1) {
+    uint8_t link[4];
+    consistent = header.first_free >= 1 && header.first_free <= header.slot_count &&
+                 ReadAt(*data, static_cast<uint64_t>(header.first_free) * static_cast<uint64_t>(l),
+                        link, 4) &&
+                 GetI32(link) != 0;
+    ResetStatus();
+  }
+  if (!consistent) return Fail(kErrReindexInconsistent);
+  if (header.record_length >
+      (variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord)) {
+    return Fail(kErrRecordOver64K);
+  }
+  if (!SetVarBuffer(static_cast<size_t>(header.record_length))) {
+    error_ = kErrNoHeapForBuffers;
+    return false;
+  }
+  header.key_count = key_count;
+  header.in_use = 1;
+  EncodeDataHeader(header, bytes);
+  if (!WriteAt(*data, 0, bytes, sizeof bytes)) return false;
+  if (int rc = data->Sync()) return FailOs(OsAction::kIo, rc);
+  if (int rc = data->Close()) return FailOs(OsAction::kIo, rc);
+  return true;
 }
 
 void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<const KeyDef> keys,
@@ -134,69 +183,19 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
     Fail(rc);
     return;
   }
-
-  // 1. The data file must be consistent before anything changes.
-  DataHeader header;
-  {
-    std::unique_ptr<platform::File> data;
-    if (int rc = fs_.Open(names.data, platform::OpenMode::kReadWrite, &data)) {
-      Fail(MapOsError(OsAction::kOpen, rc));
-      return;
-    }
-    uint8_t bytes[kDataHeaderSize];
-    uint64_t size = 0;
-    if (!ReadAt(*data, 0, bytes, sizeof bytes)) return;
-    if (int rc = data->Size(&size)) {
-      Fail(MapOsError(OsAction::kIo, rc));
-      return;
-    }
-    header = DecodeDataHeader(bytes);
-    const int64_t l = header.record_length;
-    bool consistent =
-        l >= kMinRecordLength && size % static_cast<uint64_t>(l) == 0 &&
-        static_cast<int64_t>(size / static_cast<uint64_t>(l)) - 1 == header.slot_count;
-    if (consistent && header.first_free != -1) {
-      uint8_t link[4];
-      consistent =
-          header.first_free >= 1 && header.first_free <= header.slot_count &&
-          ReadAt(*data, static_cast<uint64_t>(header.first_free) * static_cast<uint64_t>(l), link,
-                 4) &&
-          GetI32(link) != 0;
-      ResetStatus();
-    }
-    if (!consistent) {
-      Fail(kErrReindexInconsistent);
-      return;
-    }
-    // 2. Limits.
-    if (header.record_length >
-        (variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord)) {
-      Fail(kErrRecordOver64K);
-      return;
-    }
-    if (!SetVarBuffer(static_cast<size_t>(header.record_length))) {
-      error_ = kErrNoHeapForBuffers;
-      return;
-    }
-    // 3. A fresh index beside a throw-away data file.
-    FileblockNames make = names;
-    make.data = names.message;
-    if (!MakeFiles(make, header.record_length, key_count, keys)) return;
-    fs_.Remove(names.message);
-    // 4. The data header names the new keys and is marked clean.
-    header.key_count = key_count;
-    header.in_use = 0;
-    EncodeDataHeader(header, bytes);
-    if (!WriteAt(*data, 0, bytes, sizeof bytes)) return;
-    if (int rc = data->Sync()) {
-      Fail(MapOsError(OsAction::kIo, rc));
-      return;
-    }
-    data->Close();
+  if (key_count < 0 || key_count > kMaxKeys || static_cast<size_t>(key_count) > keys.size()) {
+    Fail(kErrKeyCount);
+    return;
   }
+  // 1.-4. A consistent data file, marked in use; then a fresh index.
+  if (!PrepareDataForReindex(names, key_count, variable_length)) return;
+  fs_.Remove(names.message);
+  fs_.Remove(names.journal);
+  if (key_count > 0 && !MakeIndexFile(names.index, key_count, keys)) return;
+  fs_.SyncDirectoryOf(names.index);
 
   // 5. Open and scan, one pass per key.
-  Fileblock* fb = OpenFileblock(path);
+  Fileblock* fb = OpenFiles(path, false, true);
   if (!ok_) return;
   const int l = fb->record_length();
   std::vector<bool> deleted(static_cast<size_t>(fb->header.slot_count) + 1, false);
@@ -205,6 +204,7 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
   auto write_message = [&](const std::string& text) {
     if (!message) {
       if (int rc = fs_.Open(names.message, platform::OpenMode::kCreate, &message)) {
+        os_error_ = rc;
         return Fail(MessageFileError(rc));
       }
       message_written = true;
@@ -212,7 +212,10 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
     uint64_t at = 0;
     message->Size(&at);
     platform::IoResult r = message->WriteAt(at, text.data(), text.size());
-    if (r.bytes != text.size()) return Fail(MessageFileError(r.error != 0 ? r.error : ENOSPC));
+    if (r.bytes != text.size()) {
+      os_error_ = r.error != 0 ? r.error : ENOSPC;
+      return Fail(MessageFileError(os_error_));
+    }
     return true;
   };
 
@@ -224,11 +227,18 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
       if (deleted[slot]) continue;
       int io_error = 0;
       const uint8_t* bytes = reader.Slot(slot, &io_error);
-      if (bytes == nullptr) break;  // a short read ends the scan
+      if (bytes == nullptr) {
+        if (io_error != 0) ReadFail({0, io_error});  // an index without them would lie
+        break;                                       // a short read ends the scan
+      }
       if (GetI32(bytes) != 0) continue;
       if (variable_length) {
         ChainResult chain = ReadChain(reader, slot, l, record);
-        if (chain != ChainResult::kRecord) continue;  // damaged or unreadable: skipped
+        if (chain == ChainResult::kIoError) {
+          ReadFail({0, reader.last_error()});
+          break;
+        }
+        if (chain != ChainResult::kRecord) continue;  // damaged: skipped
       } else {
         record.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(l));
       }
@@ -279,115 +289,60 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
   CloseFileblock(fb);
 }
 
-void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
-                                 int old_record_length, int key_count, std::span<const KeyDef> keys,
-                                 const RecordConverter& converter, const RecordHook& hook,
-                                 bool variable_length) {
-  if (!Begin()) return;
-  const int max_length = variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord;
-  if (new_record_length > max_length || old_record_length > max_length) {
-    Fail(kErrRecordOver64K);
-    return;
-  }
-  FileblockNames names;
-  if (int rc = DeriveNames(path, &names)) {
-    Fail(rc);
-    return;
-  }
-  bool data_exists = fs_.Exists(names.data);
-  bool save_exists = fs_.Exists(names.save);
-  if (data_exists && save_exists) {
-    // Both exist after an interrupted run, whose new data file still carries
-    // InUse (it is cleared only when the copy is complete): the save copy is
-    // the user's data and the run starts again from it. A clean new data
-    // file beside a save copy is left for the user to sort out.
+// Step 2 of a reorganisation: the records must be in the save copy. A .DAT
+// is moved there; a .SAV left by an interrupted run is continued from, and a
+// .DAT beside it that carries InUse is that run's new file and goes. A clean
+// .DAT beside a .SAV is left for the caller (10465): either could hold the
+// user's records. `made_here` tells whether this run made the save copy.
+bool Engine::PrepareSaveCopy(const FileblockNames& names, bool* made_here) {
+  *made_here = false;
+  const bool data_exists = fs_.Exists(names.data);
+  if (fs_.Exists(names.save)) {
+    if (!data_exists) return true;
     std::unique_ptr<platform::File> data;
     uint8_t bytes[kDataHeaderSize] = {};
-    bool interrupted = fs_.Open(names.data, platform::OpenMode::kRead, &data) == 0 &&
+    const bool clean = fs_.Open(names.data, platform::OpenMode::kRead, &data) == 0 &&
                        data->ReadAt(0, bytes, sizeof bytes).bytes == sizeof bytes &&
-                       DecodeDataHeader(bytes).in_use != 0;
+                       DecodeDataHeader(bytes).in_use == 0;
     data.reset();
-    if (!interrupted) {
-      Fail(kErrDataAndSaveExist);
-      return;
-    }
-    fs_.Remove(names.index);
-    fs_.Remove(names.data);
-    data_exists = false;
+    if (clean) return Fail(kErrDataAndSaveExist);
+    if (int rc = fs_.Remove(names.data)) return FailOs(OsAction::kDeleteOrRename, rc);
+    return true;
   }
-  if (!SetVarBuffer(static_cast<size_t>(std::max(new_record_length, kMinRecordLength)))) {
-    error_ = kErrNoHeapForBuffers;
-    return;
+  if (!data_exists) return Fail(kErrDataFileNotFound);
+  if (int rc = fs_.Rename(names.data, names.save)) {
+    return rc == ENOENT ? Fail(kErrDataFileNotFound) : FailOs(OsAction::kDeleteOrRename, rc);
   }
+  *made_here = true;
+  if (int rc = fs_.SyncDirectoryOf(names.save)) return FailOs(OsAction::kIo, rc);
+  return true;
+}
 
-  // 2. Move the data aside.
-  if (data_exists) {
-    if (int rc = fs_.Rename(names.data, names.save)) {
-      if (!fs_.Exists(names.save)) {
-        Fail(rc == ENOENT ? kErrDataFileNotFound : MapOsError(OsAction::kDeleteOrRename, rc));
-        return;
-      }
-    } else {
-      fs_.SyncDirectoryOf(names.save);
-    }
-  } else if (!save_exists) {
-    Fail(kErrDataFileNotFound);
-    return;
+// Steps 3 to 5: copies every record the converter keeps from the save copy
+// into `new_data`, compacted, and makes that file durable. Its header is
+// written last and carries InUse: the new data file has no index yet.
+bool Engine::CopyIntoNewDataFile(platform::File& save, const std::string& new_data, int old_length,
+                                 int new_length, int key_count, const RecordConverter& converter,
+                                 const RecordHook& hook, bool variable_length) {
+  std::unique_ptr<platform::File> file;
+  if (int rc = fs_.Open(new_data, platform::OpenMode::kCreate, &file)) {
+    return FailOs(OsAction::kCreate, rc);
   }
+  const size_t new_l = static_cast<size_t>(new_length);
+  if (int rc = file->Truncate(new_l)) return FailOs(OsAction::kIo, rc);
 
-  Fileblock* fb = nullptr;
-  std::unique_ptr<platform::File> save;
-  auto restore = [&] {
-    int saved_error = error_;
-    if (fb != nullptr) AbandonFileblock(fb);
-    save.reset();
-    fs_.Remove(names.index);
-    fs_.Remove(names.data);
-    // The user's data goes back where it was, whether this run or an
-    // interrupted earlier one moved it aside.
-    if (fs_.Rename(names.save, names.data) != 0) {
-      std::string bytes;
-      if (platform::ReadWholeFile(fs_, names.save, &bytes) == 0 &&
-          platform::ReplaceFileAtomically(fs_, names.data, bytes) == 0) {
-        fs_.Remove(names.save);
-      }
-    }
-    fs_.SyncDirectoryOf(names.data);
-    ok_ = false;
-    error_ = saved_error;
-  };
-
-  // 3. A fresh Fileblock, marked in use until the copy is complete.
-  if (!MakeFiles(names, new_record_length, key_count, keys)) {
-    restore();
-    return;
-  }
-  fb = OpenFileblock(path);
-  if (!ok_ || !MarkChanged(fb)) {
-    restore();
-    return;
-  }
-  if (int rc = fs_.Open(names.save, platform::OpenMode::kRead, &save)) {
-    Fail(MapOsError(OsAction::kOpen, rc));
-    restore();
-    return;
-  }
-
-  // 4./5. Copy record by record through a write-behind buffer.
-  const size_t new_l = static_cast<size_t>(new_record_length);
-  const size_t out_capacity = BufferSlots(new_record_length);
+  // Slots go out through a write-behind window, numbered from 1.
+  const size_t out_capacity = BufferSlots(new_length);
   std::vector<uint8_t> out(out_capacity * new_l);
   size_t out_count = 0;
-  int32_t next_slot = 1;  // the slot the first buffered slot goes to
+  int32_t slot_count = 0;  // slots already written
   auto flush = [&] {
     if (out_count == 0) return true;
-    if (!WriteAt(*fb->data, static_cast<uint64_t>(next_slot) * new_l, out.data(),
+    if (!WriteAt(*file, static_cast<uint64_t>(slot_count + 1) * new_l, out.data(),
                  out_count * new_l)) {
       return false;
     }
-    next_slot += static_cast<int32_t>(out_count);
-    fb->header.slot_count += static_cast<int32_t>(out_count);
-    fb->header_changed = true;
+    slot_count += static_cast<int32_t>(out_count);
     out_count = 0;
     return true;
   };
@@ -410,7 +365,7 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
     const size_t chunk = new_l - 7;
     size_t tail = bytes.size() > head_capacity ? bytes.size() - head_capacity : 0;
     size_t chunks = (tail + chunk - 1) / chunk;
-    int32_t head_slot = next_slot + static_cast<int32_t>(out_count);
+    int32_t head_slot = slot_count + static_cast<int32_t>(out_count) + 1;
     uint8_t* head = append_slot();
     if (head == nullptr) return false;
     size_t n = std::min(bytes.size(), head_capacity);
@@ -431,7 +386,9 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
     return true;
   };
 
-  SlotReader reader(*save, old_record_length);
+  // The old file is read by the caller's record length, not by its header,
+  // so a save copy whose header is damaged still gives up its records.
+  SlotReader reader(save, old_length);
   std::string record;
   std::string converted;
   int32_t read = 0;
@@ -439,12 +396,22 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
   for (int32_t slot = 1; ok_; ++slot) {
     int io_error = 0;
     const uint8_t* bytes = reader.Slot(slot, &io_error);
-    if (bytes == nullptr) break;  // a short read ends the old file
+    if (bytes == nullptr) {
+      // A short read ends the old file; a failing one ends the run, since
+      // going on would drop the records behind it.
+      if (io_error != 0) ReadFail({0, io_error});
+      break;
+    }
     if (variable_length) {
       if (GetI32(bytes) != 0) continue;
-      if (ReadChain(reader, slot, old_record_length, record) != ChainResult::kRecord) continue;
+      ChainResult chain = ReadChain(reader, slot, old_length, record);
+      if (chain == ChainResult::kIoError) {
+        ReadFail({0, reader.last_error()});
+        break;
+      }
+      if (chain != ChainResult::kRecord) continue;  // a damaged chain is skipped
     } else {
-      record.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(old_record_length));
+      record.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(old_length));
     }
     ++read;
     if (hook) hook(record, true);
@@ -464,23 +431,103 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
       ++written;
     }
     if (progress_) {
-      progress_(0, read, written, old_record_length, record);
+      progress_(0, read, written, old_length, record);
       if (!ok_) error_ = kErrAborted;
     }
   }
-  if (ok_) flush();
-  if (!ok_) {
-    restore();
+  if (!ok_ || !flush()) return false;
+
+  DataHeader header;
+  header.slot_count = slot_count;
+  header.record_length = new_length;
+  header.key_count = key_count;
+  header.in_use = 1;
+  uint8_t header_bytes[kDataHeaderSize];
+  EncodeDataHeader(header, header_bytes);
+  if (!WriteAt(*file, 0, header_bytes, sizeof header_bytes)) return false;
+  if (int rc = file->Sync()) return FailOs(OsAction::kIo, rc);
+  if (int rc = file->Close()) return FailOs(OsAction::kIo, rc);
+  return true;
+}
+
+// Step 6: the whole, synced new data file becomes .DAT. From here on the
+// save copy is no longer needed; the old index is dropped (the new data
+// file's InUse makes any index count as defective until the reindex).
+bool Engine::InstallNewDataFile(const FileblockNames& names, const std::string& new_data) {
+  if (int rc = fs_.Rename(new_data, names.data)) return FailOs(OsAction::kDeleteOrRename, rc);
+  if (int rc = fs_.SyncDirectoryOf(names.data)) return FailOs(OsAction::kIo, rc);
+  return true;
+}
+
+// After a failed run: a save copy this run made goes back to .DAT, beside the
+// old index it still matches. The save copy of an earlier interrupted run
+// stays, so the next run continues from it. The status stays as it was.
+void Engine::RestoreSaveCopy(const FileblockNames& names, const std::string& new_data,
+                             bool made_here) {
+  const bool saved_ok = ok_;
+  const int saved_error = error_;
+  const int saved_os_error = os_error_;
+  fs_.Remove(new_data);
+  if (made_here && fs_.Exists(names.save)) {
+    if (fs_.Exists(names.data)) fs_.Remove(names.data);  // the new file, installed
+    if (fs_.Rename(names.save, names.data) == 0) fs_.SyncDirectoryOf(names.data);
+  }
+  ok_ = saved_ok;
+  error_ = saved_error;
+  os_error_ = saved_os_error;
+}
+
+void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
+                                 int old_record_length, int key_count, std::span<const KeyDef> keys,
+                                 const RecordConverter& converter, const RecordHook& hook,
+                                 bool variable_length) {
+  (void)keys;  // the reindex that follows creates the index with its keys
+  if (!Begin()) return;
+  const int max_length = variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord;
+  if (new_record_length > max_length || old_record_length > max_length) {
+    Fail(kErrRecordOver64K);
     return;
   }
-  // 6. The copy is complete: close cleanly, then drop the save copy.
+  if (new_record_length < kMinRecordLength || old_record_length < kMinRecordLength) {
+    Fail(kErrRecordLength);
+    return;
+  }
+  if (key_count < 0 || key_count > kMaxKeys) {
+    Fail(kErrKeyCount);
+    return;
+  }
+  FileblockNames names;
+  if (int rc = DeriveNames(path, &names)) {
+    Fail(rc);
+    return;
+  }
+  if (!SetVarBuffer(static_cast<size_t>(new_record_length))) {
+    error_ = kErrNoHeapForBuffers;
+    return;
+  }
+  const std::string new_data = WithExtension(names.data, "NEW");
+  bool made_here = false;
+  std::unique_ptr<platform::File> save;
+  bool done = PrepareSaveCopy(names, &made_here);
+  if (done) {
+    if (int rc = fs_.Open(names.save, platform::OpenMode::kRead, &save)) {
+      FailOs(OsAction::kOpen, rc);
+      done = false;
+    }
+  }
+  done = done &&
+         CopyIntoNewDataFile(*save, new_data, old_record_length, new_record_length, key_count,
+                             converter, hook, variable_length) &&
+         InstallNewDataFile(names, new_data);
   save.reset();
-  CloseFileblock(fb);
-  if (!ok_) {
-    fb = nullptr;
-    restore();
+  if (!done) {
+    RestoreSaveCopy(names, new_data, made_here);
     return;
   }
+  // The new data file is whole and in place: the old index and then the
+  // save copy go.
+  fs_.Remove(names.index);
+  fs_.Remove(names.journal);
   fs_.Remove(names.save);
   fs_.SyncDirectoryOf(names.data);
 }

@@ -35,14 +35,19 @@ bool ConsoleHost::AskYesNo(std::string_view text, MessageKind) {
     if (!yes && ++automatic_noes_[question] > 1) {
       // The session asks some questions again after No; without a person to
       // change their mind the answer will not change.
-      Line(err_, "tessary-cli: ", "stopped: the question comes again and the answer is No");
+      Line(err_, "tessary-cli: ",
+           "stopped: the question comes again and the answer is No (--yes answers Yes)");
       std::exit(1);
     }
     return yes;
   }
   if (!interactive_) {
     Line(err_, "", question + " no (no terminal; answer with --yes or --no)");
-    if (++automatic_noes_[question] > 1) std::exit(1);
+    if (++automatic_noes_[question] > 1) {
+      Line(err_, "tessary-cli: ",
+           "stopped: the question comes again and the answer is No (--yes answers Yes)");
+      std::exit(1);
+    }
     return false;
   }
   while (true) {

@@ -72,7 +72,7 @@ class CrashFile final : public platform::File {
   }
 
   int Sync() override {
-    if (fs_.Dead()) return EIO;
+    if (fs_.DeadAtPoint()) return EIO;
     for (const auto& change : state_->changes) {
       if (change.truncate) {
         if (int rc = base_->Truncate(change.offset)) return rc;
@@ -110,6 +110,18 @@ bool CrashFileSystem::Dead() {
   return crashed_;
 }
 
+bool CrashFileSystem::DeadAtPoint() {
+  ++points_;
+  if (!crashed_ && crash_at_point_ > 0 && points_ >= crash_at_point_) {
+    if (keep_some_) {
+      CrashKeepingSome(seed_);
+    } else {
+      Crash();
+    }
+  }
+  return Dead();
+}
+
 std::shared_ptr<CrashFileSystem::FileState> CrashFileSystem::StateOf(const std::string& path) {
   auto& state = states_[path];
   if (!state) state = std::make_shared<FileState>();
@@ -118,6 +130,10 @@ std::shared_ptr<CrashFileSystem::FileState> CrashFileSystem::StateOf(const std::
 
 void CrashFileSystem::Crash() {
   for (auto& [path, state] : states_) state->changes.clear();
+  for (auto it = pending_renames_.rbegin(); it != pending_renames_.rend(); ++it) {
+    if (base_.Exists(it->second) && !base_.Exists(it->first)) base_.Rename(it->second, it->first);
+  }
+  pending_renames_.clear();
   crashed_ = true;
 }
 
@@ -168,8 +184,10 @@ int CrashFileSystem::Remove(const std::string& path) {
 }
 
 int CrashFileSystem::Rename(const std::string& from, const std::string& to) {
-  if (Dead()) return EIO;
+  if (DeadAtPoint()) return EIO;
+  const bool replaces = base_.Exists(to);
   int rc = base_.Rename(from, to);
+  if (rc == 0 && !replaces) pending_renames_.emplace_back(from, to);
   if (rc == 0) {
     auto it = states_.find(from);
     auto moved = it == states_.end() ? std::make_shared<FileState>() : it->second;
@@ -184,7 +202,11 @@ int CrashFileSystem::FreeSpace(const std::string& path, double* bytes) {
   return base_.FreeSpace(path, bytes);
 }
 
-int CrashFileSystem::SyncDirectoryOf(const std::string&) { return Dead() ? EIO : 0; }
+int CrashFileSystem::SyncDirectoryOf(const std::string&) {
+  if (DeadAtPoint()) return EIO;
+  pending_renames_.clear();
+  return 0;
+}
 
 namespace {
 

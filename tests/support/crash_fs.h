@@ -5,7 +5,11 @@
 // Crash() drops what was not synced, so the files on disk show only synced
 // data, and makes every later call fail with EIO, as if the process had died.
 // A sync hands the kept changes to the wrapped file without syncing it: the
-// crash simulated is the in-process one.
+// crash simulated is the in-process one. A rename is done at once but stays
+// pending until the directory is synced (SyncDirectoryOf); a crash undoes
+// pending renames, newest first, as a file system may lose a rename whose
+// directory never reached the disk. Renames over an existing file are taken
+// as durable.
 //
 // NoSyncFileSystem passes everything through but makes syncs do nothing, for
 // long tests that do not check durability.
@@ -33,7 +37,16 @@ class CrashFileSystem : public platform::FileSystem {
     keep_some_ = keep_some;
     seed_ = seed;
   }
-  // Drops every unsynced change now.
+  // Crashes just before the durability point numbered `point` (counted from
+  // 1): every file sync, directory sync and rename is one.
+  void CrashAtPoint(int64_t point, bool keep_some = false, uint32_t seed = 0) {
+    crash_at_point_ = point;
+    keep_some_ = keep_some;
+    seed_ = seed;
+  }
+  // Durability points passed so far.
+  int64_t points() const { return points_; }
+  // Drops every unsynced change and undoes the pending renames now.
   void Crash();
   // Crashes, but first lets each unsynced write reach the file with a chance
   // of one half (whole, or cut short), in order, as a kernel may have written
@@ -65,12 +78,17 @@ class CrashFileSystem : public platform::FileSystem {
   friend class CrashFile;
   // Counts a call; true when it must fail because the process has crashed.
   bool Dead();
+  // Counts a durability point, then the call.
+  bool DeadAtPoint();
   std::shared_ptr<FileState> StateOf(const std::string& path);
 
   platform::FileSystem& base_;
   std::map<std::string, std::shared_ptr<FileState>> states_;
   int64_t calls_ = 0;
   int64_t crash_at_ = 0;
+  int64_t points_ = 0;
+  int64_t crash_at_point_ = 0;
+  std::vector<std::pair<std::string, std::string>> pending_renames_;
   bool keep_some_ = false;
   uint32_t seed_ = 0;
   bool crashed_ = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct HostMessage {
   std::string caption;  // stop boxes only
   bool operator==(const HostMessage&) const = default;
 };
+
+// Messages print as their texts in test failures.
+inline void PrintTo(const HostMessage& m, std::ostream* os) {
+  *os << "{" << static_cast<int>(m.kind) << ", \"" << m.text << "\"}";
+}
 
 class ScriptedHost : public ui::Host {
  public:

@@ -1,0 +1,356 @@
+// Recovery of the database files: a rebuild that dies at any sync or rename,
+// leftovers of an interrupted rebuild, damaged headers, and failures that
+// name their system reason.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "database/session.h"
+#include "isam/verify.h"
+#include "platform/text.h"
+#include "support/crash_fs.h"
+#include "support/fault_fs.h"
+#include "support/quotation_fixture.h"
+#include "support/scripted_host.h"
+#include "support/temp_dir.h"
+
+namespace tessary::database {
+namespace {
+
+using testing::HostMessage;
+using ui::MessageKind;
+using Messages = std::vector<HostMessage>;
+
+constexpr int kRecords = 40;
+const char kRebuildQuestion[] = "Index defective. Rebuild?";
+
+// The records of a data file read straight from its bytes: slot n at n × 512;
+// a head has four zero bytes, its byte count at 506 and next slot at 508; a
+// continuation starts with byte 1 and carries its bytes from offset 1.
+std::vector<std::string> RecordsInDataFile(const std::string& bytes) {
+  constexpr size_t kSlot = 512;
+  auto u16 = [&](size_t at) {
+    return static_cast<size_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
+                                                                     << 8);
+  };
+  auto i32 = [&](size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return static_cast<int32_t>(v);
+  };
+  std::vector<std::string> records;
+  for (size_t slot = 1; (slot + 1) * kSlot <= bytes.size(); ++slot) {
+    const size_t at = slot * kSlot;
+    if (i32(at) != 0) continue;
+    std::string record = bytes.substr(at, u16(at + 506));
+    for (int32_t next = i32(at + 508); next != 0;) {
+      const size_t c = static_cast<size_t>(next) * kSlot;
+      EXPECT_EQ(bytes[c], 1) << "continuation " << next;
+      if (bytes[c] != 1 || c + kSlot > bytes.size()) break;
+      record += bytes.substr(c + 1, u16(c + 506));
+      next = i32(c + 508);
+    }
+    records.push_back(record);
+  }
+  std::sort(records.begin(), records.end());
+  return records;
+}
+
+std::string Stored(const QuotationRecord& r) {
+  return std::string(RecordBytes(r)).substr(0, StoredLength(r));
+}
+
+class RecoveryTest : public ::testing::Test {
+ protected:
+  // Quotations 1 to kRecords, of which every seventh is deleted again so the
+  // data file has free slots; the files are kept to start each case afresh.
+  void SetUp() override {
+    {
+      testing::QuotationFixture fixture(kRecords);
+      Session& s = fixture.session();
+      fixture.host().SetDefaultAnswer(true);
+      for (int number = 7; number <= kRecords; number += 7) {
+        int32_t ref = 0;
+        ASSERT_TRUE(s.FindAndRead(1, ref, platform::LeftPad(std::to_string(number), 6)));
+        ASSERT_TRUE(s.DeleteRecord(s.current_record, ref));
+      }
+      s.CloseDatabase();
+      data_ = testing::ReadFile(fixture.dir().File("Tes_Win.DAT"));
+      index_ = testing::ReadFile(fixture.dir().File("Tes_Win.IX"));
+    }
+    for (int number = 1; number <= kRecords; ++number) {
+      if (number % 7 != 0) expected_.push_back(Stored(testing::GeneratedQuotation(number)));
+    }
+    std::sort(expected_.begin(), expected_.end());
+    ASSERT_EQ(RecordsInDataFile(data_), expected_);
+  }
+
+  std::string Path(const char* extension) const { return dir_.File("Tes_Win.") + extension; }
+  bool Exists(const char* extension) const {
+    return platform::PosixFileSystem().Exists(Path(extension));
+  }
+  void Lay(const std::string& data, const std::string& index) {
+    for (const char* extension : {"DAT", "IX", "SAV", "NEW", "OLD", "MSG"}) {
+      std::remove(Path(extension).c_str());
+    }
+    if (!data.empty()) testing::WriteFile(Path("DAT"), data);
+    if (!index.empty()) testing::WriteFile(Path("IX"), index);
+  }
+
+  std::unique_ptr<Session> NewSession(ui::Host& host, platform::FileSystem& fs) {
+    auto s = std::make_unique<Session>(host, fs);
+    s->directory = dir_.path();
+    return s;
+  }
+
+  // Opens with every question answered Yes and checks that every record is
+  // back, read from the bytes, and that the files are sound and alone.
+  void ExpectRecovered(const std::function<void(const Messages&)>& check_messages = nullptr) {
+    testing::ScriptedHost host;
+    host.SetDefaultAnswer(true);
+    {
+      auto s = NewSession(host, platform::PosixFileSystem());
+      ASSERT_TRUE(s->StartDatabase()) << ::testing::PrintToString(host.Texts(MessageKind::kError));
+      EXPECT_EQ(s->engine.UsedKeys(s->fileblock, 1), static_cast<int32_t>(expected_.size()));
+      s->CloseDatabase();
+    }
+    EXPECT_TRUE(host.exit_codes.empty());
+    if (check_messages) {
+      check_messages(host.messages);
+    } else {
+      EXPECT_TRUE(host.Texts(MessageKind::kError).empty())
+          << ::testing::PrintToString(host.Texts(MessageKind::kError));
+    }
+    EXPECT_EQ(RecordsInDataFile(testing::ReadFile(Path("DAT"))), expected_);
+    isam::VerifyOptions options;
+    options.key_builder = BuildKeyFromBytes;
+    isam::VerifyReport report =
+        isam::Verify(platform::PosixFileSystem(), dir_.File("Tes_Win"), options);
+    EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+    EXPECT_FALSE(Exists("SAV"));
+    EXPECT_FALSE(Exists("NEW"));
+  }
+
+  testing::TempDir dir_;
+  std::string data_;
+  std::string index_;
+  std::vector<std::string> expected_;
+};
+
+// Each sync and each rename of a full rebuild in turn makes the process die
+// (all unsynced writes lost, or some kept) or fails with EIO; whatever the
+// files then hold, the next open with Yes brings every record back.
+TEST_F(RecoveryTest, RebuildStoppedAtEverySyncAndRenameLosesNoRecord) {
+  using Call = testing::FaultFileSystem::Call;
+  enum Way { kCrash, kCrashKeepingSome, kFailSync, kFailDirectorySync, kFailRename };
+  for (Way way : {kCrash, kCrashKeepingSome, kFailSync, kFailDirectorySync, kFailRename}) {
+    bool finished = false;
+    for (int n = 1; !finished && n < 100; ++n) {
+      SCOPED_TRACE(::testing::Message() << "way " << way << " point " << n);
+      Lay(data_, index_);
+      testing::CrashFileSystem crash(platform::PosixFileSystem());
+      testing::FaultFileSystem fault(crash);
+      testing::ScriptedHost host;
+      host.SetDefaultAnswer(true);
+      auto s = NewSession(host, fault);
+      ASSERT_TRUE(s->StartDatabase());
+      if (way <= kCrashKeepingSome) {
+        crash.CrashAtPoint(crash.points() + n, way == kCrashKeepingSome, n);
+      } else {
+        fault.FailCall(way == kFailSync     ? Call::kSync
+                       : way == kFailRename ? Call::kRename
+                                            : Call::kSyncDirectory,
+                       EIO, n - 1);
+      }
+      finished = s->RebuildDataAndIndexes();
+      if (!finished && !crash.crashed()) {
+        ASSERT_FALSE(host.messages.empty());
+        EXPECT_NE(host.messages[0].text.find("Input/output error."), std::string::npos)
+            << host.messages[0].text;
+      }
+      fault.Clear();
+      s.reset();  // against a crashed file system its close changes nothing
+      ExpectRecovered();
+      if (HasFailure()) return;
+    }
+    EXPECT_TRUE(finished);
+  }
+}
+
+// What an interrupted run can leave beside the save copy, the second case
+// being what an earlier order of writes left at its third sync: the open says
+// so, No leaves every file alone, Yes finishes the rebuild from the save copy.
+TEST_F(RecoveryTest, SaveCopyAtOpenFinishesTheRebuild) {
+  // A data header alone: FirstFree -1, RecordLength 512, six keys, then InUse.
+  std::string empty_data = std::string("\xff\xff\xff\xff", 4) + std::string(8, '\0') +
+                           std::string("\0\2\0\0\6", 5) + std::string(507, '\0');
+  std::string in_use = empty_data;
+  in_use[20] = 1;
+  struct Case {
+    const char* name;
+    std::string data;
+    std::string index;
+    bool kept_as_old;
+  };
+  const Case cases[] = {
+      {"save copy alone", "", index_, false},
+      {"beside an empty clean data file", empty_data, index_.substr(0, 1002), true},
+      {"beside a new data file in use", in_use, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lay(c.data, c.index);
+    testing::WriteFile(Path("SAV"), data_);
+    const std::string question =
+        "The last rebuild of the data and index files was interrupted.  The records are safe in " +
+        Path("SAV") + ".  Finish the rebuild?";
+    {
+      testing::ScriptedHost host;
+      host.SetNextAnswer(false);
+      EXPECT_FALSE(NewSession(host, platform::PosixFileSystem())->StartDatabase());
+      EXPECT_EQ(host.messages,
+                (Messages{{MessageKind::kQuestion, question, ""},
+                          {MessageKind::kInformation,
+                           "The database can be used when the rebuild is finished.  The records "
+                           "stay in " +
+                               Path("SAV") + ".  Exiting now.",
+                           ""}}));
+      EXPECT_EQ(testing::ReadFile(Path("SAV")), data_);
+      EXPECT_EQ(Exists("DAT"), !c.data.empty());
+    }
+    ExpectRecovered([&](const Messages& messages) {
+      Messages expected = {{MessageKind::kQuestion, question, ""}};
+      if (c.kept_as_old) {
+        expected.push_back({MessageKind::kInformation,
+                            "IsamError: 10465 -- Data and save file exist simultaneously.  The "
+                            "data file was kept as " +
+                                Path("OLD") + "; the rebuild goes on from " + Path("SAV") + ".",
+                            ""});
+      }
+      EXPECT_EQ(messages, expected);
+    });
+    if (c.kept_as_old) {
+      EXPECT_EQ(testing::ReadFile(Path("OLD")), c.data);
+    }
+  }
+}
+
+void PutBytes(std::string& file, size_t at, std::initializer_list<uint8_t> bytes) {
+  for (uint8_t b : bytes) file[at++] = static_cast<char>(b);
+}
+
+// Each damage is named once (unless it is the plain index defect) and then
+// repaired like an index left open; the records come back from the slots,
+// also when the data file's own header is damaged.
+TEST_F(RecoveryTest, DamagedHeadersAreNamedAndRepaired) {
+  const std::string where = "  Opening " + dir_.File("Tes_Win") +
+                            "\nThe database files are damaged: rebuild the data and indexes, or "
+                            "restore a backup.";
+  struct Case {
+    const char* name;
+    std::function<void(std::string& data, std::string& index)> damage;
+    std::string report;  // empty: the rebuild question alone
+  };
+  const std::vector<Case> cases = {
+      {"key 1 PageSize 65535",
+       [](auto&, auto& ix) {
+         PutBytes(ix, 26, {0xff, 0xff});
+       },
+       "IsamError: 10122 -- MaxPageSize too small."},
+      {"index cut to half", [](auto&, auto& ix) { ix.resize(ix.size() / 2); }, ""},
+      {"key 3 root beyond its pages", [](auto&, auto& ix) { PutBytes(ix, 3360 + 16, {0x70}); }, ""},
+      {"key 1 EntryCount beyond its pages",
+       [](auto&, auto& ix) {
+         PutBytes(ix, 22, {0xff, 0xff});
+       },
+       ""},
+      {"RecordLength 7",
+       [](auto& dat, auto&) {
+         PutBytes(dat, 12, {7, 0, 0, 0});
+       },
+       "IsamError: 10020 -- Record length less than 22 or more than 2147483647 bytes."},
+      {"KeyCount 200", [](auto& dat, auto&) { PutBytes(dat, 16, {200}); },
+       "IsamError: 10060 -- Too many keys, or file read error."},
+      {"SlotCount short of the file",
+       [](auto& dat, auto&) {
+         PutBytes(dat, 8, {3, 0, 0, 0});
+       },
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string data = data_;
+    std::string index = index_;
+    c.damage(data, index);
+    Lay(data, index);
+    ExpectRecovered([&](const Messages& messages) {
+      Messages expected;
+      if (!c.report.empty()) expected.push_back({MessageKind::kError, c.report + where, ""});
+      expected.push_back({MessageKind::kQuestion, kRebuildQuestion, ""});
+      EXPECT_EQ(messages, expected);
+    });
+  }
+}
+
+// Failures of the system reach the user with its reason and the way out; a
+// failed add or rebuild on a full disk leaves the database usable, a failed
+// rebuild even with its old index.
+TEST_F(RecoveryTest, FailuresNameTheSystemReason) {
+  using Call = testing::FaultFileSystem::Call;
+  const std::string full = "\nNo space left on device.  Free up some disk space and try again.";
+  struct Case {
+    const char* name;
+    std::function<bool(Session&, testing::FaultFileSystem&)> act;
+    std::string first_message;
+  };
+  const std::vector<Case> cases = {
+      {"files the user may not write",
+       [](Session& s, auto& fs) {
+         s.CloseDatabase();
+         fs.FailCall(Call::kOpen, EACCES);
+         return s.StartDatabase();
+       },
+       "IsamError: 9908 -- Invalid access code.  Opening " + dir_.File("Tes_Win") +
+           "\nPermission denied.  Check that you may write to the database files and their "
+           "directory."},
+      {"a full disk while adding",
+       [](Session& s, auto& fs) {
+         fs.FailWritesAfter(0, ENOSPC);
+         s.current_record = testing::GeneratedQuotation(kRecords + 1);
+         return s.AddRecord();
+       },
+       "IsamError: 10075 -- File write error.  Location 1" + full},
+      {"a full disk while rebuilding",
+       [&](Session& s, auto& fs) {
+         fs.FailWritesAfter(10000, ENOSPC);
+         bool rebuilt = s.RebuildDataAndIndexes();
+         EXPECT_EQ(testing::ReadFile(Path("IX")), index_);  // opened again as it was
+         EXPECT_EQ(s.engine.UsedKeys(s.fileblock, 1), static_cast<int32_t>(expected_.size()));
+         return rebuilt;
+       },
+       "IsamError: 10075 -- File write error.  Rebuild not completed." + full},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Lay(data_, index_);
+    testing::FaultFileSystem fs(platform::PosixFileSystem());
+    testing::ScriptedHost host;
+    host.SetDefaultAnswer(true);
+    auto s = NewSession(host, fs);
+    ASSERT_TRUE(s->StartDatabase());
+    EXPECT_FALSE(c.act(*s, fs));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].text, c.first_message);
+    EXPECT_TRUE(host.exit_codes.empty());
+    fs.Clear();
+    s->CloseDatabase();
+    ExpectRecovered([](const Messages&) {});
+  }
+}
+
+}  // namespace
+}  // namespace tessary::database
