@@ -115,6 +115,7 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
   status_->setFrameShape(QFrame::Panel);
   status_->setFrameShadow(QFrame::Sunken);
   status_->setMargin(3);
+  status_->setWordWrap(true);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();

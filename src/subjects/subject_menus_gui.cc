@@ -87,7 +87,8 @@ TSubjectIconMenu::TSubjectIconMenu(IconMenu& menu, const EditionSwitches& editio
   for (size_t i = 0; i < navigation.size(); ++i) {
     const NavigationButton nav = navigation[i];
     const bool forward = nav.target > menu.menu();
-    auto* button = new QPushButton(ui::FromAnsi(nav.panels.subject), this);
+    // The caption names the menu's range, so the button says where it leads.
+    auto* button = new QPushButton(ui::FromAnsi(MenuCaption(nav.target)).simplified(), this);
     button->setObjectName(QStringLiteral("BitBtn_Menu%1").arg(nav.target));
     button->setIcon(ui::ToolIcon(forward ? "next" : "previous"));
     button->setToolTip(ui::FromAnsi(nav.panels.description));

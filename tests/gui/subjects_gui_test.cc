@@ -22,6 +22,8 @@
 #include "subjects/subject_commands.h"
 #include "subjects/subject_lists_gui.h"
 #include "subjects/subject_menus_gui.h"
+#include "ui/help_viewer.h"
+#include "ui/qt_host.h"
 
 namespace tessary::testing {
 namespace {
@@ -263,6 +265,31 @@ TEST_F(SubjectsGuiTest, TypingJumpsAndIsLimited) {
   window.action("Subject Finder...")->trigger();
   EXPECT_TRUE(finder.choices().cancel);
   EXPECT_EQ(host_.help_topics, std::vector<int>{360});
+}
+
+// The dialogs' Help buttons open help while the dialog is modal: the help
+// window must not be blocked by it.
+TEST(ModalHelpTest, HelpOpenedFromAModalDialogBelongsToIt) {
+  ui::QtHost host;
+  QDialog dialog;
+  dialog.setObjectName("Modal");
+  ui::HelpViewer* viewer = nullptr;
+  OnModal("Modal", [&](QDialog* d) {
+    host.ShowHelp(370);
+    viewer = ui::HelpViewer::Instance();
+    EXPECT_EQ(viewer->parentWidget(), d);
+    EXPECT_TRUE(viewer->isWindow());
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->CurrentTopic(), 370);
+    d->close();
+  });
+  dialog.exec();
+  ASSERT_NE(viewer, nullptr);
+  host.ShowHelp(365);
+  EXPECT_EQ(ui::HelpViewer::Instance(), viewer) << "the same window, its history kept";
+  EXPECT_EQ(viewer->parentWidget(), nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  viewer->close();
 }
 
 // ---- Quick-start menu -------------------------------------------------------------------
