@@ -196,7 +196,7 @@ void FillList(QDialog* dialog, const QString& text, int view, int section, bool 
   }
 }
 
-TEST_F(SubjectsGuiTest, SubjectListLandsInTheBrowserOrTheReadingWindow) {
+TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
   app::TMain_Menu& window = StartWithReadingWindow();
   database::Session& session = window.session();
 
@@ -205,66 +205,41 @@ TEST_F(SubjectsGuiTest, SubjectListLandsInTheBrowserOrTheReadingWindow) {
   ExpectListOn(FirstAtOrAfter(session, "LOVE         2"));
   EXPECT_TRUE(shown_.empty()) << "Browser stays in the list";
 
-  OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Peace", 1, 0); });
-  window.action("hint:Subject List Dialog")->trigger();
-  const KeyEntry peace = FirstAtOrAfter(session, "PEACE");
-  ExpectListOn(peace);
-  EXPECT_EQ(shown_, std::vector<int32_t>{peace.ref});
-  EXPECT_EQ(ShownSubject(), "Peace");
+  // The Eternal has no quotations: Time follows it.
+  OnModal("TSubtitle_List_Box",
+          [](QDialog* d) { FillList(d, "God     ... ... ... ...  The Eternal", 1, 0); });
+  window.action("hint:Subject Finder Dialog")->trigger();
+  const KeyEntry time = FirstAtOrAfter(session, "THE ETERNAL  1");
+  EXPECT_EQ(time.key.substr(0, 4), "TIME");
+  ExpectListOn(time);
+  EXPECT_EQ(shown_, std::vector<int32_t>{time.ref});
+  EXPECT_EQ(ShownSubject(), "Time");
+
+  // "8. Jokes" is folded into "7. Potpourri" with the seven-section naming;
+  // typed text stops at 13 characters.
+  subjects::SubjectListDialog& finder = window.subject_commands().subject_finder();
+  const QString hope = QString::fromStdString(subjects::SubtitleListItem({"Hope", "HOPE"}));
+  OnModal("TSubtitle_List_Box", [hope](QDialog* d) {
+    auto* list = static_cast<subjects::SubjectListDialog*>(d);
+    QTest::keyClicks(list->list()->lineEdit(), "abcdefghijklmnopq");
+    EXPECT_EQ(list->list()->currentText(), "abcdefghijklm");
+    list->list()->setEditText("");
+    FillList(d, hope, 0, 7);
+  });
+  window.action("Subject Finder...")->trigger();
+  EXPECT_TRUE(finder.section_button(6)->isChecked());
+  ExpectListOn(FirstAtOrAfter(session, "HOPE         7"));
 
   // OK on the empty item, and the close box, change nothing.
   window.ChangeSortKey(2);
   const int32_t ref = window.list()->CurrentRef();
   OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "", 1, 3); });
-  window.action("Subject List...")->trigger();
+  window.action("hint:Subject List Dialog")->trigger();
   OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Love", 1, 3, false); });
   window.action("Subject List...")->trigger();
   EXPECT_EQ(window.list()->KeyNumber(), 2);
   EXPECT_EQ(window.list()->CurrentRef(), ref);
   EXPECT_EQ(shown_.size(), 1u);
-}
-
-TEST_F(SubjectsGuiTest, SubjectFinderGoesToTheSubjectOfTheSubtitle) {
-  app::TMain_Menu& window = StartWithReadingWindow();
-  database::Session& session = window.session();
-  // The Eternal has no quotations: Time follows it.
-  OnModal("TSubtitle_List_Box",
-          [](QDialog* d) { FillList(d, "God     ... ... ... ...  The Eternal", 1, 0); });
-  window.action("Subject Finder...")->trigger();
-  const KeyEntry time = FirstAtOrAfter(session, "THE ETERNAL  1");
-  EXPECT_EQ(time.key.substr(0, 4), "TIME");
-  ExpectListOn(time);
-  EXPECT_EQ(shown_, std::vector<int32_t>{time.ref});
-
-  // "8. Jokes" is folded into "7. Potpourri" with the seven-section naming.
-  subjects::SubjectListDialog& finder = window.subject_commands().subject_finder();
-  const QString hope = QString::fromStdString(subjects::SubtitleListItem({"Hope", "HOPE"}));
-  OnModal("TSubtitle_List_Box", [hope](QDialog* d) { FillList(d, hope, 0, 7); });
-  window.action("hint:Subject Finder Dialog")->trigger();
-  EXPECT_TRUE(finder.section_button(6)->isChecked());
-  EXPECT_EQ(finder.choices().chosen_section, "7");
-  ExpectListOn(FirstAtOrAfter(session, "HOPE         7"));
-}
-
-TEST_F(SubjectsGuiTest, TypingJumpsAndIsLimited) {
-  app::TMain_Menu& window = StartWithReadingWindow();
-  subjects::SubjectListDialog& finder = window.subject_commands().subject_finder();
-  OnModal("TSubtitle_List_Box", [](QDialog* d) {
-    auto* list = static_cast<subjects::SubjectListDialog*>(d);
-    QTest::keyClicks(list->list()->lineEdit(), "caus");
-    list->list()->showPopup();
-    EXPECT_EQ(list->list()->currentText(), "Cause & Effect  ... ... ...  Science");
-    list->list()->hidePopup();
-    list->list()->setEditText("");
-    QTest::keyClicks(list->list()->lineEdit(), "abcdefghijklmnopq");
-    EXPECT_EQ(list->list()->currentText(), "abcdefghijklm");
-    EXPECT_EQ(list->status_panel()->text().toStdString(), subjects::kListHint);
-    QTest::mouseClick(list->help_button(), Qt::LeftButton);
-    QTest::mouseClick(list->cancel_button(), Qt::LeftButton);
-  });
-  window.action("Subject Finder...")->trigger();
-  EXPECT_TRUE(finder.choices().cancel);
-  EXPECT_EQ(host_.help_topics, std::vector<int>{360});
 }
 
 // The dialogs' Help buttons open help while the dialog is modal: the help
