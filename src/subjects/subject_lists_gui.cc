@@ -135,6 +135,9 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
   connect(qApp, &QApplication::focusChanged, this, &SubjectListDialog::FocusChanged);
 }
 
+// Destroying the widgets moves the focus; the dialog must no longer hear of it.
+SubjectListDialog::~SubjectListDialog() { disconnect(qApp, nullptr, this, nullptr); }
+
 void SubjectListDialog::Explain(QWidget* control, const QString& text) {
   control->installEventFilter(this);
   explanations_.emplace_back(control, text);

@@ -40,6 +40,7 @@ class SubjectListDialog : public QDialog {
 
  public:
   SubjectListDialog(ListKind kind, ui::Host& host, QWidget* parent = nullptr);
+  ~SubjectListDialog() override;
 
   // The seven-section naming folds "8. Jokes" into "7. Potpourri".
   void SetSevenSection(bool on) { seven_section_ = on; }
