@@ -11,10 +11,13 @@
 #include "app/splash.h"
 #include "platform/file.h"
 #include "platform/program_dir.h"
+#include "ui/icons.h"
 #include "ui/qt_host.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  QApplication::setWindowIcon(tessary::ui::ApplicationIcon());
+  QGuiApplication::setDesktopFileName("tessary");
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool direct = !args.empty() && (args[0] == "d" || args[0] == "D");
 

@@ -12,6 +12,8 @@
 #include "app/row_text.h"
 #include "database/quotation_record.h"
 #include "platform/codepage.h"
+#include "subjects/subject_commands.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 
 namespace tessary::app {
@@ -58,6 +60,18 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
     panels_[i]->setFrameShadow(QFrame::Sunken);
     statusBar()->addWidget(panels_[i]);
   }
+
+  subjects::SubjectCommands::Hooks hooks;
+  hooks.show_in_list = [this](int key, int32_t ref) { PositionListOn(key, ref); };
+  hooks.show_in_reading_window = &show_in_reading_window;
+  hooks.quote_a_day = &quote_a_day;
+  hooks.editions = [this] {
+    return subjects::EditionSwitches{options_.flags[0] != 0, options_.flags[1] != 0,
+                                     options_.flags[2] != 0};
+  };
+  subject_commands_ =
+      std::make_unique<subjects::SubjectCommands>(this, session_, host_, std::move(hooks));
+  show_quick_start = [this] { subject_commands_->QuickStart(); };
 
   BuildMenus();
   BuildToolBar();
@@ -131,9 +145,9 @@ void TMain_Menu::BuildMenus() {
   }
 
   QMenu* subjects = menuBar()->addMenu("S&ubjects");
-  AddCommand(subjects, "Subject Icons...", nullptr);
-  AddCommand(subjects, "Subject List...", nullptr);
-  AddCommand(subjects, "Subject Finder...", nullptr);
+  AddCommand(subjects, "Subject Icons...", [this] { SubjectIcons(); });
+  AddCommand(subjects, "Subject List...", [this] { SubjectList(); });
+  AddCommand(subjects, "Subject Finder...", [this] { SubjectFinder(); });
 
   QMenu* options = menuBar()->addMenu("&Options");
   AddCommand(options, "Filter(s) ON...", nullptr);
@@ -157,7 +171,8 @@ void TMain_Menu::BuildToolBar() {
   QToolBar* bar = addToolBar("Commands");
   bar->setObjectName("ToolBar1");
   bar->setMovable(false);
-  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setIconSize(QSize(24, 24));
   struct Button {
     const char* label;
     const char* hint;
@@ -173,15 +188,16 @@ void TMain_Menu::BuildToolBar() {
       {"Words", "Word Search", nullptr},
       {"Author", "Sort by Author", [this] { ChangeSortKey(2); }},
       {"Subtitle", "Sort by Link or Subtitle", [this] { ChangeSortKey(5); }},
-      {"Icons", "Select Subject by Iconic Menu", nullptr},
-      {"Subjects", "Subject List Dialog", nullptr},
-      {"Finder", "Subject Finder Dialog", nullptr},
+      {"Icons", "Select Subject by Iconic Menu", [this] { SubjectIcons(); }},
+      {"Subjects", "Subject List Dialog", [this] { SubjectList(); }},
+      {"Finder", "Subject Finder Dialog", [this] { SubjectFinder(); }},
       {"Filters", "Set Viewing Filters", nullptr},
       {"Quote", "Spin for Quote-A-Day", nullptr},
       {"Help", "Help", [this] { ShowHelp(0); }},
   };
   for (const Button& button : buttons) {
     QAction* action = bar->addAction(button.label);
+    action->setIcon(ui::ToolIconForHint(button.hint));
     action->setToolTip(button.hint);
     action->setStatusTip(button.hint);
     action->setEnabled(button.run != nullptr);
@@ -301,6 +317,37 @@ void TMain_Menu::ChangeSortKey(int key) {
   session_.engine.GetVarRecord(session_.fileblock, ref, &session_.current_record, length);
   if (!session_.engine.EngineOk()) return;
   list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
+}
+
+void TMain_Menu::PositionListOn(int key, int32_t ref) {
+  if (!database_open_) return;
+  session_.current_key_number = key;
+  if (list_->KeyNumber() != key) list_->SetKeyNumber(key);
+  RefreshHeaderAndStatus();
+  auto read = [this, ref] {
+    session_.current_record = database::EmptyRecord();
+    size_t length = sizeof session_.current_record;
+    session_.engine.GetVarRecord(session_.fileblock, ref, &session_.current_record, length);
+    return session_.engine.EngineOk();
+  };
+  if (!read()) return;
+  session_.current_ref = ref;
+  list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
+  // The list reads its rows through the current record; it holds the record
+  // at `ref` again for whoever shows it next.
+  read();
+}
+
+void TMain_Menu::SubjectIcons() {
+  if (database_open_) subject_commands_->SubjectIcons();
+}
+
+void TMain_Menu::SubjectList() {
+  if (database_open_) subject_commands_->SubjectList();
+}
+
+void TMain_Menu::SubjectFinder() {
+  if (database_open_) subject_commands_->SubjectFinder();
 }
 
 void TMain_Menu::RefreshHeaderAndStatus() {

@@ -22,6 +22,10 @@
 class QAction;
 class QMenu;
 
+namespace tessary::subjects {
+class SubjectCommands;
+}
+
 namespace tessary::app {
 
 class TMain_Menu : public QMainWindow {
@@ -34,14 +38,19 @@ class TMain_Menu : public QMainWindow {
              std::vector<std::string> args, QWidget* parent = nullptr);
   ~TMain_Menu() override;
 
-  // Seams for the windows of later work: the quick-start menu and quote-a-day.
+  // Shows the quick-start menu and runs the command chosen there (set to the
+  // subject commands' menu; tests may replace it).
   std::function<void()> show_quick_start;
+  // Seam for the window of later work: quote-a-day.
   std::function<void()> quote_a_day;
   // Hands the session's current record (read at `ref`) to the reading window
   // and shows it in front; empty while the program has no reading window.
   std::function<void(int32_t ref)> show_in_reading_window;
 
   void ChangeSortKey(int key);
+  // Makes `key` the sort key and positions the list on the record at `ref`,
+  // which is read into the current record.
+  void PositionListOn(int key, int32_t ref);
   void RefreshHeaderAndStatus();
   // FormShow: opens the database and attaches the list; false when the
   // database could not be opened (the program then ends).
@@ -54,6 +63,7 @@ class TMain_Menu : public QMainWindow {
   browser::TListBrowser* list() const { return list_; }
   QLabel* panel(int index) const { return panels_[index]; }
   QAction* action(const QString& text) const;
+  subjects::SubjectCommands& subject_commands() { return *subject_commands_; }
   QTimer& timer() { return timer_; }
   bool database_open() const { return database_open_; }
 
@@ -62,6 +72,9 @@ class TMain_Menu : public QMainWindow {
   void SaveOptions();
   void RebuildDataAndIndexes();
   void SetFiltersOn(bool on);
+  void SubjectIcons();
+  void SubjectList();
+  void SubjectFinder();
 
  signals:
   // The database could not be opened; the program ends.
@@ -97,6 +110,7 @@ class TMain_Menu : public QMainWindow {
   bool database_open_ = false;
   int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
+  std::unique_ptr<subjects::SubjectCommands> subject_commands_;
 };
 
 }  // namespace tessary::app

@@ -53,5 +53,6 @@ class CommandTable {
 void AddEngineCommands(CommandTable& table);   // explain, dump, check
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
 void AddPublishCommands(CommandTable& table);  // html, signature, options
+void AddSubjectsCommands(CommandTable& table);  // subjects, goto
 
 }  // namespace tessary::cli

@@ -14,6 +14,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   AddEngineCommands(table);
   AddSessionCommands(table);
   AddPublishCommands(table);
+  AddSubjectsCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

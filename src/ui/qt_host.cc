@@ -59,6 +59,10 @@ std::string QtHost::ClipboardText() { return ToAnsi(QApplication::clipboard()->t
 
 void QtHost::ShowHelp(int topic) {
   HelpViewer* viewer = HelpViewer::Instance();
+  // While a dialog is modal every other window is blocked; the help window
+  // becomes a window of that dialog then, so it can be read and used beside it.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (viewer->parentWidget() != modal) viewer->setParent(modal, Qt::Window);
   if (topic == kHelpIndex) {
     viewer->ShowIndex();
   } else if (topic == kHelpSearch) {

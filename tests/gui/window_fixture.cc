@@ -85,7 +85,8 @@ app::TMain_Menu& MainWindowFixture::Create(std::vector<std::string> args) {
 }
 
 app::TMain_Menu& MainWindowFixture::Start(std::vector<std::string> args) {
-  Create(std::move(args)).show();
+  Create(std::move(args)).show_quick_start = [] {};
+  window_->show();
   return *window_;
 }
 

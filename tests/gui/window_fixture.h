@@ -56,7 +56,8 @@ class MainWindowFixture : public ::testing::Test {
   app::TMain_Menu& Create(std::vector<std::string> args = {});
   // Creates the main window on the program directory and shows it, which
   // opens the database (FormShow) and starts the one-shot timer. Events are
-  // not processed, so the timer has not ticked yet.
+  // not processed, so the timer has not ticked yet; when it ticks, no
+  // quick-start menu waits for an answer.
   app::TMain_Menu& Start(std::vector<std::string> args = {});
   // Waits until the window is exposed and its pending events are handled.
   void Settle();

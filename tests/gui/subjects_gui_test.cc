@@ -1,0 +1,351 @@
+// The ways in by subject on the offscreen platform: the icon menus, the
+// subject and subtitle lists and the quick-start menu, driven through their
+// real dialogs from the main window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+
+#include "gui/window_fixture.h"
+#include "subjects/catalogue.h"
+#include "subjects/quick_start_gui.h"
+#include "subjects/subject_commands.h"
+#include "subjects/subject_lists_gui.h"
+#include "subjects/subject_menus_gui.h"
+#include "ui/help_viewer.h"
+#include "ui/qt_host.h"
+
+namespace tessary::testing {
+namespace {
+
+using subjects::QuickStartButton;
+using subjects::TSubjectIconMenu;
+
+// Runs `act` on the next modal dialog named `name` once it is up (the caller
+// then opens it with exec). Gives up after five seconds.
+void OnModal(const QString& name, std::function<void(QDialog*)> act) {
+  auto* timer = new QTimer;
+  auto* clock = new QElapsedTimer;
+  clock->start();
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, name, act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    const bool ready = dialog != nullptr && dialog->objectName() == name && dialog->isVisible();
+    if (!ready && clock->elapsed() < 5000) return;
+    timer->stop();
+    timer->deleteLater();
+    delete clock;
+    if (ready) act(dialog);
+  });
+  timer->start();
+}
+
+QToolButton* SubjectButton(TSubjectIconMenu& menu, const QString& name) {
+  for (QToolButton* button : menu.subject_buttons()) {
+    if (button->text() == name) return button;
+  }
+  return nullptr;
+}
+
+// The first entry of key 3 at or after `text`.
+KeyEntry FirstAtOrAfter(database::Session& session, const std::string& text) {
+  for (const KeyEntry& entry : WalkKey(session, 3)) {
+    if (entry.key >= text) return entry;
+  }
+  return {};
+}
+
+class SubjectsGuiTest : public MainWindowFixture {
+ protected:
+  app::TMain_Menu& StartWithReadingWindow() {
+    CopySharedDatabase(dir_.path());
+    app::TMain_Menu& window = StartQuiet();
+    window.show_in_reading_window = [this, &window](int32_t ref) {
+      shown_.push_back(ref);
+      shown_record_ = window.session().current_record;
+    };
+    return window;
+  }
+  // The list sits on `entry` under key 3, with header and panel to match.
+  void ExpectListOn(const KeyEntry& entry) {
+    ASSERT_GT(entry.ref, 0);
+    EXPECT_EQ(window_->list()->KeyNumber(), 3);
+    EXPECT_EQ(window_->session().current_key_number, 3);
+    EXPECT_EQ(window_->list()->CurrentRef(), entry.ref);
+    EXPECT_EQ(window_->panel(1)->text().toStdString(), database::SortKeyCaption(3));
+  }
+  std::string ShownSubject() const {
+    return std::string(database::FieldText(shown_record_.Subject));
+  }
+
+  std::vector<int32_t> shown_;
+  database::QuotationRecord shown_record_ = database::EmptyRecord();
+};
+
+// ---- Icon menus -----------------------------------------------------------------------
+
+TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
+  app::TMain_Menu& window = StartWithReadingWindow();
+  subjects::SubjectCommands& commands = window.subject_commands();
+  std::vector<int> menus;
+  commands.draw_first_menu = [] { return 150; };
+  commands.before_icon_menu = [&](TSubjectIconMenu& menu) {
+    menus.push_back(menu.objectName().back().digitValue());
+  };
+  // The first command opens the drawn menu 2; on to menu 3, then Truth.
+  OnModal("TSUBJECTS_2", [](QDialog* dialog) {
+    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+    EXPECT_EQ(menu->windowTitle(), "Subject Menu 2 of 3:  Health to Science");
+    EXPECT_EQ(menu->subject_buttons().size(), 27u);
+    QTest::mouseClick(menu->navigation_button(1), Qt::LeftButton);
+    OnModal("TSUBJECTS_3", [](QDialog* third) {
+      auto* menu = static_cast<TSubjectIconMenu*>(third);
+      QTest::mouseClick(SubjectButton(*menu, "Truth"), Qt::LeftButton);
+    });
+  });
+  window.action("Subject Icons...")->trigger();
+  EXPECT_EQ(menus, (std::vector<int>{2, 3}));
+  const KeyEntry truth = FirstAtOrAfter(window.session(), "TRUTH");
+  ExpectListOn(truth);
+  EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
+  EXPECT_EQ(ShownSubject(), "Truth");
+
+  // Later commands start at menu 1. Happiness has no quotations: Hope follows.
+  menus.clear();
+  commands.draw_first_menu = [] {
+    ADD_FAILURE() << "drawn again";
+    return 250;
+  };
+  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
+    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+    QTest::mouseClick(SubjectButton(*menu, "Happiness"), Qt::LeftButton);
+  });
+  window.action("hint:Select Subject by Iconic Menu")->trigger();
+  EXPECT_EQ(menus, std::vector<int>{1});
+  const KeyEntry hope = FirstAtOrAfter(window.session(), "HAPPINESS");
+  EXPECT_EQ(hope.key.substr(0, 4), "HOPE");
+  ExpectListOn(hope);
+  EXPECT_EQ(shown_.back(), hope.ref);
+  EXPECT_TRUE(host_.messages.size() == 1) << "only the missing options file was reported";
+}
+
+TEST_F(SubjectsGuiTest, PanelsHelpAndCancel) {
+  app::TMain_Menu& window = StartWithReadingWindow();
+  window.subject_commands().draw_first_menu = [] { return 100; };
+  const int32_t before = window.list()->CurrentRef();
+  OnModal("TSUBJECTS_1", [this](QDialog* dialog) {
+    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+    QFocusEvent focus(QEvent::FocusIn);
+    QApplication::sendEvent(SubjectButton(*menu, "Cunning"), &focus);
+    EXPECT_EQ(menu->subject_panel()->text(), "CUNNING");
+    EXPECT_EQ(menu->description_panel()->text(),
+              "Deceit, Dishonesty, Lying, Treachery, Treason --> Disgrace and Shame");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(menu->navigation_button(0), &enter);
+    EXPECT_EQ(menu->subject_panel()->text(), "Subject Menu 2");
+    EXPECT_EQ(menu->description_panel()->text(), "Subjects from HEALTH to SCIENCE");
+    EXPECT_EQ(menu->help_button()->toolTip(), "Help on Iconic Subject Menus");
+    QTest::mouseClick(menu->help_button(), Qt::LeftButton);
+    EXPECT_EQ(host_.help_topics, std::vector<int>{370});
+    EXPECT_TRUE(menu->isVisible()) << "Help keeps the menu open";
+    EXPECT_EQ(menu->subject_panel()->text(), "HELP");
+    QTest::mouseClick(menu->cancel_button(), Qt::LeftButton);
+  });
+  window.action("Subject Icons...")->trigger();
+  EXPECT_TRUE(shown_.empty());
+  EXPECT_EQ(window.list()->KeyNumber(), 1);
+  EXPECT_EQ(window.list()->CurrentRef(), before);
+
+  // Another edition: menu 1 alone, its navigation buttons greyed.
+  window.options().flags = {0, 1, 0, 0, 0, 0, 0};
+  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
+    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+    EXPECT_FALSE(menu->navigation_button(0)->isEnabled());
+    EXPECT_FALSE(menu->navigation_button(1)->isEnabled());
+    dialog->close();  // the close box: no choice
+  });
+  window.action("Subject Icons...")->trigger();
+  EXPECT_TRUE(shown_.empty());
+}
+
+// ---- Subject and subtitle lists ---------------------------------------------------------
+
+// Fills in a list dialog and presses OK (or closes it when `ok` is false).
+void FillList(QDialog* dialog, const QString& text, int view, int section, bool ok = true) {
+  auto* list = static_cast<subjects::SubjectListDialog*>(dialog);
+  EXPECT_EQ(list->list()->currentText(), "") << "every showing starts empty";
+  EXPECT_TRUE(list->view_button(0)->isChecked());
+  EXPECT_TRUE(list->section_button(0)->isChecked());
+  list->list()->setEditText(text);
+  list->view_button(view)->setChecked(true);
+  list->section_button(section)->setChecked(true);
+  if (ok) {
+    QTest::mouseClick(list->ok_button(), Qt::LeftButton);
+  } else {
+    dialog->close();
+  }
+}
+
+TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
+  app::TMain_Menu& window = StartWithReadingWindow();
+  database::Session& session = window.session();
+
+  OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Love", 0, 1); });
+  window.action("Subject List...")->trigger();
+  ExpectListOn(FirstAtOrAfter(session, "LOVE         2"));
+  EXPECT_TRUE(shown_.empty()) << "Browser stays in the list";
+
+  // The Eternal has no quotations: Time follows it.
+  OnModal("TSubtitle_List_Box",
+          [](QDialog* d) { FillList(d, "God     ... ... ... ...  The Eternal", 1, 0); });
+  window.action("hint:Subject Finder Dialog")->trigger();
+  const KeyEntry time = FirstAtOrAfter(session, "THE ETERNAL  1");
+  EXPECT_EQ(time.key.substr(0, 4), "TIME");
+  ExpectListOn(time);
+  EXPECT_EQ(shown_, std::vector<int32_t>{time.ref});
+  EXPECT_EQ(ShownSubject(), "Time");
+
+  // "8. Jokes" is folded into "7. Potpourri" with the seven-section naming;
+  // typed text stops at 13 characters.
+  subjects::SubjectListDialog& finder = window.subject_commands().subject_finder();
+  const QString hope = QString::fromStdString(subjects::SubtitleListItem({"Hope", "HOPE"}));
+  OnModal("TSubtitle_List_Box", [hope](QDialog* d) {
+    auto* list = static_cast<subjects::SubjectListDialog*>(d);
+    QTest::keyClicks(list->list()->lineEdit(), "abcdefghijklmnopq");
+    EXPECT_EQ(list->list()->currentText(), "abcdefghijklm");
+    list->list()->setEditText("");
+    FillList(d, hope, 0, 7);
+  });
+  window.action("Subject Finder...")->trigger();
+  EXPECT_TRUE(finder.section_button(6)->isChecked());
+  ExpectListOn(FirstAtOrAfter(session, "HOPE         7"));
+
+  // OK on the empty item, and the close box, change nothing.
+  window.ChangeSortKey(2);
+  const int32_t ref = window.list()->CurrentRef();
+  OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "", 1, 3); });
+  window.action("hint:Subject List Dialog")->trigger();
+  OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Love", 1, 3, false); });
+  window.action("Subject List...")->trigger();
+  EXPECT_EQ(window.list()->KeyNumber(), 2);
+  EXPECT_EQ(window.list()->CurrentRef(), ref);
+  EXPECT_EQ(shown_.size(), 1u);
+}
+
+// The dialogs' Help buttons open help while the dialog is modal: the help
+// window must not be blocked by it.
+TEST(ModalHelpTest, HelpOpenedFromAModalDialogBelongsToIt) {
+  ui::QtHost host;
+  QDialog dialog;
+  dialog.setObjectName("Modal");
+  ui::HelpViewer* viewer = nullptr;
+  OnModal("Modal", [&](QDialog* d) {
+    host.ShowHelp(370);
+    viewer = ui::HelpViewer::Instance();
+    EXPECT_EQ(viewer->parentWidget(), d);
+    EXPECT_TRUE(viewer->isWindow());
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->CurrentTopic(), 370);
+    d->close();
+  });
+  dialog.exec();
+  ASSERT_NE(viewer, nullptr);
+  host.ShowHelp(365);
+  EXPECT_EQ(ui::HelpViewer::Instance(), viewer) << "the same window, its history kept";
+  EXPECT_EQ(viewer->parentWidget(), nullptr);
+  EXPECT_TRUE(viewer->isVisible());
+  viewer->close();
+}
+
+// ---- Quick-start menu -------------------------------------------------------------------
+
+class QuickStartGuiTest : public SubjectsGuiTest {
+ protected:
+  // Starts the program, lets the first tick show the menu and runs `act` on it.
+  app::TMain_Menu& StartAndAnswer(std::function<void(subjects::TQS_MENU_TESSARY*)> act) {
+    CopySharedDatabase(dir_.path());
+    app::TMain_Menu& window = Create();
+    window.quote_a_day = [this] { ++quotes_; };
+    window.show_in_reading_window = [this](int32_t ref) { shown_.push_back(ref); };
+    OnModal("TQS_MENU_TESSARY", [act](QDialog* d) {
+      auto* menu = static_cast<subjects::TQS_MENU_TESSARY*>(d);
+      EXPECT_EQ(menu->windowTitle(), "Quick Start Menu");
+      act(menu);
+    });
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.state().show_opening_menu; }, 2000));
+    QTest::qWait(50);
+    return window;
+  }
+  int quotes_ = 0;
+};
+
+TEST_F(QuickStartGuiTest, EnterAndTheCloseBoxLeaveTheListAsItIs) {
+  for (bool enter : {true, false}) {
+    SCOPED_TRACE(enter ? "Enter" : "close box");
+    app::TMain_Menu& window = StartAndAnswer([enter](subjects::TQS_MENU_TESSARY* menu) {
+      EXPECT_TRUE(menu->button(QuickStartButton::kBrowser)->isDefault());
+      if (enter) {
+        QTest::keyClick(menu, Qt::Key_Return);
+      } else {
+        menu->close();
+      }
+    });
+    EXPECT_FALSE(window.subject_commands().quick_start().isVisible());
+    EXPECT_EQ(window.list()->KeyNumber(), 1);
+    EXPECT_EQ(PageRefs(window).front(), WalkKey(window.session(), 1).front().ref);
+    EXPECT_EQ(quotes_, 0);
+    EXPECT_TRUE(host_.help_topics.empty());
+    EXPECT_FALSE(window.timer().isActive());
+    window_.reset();
+  }
+}
+
+TEST_F(QuickStartGuiTest, EachButtonRunsItsCommand) {
+  struct Case {
+    QuickStartButton button;
+    QString dialog;  // the dialog the command opens, if any
+  };
+  const Case cases[] = {{QuickStartButton::kSubjectList, "TSUB_LB"},
+                        {QuickStartButton::kSubjectFinder, "TSubtitle_List_Box"},
+                        {QuickStartButton::kSubjectIcons, "TSUBJECTS_1"},
+                        {QuickStartButton::kQuoteADay, ""},
+                        {QuickStartButton::kHintsAndTips, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.button));
+    bool opened = false;
+    if (!c.dialog.isEmpty()) {
+      OnModal(c.dialog, [&opened](QDialog* d) {
+        opened = true;
+        d->close();
+      });
+    }
+    quotes_ = 0;
+    host_.help_topics.clear();
+    app::TMain_Menu& window = StartAndAnswer([&](subjects::TQS_MENU_TESSARY* menu) {
+      if (c.button == QuickStartButton::kSubjectIcons) {
+        window_->subject_commands().draw_first_menu = [] { return 0; };
+      }
+      QTest::mouseClick(menu->button(c.button), Qt::LeftButton);
+    });
+    EXPECT_EQ(opened, !c.dialog.isEmpty());
+    EXPECT_EQ(quotes_, c.button == QuickStartButton::kQuoteADay ? 1 : 0);
+    EXPECT_EQ(host_.help_topics, c.button == QuickStartButton::kHintsAndTips ? std::vector<int>{270}
+                                                                             : std::vector<int>{});
+    EXPECT_EQ(window.list()->KeyNumber(), 1);
+    window_.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tessary::testing

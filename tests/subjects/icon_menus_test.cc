@@ -1,0 +1,113 @@
+#include "subjects/icon_menus.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessary::subjects {
+namespace {
+
+TEST(IconMenuTest, ButtonsSetTheSharedResults) {
+  IconMenuResults results;
+  results.next_menu = {true, false, true};
+  IconMenu menu(2, results);
+  const SubjectInfo& pride = *FindSubject("PRIDE");
+  const SubjectInfo& ruin = *FindSubject("RUIN");
+
+  // The click takes the word of the button entered last: entering comes first.
+  menu.EnterSubject(pride);
+  menu.Help();
+  EXPECT_EQ(menu.panels(), HelpPanels());
+  EXPECT_FALSE(menu.closes()) << "Help keeps the menu open";
+  menu.EnterSubject(ruin);
+  menu.ClickSubject();
+  EXPECT_TRUE(menu.closes());
+  EXPECT_TRUE(results.subject_chosen);
+  EXPECT_EQ(results.chosen_subject, "RUIN");
+
+  IconMenu other(1, results);
+  other.ClickNavigation(3);
+  EXPECT_TRUE(other.closes());
+  EXPECT_EQ(results.next_menu, (std::array<bool, 3>{false, false, true}));
+  EXPECT_EQ(results.NextMenu(), 3);
+
+  IconMenu third(3, results);
+  third.EnterSubject(*FindSubject("WAR"));
+  third.Cancel();
+  EXPECT_TRUE(third.closes());
+  EXPECT_FALSE(results.subject_chosen);
+  EXPECT_EQ(third.panels(), CancelPanels());
+}
+
+TEST(IconMenuTest, FirstMenuIsDrawnOnlyOnceAndOnlyWithSevenSections) {
+  // {first command, seven sections, draw, menu}
+  const int cases[][4] = {{1, 1, 0, 1},   {1, 1, 100, 1}, {1, 1, 101, 2}, {1, 1, 200, 2},
+                          {1, 1, 201, 3}, {1, 1, 299, 3}, {0, 1, 250, 1}, {1, 0, 250, 1}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(FirstMenu(c[0], c[1], c[2]), c[3]) << c[0] << " " << c[1] << " " << c[2];
+  }
+}
+
+// Plays one scripted action per menu shown and records the menus in order.
+struct MenuScript {
+  std::deque<std::function<void(IconMenu&)>> actions;
+  std::vector<int> shown;
+
+  std::function<void(IconMenu&)> Player() {
+    return [this](IconMenu& menu) {
+      shown.push_back(menu.menu());
+      if (actions.empty()) return;  // the close box: nothing set
+      auto action = actions.front();
+      actions.pop_front();
+      action(menu);
+    };
+  }
+};
+
+auto Navigate(int target) {
+  return [target](IconMenu& menu) { menu.ClickNavigation(target); };
+}
+auto Choose(std::string_view word) {
+  return [word](IconMenu& menu) {
+    menu.EnterSubject(*FindSubject(word));
+    menu.ClickSubject();
+  };
+}
+
+TEST(IconMenuCommandTest, NavigationChoosesNothingUntilASubjectOrCancel) {
+  const EditionSwitches all;
+  {
+    MenuScript script{{Navigate(3), Navigate(2), Navigate(1), Choose("ANGER")}, {}};
+    EXPECT_EQ(RunIconMenus(2, all, script.Player()), "ANGER");
+    EXPECT_EQ(script.shown, (std::vector<int>{2, 3, 2, 1}));
+  }
+  {
+    MenuScript script{{Navigate(2), [](IconMenu& m) { m.Cancel(); }}, {}};
+    EXPECT_EQ(RunIconMenus(1, all, script.Player()), "");
+    EXPECT_EQ(script.shown, (std::vector<int>{1, 2}));
+  }
+  {
+    MenuScript script;  // closed with the close box
+    EXPECT_EQ(RunIconMenus(3, all, script.Player()), "");
+    EXPECT_EQ(script.shown, std::vector<int>{3});
+  }
+}
+
+TEST(IconMenuCommandTest, OtherEditionsReachMenuOneAlone) {
+  const EditionSwitches second_only{false, true, false};
+  const EditionSwitches none{false, false, false};
+  for (const EditionSwitches& editions : {second_only, none}) {
+    EXPECT_TRUE(MenuReachable(editions, 1));
+    EXPECT_FALSE(MenuReachable(editions, 2));
+    EXPECT_FALSE(MenuReachable(editions, 3));
+    MenuScript script{{Navigate(2), Choose("WAR")}, {}};
+    EXPECT_EQ(RunIconMenus(1, editions, script.Player()), "");
+    EXPECT_EQ(script.shown, std::vector<int>{1}) << "menu 2 is never shown";
+  }
+}
+
+}  // namespace
+}  // namespace tessary::subjects
