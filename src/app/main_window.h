@@ -22,6 +22,10 @@
 class QAction;
 class QMenu;
 
+namespace tessary::entry {
+class EntryWindowCommands;
+}
+
 namespace tessary::app {
 
 class TMain_Menu : public QMainWindow {
@@ -53,6 +57,7 @@ class TMain_Menu : public QMainWindow {
   QAction* action(const QString& text) const;
   QTimer& timer() { return timer_; }
   bool database_open() const { return database_open_; }
+  entry::EntryWindowCommands* entry_commands() const { return entry_; }
 
   void TimerTick();
   void RepeatOpeningMenu();
@@ -94,6 +99,7 @@ class TMain_Menu : public QMainWindow {
   bool database_open_ = false;
   int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
+  entry::EntryWindowCommands* entry_ = nullptr;  // owned as a child
 };
 
 }  // namespace tessary::app

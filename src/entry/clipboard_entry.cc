@@ -1,6 +1,7 @@
 #include "entry/clipboard_entry.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "entry/entry_form.h"
 
@@ -13,7 +14,7 @@ constexpr int32_t kHighestRecordNumber = 999999;
 
 #define FIELD(f) offsetof(QuotationRecord, f), sizeof(QuotationRecord::f)
 
-const std::array<ClipboardKeyBox, kClipboardKeyCount> kKeyBoxes = {{
+constexpr ClipboardKeyBox kKeyBoxTable[] = {
     {"Edit_Subject", "Subject:", 13, FIELD(Subject),
      "Enter the Subject of your quote, thought or idea - Key Field."},
     {"Edit_Section", "Section:", 1, FIELD(Section),
@@ -32,7 +33,9 @@ const std::array<ClipboardKeyBox, kClipboardKeyCount> kKeyBoxes = {{
      "Enter a Biographical Snapshot about the author."},
     {"Edit_BookName", "Book Name", 57, FIELD(Book_Name),
      "Enter the name of the book or magazine, if relevant."},
-}};
+};
+static_assert(std::size(kKeyBoxTable) == kClipboardKeyCount, "one row per key box");
+const std::array<ClipboardKeyBox, kClipboardKeyCount> kKeyBoxes = std::to_array(kKeyBoxTable);
 
 #undef FIELD
 

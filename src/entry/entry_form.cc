@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "platform/text.h"
 
@@ -14,57 +15,55 @@ using database::QuotationRecord;
 
 constexpr char kDigitHint[] = "Optional:  Enter a number from 0 to 9.";
 
-std::array<FormBox, kBoxCount> MakeBoxes() {
-  std::array<FormBox, kBoxCount> boxes = {{
-      {"Edit_Line1", "Line 1:", 60, BoxKind::kText, FIELD(Line1), "Enter Line 1 text.", false},
-      {"Edit_Line2", "Line 2:", 60, BoxKind::kText, FIELD(Line2), "Enter Line 2 text.", false},
-      {"Edit_Line3", "Line 3:", 60, BoxKind::kText, FIELD(Line3), "Enter Line 3 text.", false},
-      {"Edit_Line4", "Line 4:", 60, BoxKind::kText, FIELD(Line4), "Enter Line 4 text.", false},
-      {"Edit_Line5", "Line 5:", 60, BoxKind::kText, FIELD(Line5), "Enter Line 5 text.", false},
-      {"Edit_Line6", "Line 6:", 60, BoxKind::kText, FIELD(Line6), "Enter Line 6 text.", false},
-      {"Edit_Line7", "Line 7:", 60, BoxKind::kText, FIELD(Line7), "Enter Line 7 text.", false},
-      {"Edit_Line8", "Line 8:", 60, BoxKind::kText, FIELD(Line8), "Enter Line 8 text.", false},
-      {"Edit_Line9", "Line 9:", 60, BoxKind::kText, FIELD(Line9), "Enter Line 9 text.", false},
-      {"Edit_Line10", "Line 10:", 60, BoxKind::kText, FIELD(Line10), "Enter Line 10 text.", false},
-      {"Edit_Line11", "Line 11:", 60, BoxKind::kText, FIELD(Line11),
-       "Enter Line 11 text.  Make Multi-Page Switch \"True\" if quotation continues.", false},
-      {"Edit_RecordNumber", "Record Number:", 6, BoxKind::kRecordNumber, FIELD(Record_Number),
-       "Enter a Record Number from 0 to 999,999 - Key Field.", true},
-      {"Edit_BookCode", "Book Code:", 2, BoxKind::kText, FIELD(Book_Code),
-       " Enter the Book Code for your source, i.e. AA, BA -  Key Field.", true},
-      {"Edit_Page", "Page:", 4, BoxKind::kText, FIELD(Page_Number),
-       "Enter the Page Number of your source - book, magazine, etc. - Key Field.", true},
-      {"Edit_Subject", "Subject:", 13, BoxKind::kText, FIELD(Subject),
-       "Enter the Subject of your quote, thought or idea - Key Field.", true},
-      {"Edit_Section", "Section:", 1, BoxKind::kText, FIELD(Section),
-       "Enter a section number from 1 to 9 - Key Field.", true},
-      {"Edit_SectionName", "Section Name:", 9, BoxKind::kText, FIELD(Section_Name),
-       "Enter name for your section number.", true},
-      {"Edit_Subtitle", "Subtitle:", 13, BoxKind::kText, FIELD(Subtitle),
-       "Enter the Subtitle of your quote, thought or idea - Key Field.", true},
-      {"Edit_UserCode", "User Code:", 13, BoxKind::kText, FIELD(User_Code),
-       "Enter the User Code for your idea - Key Field.", true},
-      {"Edit_LastName", "Author's Last Name:", 16, BoxKind::kText, FIELD(Authors_LName),
-       "Enter the last name of the Author - Key Field.", true},
-      {"Edit_FirstName", "Author's First Name:", 15, BoxKind::kText, FIELD(FirstName),
-       "Enter the first name of the Author - Key Field.", true},
-      {"Edit_DisplayName", "Author's Display Name:", 41, BoxKind::kText, FIELD(Authors_Full_Name),
-       "Enter Author information that will appear on View Screen.", true},
-      {"Edit_Bio", "Author's Bio Description:", 50, BoxKind::kText, FIELD(Author_Bio_Snapshot),
-       "Enter a Biographical snapshot about the author.", true},
-      {"Edit_BookName", "Book Name:", 57, BoxKind::kText, FIELD(Book_Name),
-       "Enter the name of the book or magazine, if relevant.", true},
-      {"Edit_MultiPage", "Multi-Page Switch:", 1, BoxKind::kSwitch, FIELD(Multi_Page_Flag),
-       "Make this <T>rue if you want your quote to continue with the next record.", true},
-      {"Edit_AgeCode", "Age Code:", 1, BoxKind::kDigit, FIELD(Author_Age_Code), kDigitHint, true},
-      {"Edit_Rank", "Rank:", 1, BoxKind::kDigit, FIELD(Quote_Rank), kDigitHint, true},
-      {"Edit_NumberOfLines", "Number of Lines:", 1, BoxKind::kDigit, FIELD(Number_of_Lines),
-       kDigitHint, true},
-      {"Edit_CountryCode", "Country Code:", 1, BoxKind::kDigit, FIELD(Author_Country_Code),
-       kDigitHint, true},
-  }};
-  return boxes;
-}
+constexpr FormBox kBoxes[] = {
+    {"Edit_Line1", "Line 1:", 60, BoxKind::kText, FIELD(Line1), "Enter Line 1 text.", false},
+    {"Edit_Line2", "Line 2:", 60, BoxKind::kText, FIELD(Line2), "Enter Line 2 text.", false},
+    {"Edit_Line3", "Line 3:", 60, BoxKind::kText, FIELD(Line3), "Enter Line 3 text.", false},
+    {"Edit_Line4", "Line 4:", 60, BoxKind::kText, FIELD(Line4), "Enter Line 4 text.", false},
+    {"Edit_Line5", "Line 5:", 60, BoxKind::kText, FIELD(Line5), "Enter Line 5 text.", false},
+    {"Edit_Line6", "Line 6:", 60, BoxKind::kText, FIELD(Line6), "Enter Line 6 text.", false},
+    {"Edit_Line7", "Line 7:", 60, BoxKind::kText, FIELD(Line7), "Enter Line 7 text.", false},
+    {"Edit_Line8", "Line 8:", 60, BoxKind::kText, FIELD(Line8), "Enter Line 8 text.", false},
+    {"Edit_Line9", "Line 9:", 60, BoxKind::kText, FIELD(Line9), "Enter Line 9 text.", false},
+    {"Edit_Line10", "Line 10:", 60, BoxKind::kText, FIELD(Line10), "Enter Line 10 text.", false},
+    {"Edit_Line11", "Line 11:", 60, BoxKind::kText, FIELD(Line11),
+     "Enter Line 11 text.  Make Multi-Page Switch \"True\" if quotation continues.", false},
+    {"Edit_RecordNumber", "Record Number:", 6, BoxKind::kRecordNumber, FIELD(Record_Number),
+     "Enter a Record Number from 0 to 999,999 - Key Field.", true},
+    {"Edit_BookCode", "Book Code:", 2, BoxKind::kText, FIELD(Book_Code),
+     " Enter the Book Code for your source, i.e. AA, BA -  Key Field.", true},
+    {"Edit_Page", "Page:", 4, BoxKind::kText, FIELD(Page_Number),
+     "Enter the Page Number of your source - book, magazine, etc. - Key Field.", true},
+    {"Edit_Subject", "Subject:", 13, BoxKind::kText, FIELD(Subject),
+     "Enter the Subject of your quote, thought or idea - Key Field.", true},
+    {"Edit_Section", "Section:", 1, BoxKind::kText, FIELD(Section),
+     "Enter a section number from 1 to 9 - Key Field.", true},
+    {"Edit_SectionName", "Section Name:", 9, BoxKind::kText, FIELD(Section_Name),
+     "Enter name for your section number.", true},
+    {"Edit_Subtitle", "Subtitle:", 13, BoxKind::kText, FIELD(Subtitle),
+     "Enter the Subtitle of your quote, thought or idea - Key Field.", true},
+    {"Edit_UserCode", "User Code:", 13, BoxKind::kText, FIELD(User_Code),
+     "Enter the User Code for your idea - Key Field.", true},
+    {"Edit_LastName", "Author's Last Name:", 16, BoxKind::kText, FIELD(Authors_LName),
+     "Enter the last name of the Author - Key Field.", true},
+    {"Edit_FirstName", "Author's First Name:", 15, BoxKind::kText, FIELD(FirstName),
+     "Enter the first name of the Author - Key Field.", true},
+    {"Edit_DisplayName", "Author's Display Name:", 41, BoxKind::kText, FIELD(Authors_Full_Name),
+     "Enter Author information that will appear on View Screen.", true},
+    {"Edit_Bio", "Author's Bio Description:", 50, BoxKind::kText, FIELD(Author_Bio_Snapshot),
+     "Enter a Biographical snapshot about the author.", true},
+    {"Edit_BookName", "Book Name:", 57, BoxKind::kText, FIELD(Book_Name),
+     "Enter the name of the book or magazine, if relevant.", true},
+    {"Edit_MultiPage", "Multi-Page Switch:", 1, BoxKind::kSwitch, FIELD(Multi_Page_Flag),
+     "Make this <T>rue if you want your quote to continue with the next record.", true},
+    {"Edit_AgeCode", "Age Code:", 1, BoxKind::kDigit, FIELD(Author_Age_Code), kDigitHint, true},
+    {"Edit_Rank", "Rank:", 1, BoxKind::kDigit, FIELD(Quote_Rank), kDigitHint, true},
+    {"Edit_NumberOfLines", "Number of Lines:", 1, BoxKind::kDigit, FIELD(Number_of_Lines),
+     kDigitHint, true},
+    {"Edit_CountryCode", "Country Code:", 1, BoxKind::kDigit, FIELD(Author_Country_Code),
+     kDigitHint, true},
+};
+static_assert(std::size(kBoxes) == kBoxCount, "one row per box");
 
 #undef FIELD
 
@@ -93,7 +92,7 @@ std::string Name(const FormBox& box) {
 }  // namespace
 
 const std::array<FormBox, kBoxCount>& FormBoxes() {
-  static const std::array<FormBox, kBoxCount> boxes = MakeBoxes();
+  static const std::array<FormBox, kBoxCount> boxes = std::to_array(kBoxes);
   return boxes;
 }
 

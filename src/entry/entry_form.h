@@ -41,7 +41,6 @@ struct FormBox {
   bool on_key_page;  // "Key Fields" page, else "Quotation"
 };
 
-inline constexpr int kBoxCount = 30;
 // Indexes into FormBoxes(): the eleven lines come first.
 enum Box : int {
   kLine1 = 0,
@@ -64,6 +63,7 @@ enum Box : int {
   kRank,
   kNumberOfLines,
   kCountryCode,
+  kBoxCount,
 };
 
 const std::array<FormBox, kBoxCount>& FormBoxes();
