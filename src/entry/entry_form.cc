@@ -144,6 +144,12 @@ QuotationRecord BlankEntryRecord() {
   return record;
 }
 
+QuotationRecord EmptyEntryAsStored() {
+  QuotationRecord record = BlankEntryRecord();
+  for (int n = 5; n <= database::kLineCount; ++n) database::Line(record, n)[0] = '\0';
+  return record;
+}
+
 bool ReadEntryRecord(database::Session& session, int32_t ref, bool blank_lines,
                      QuotationRecord* record) {
   if (session.fileblock == nullptr || ref < 1) return false;

@@ -88,6 +88,10 @@ int HelpTopic(EntryMode mode);
 // with blanks (lines 1 to 4 stay zero).
 database::QuotationRecord BlankEntryRecord();
 
+// What OK stores for a new entry whose boxes were left empty: every line an
+// empty text (lines 5 to 11 followed by their blanks), codes and switch 0.
+database::QuotationRecord EmptyEntryAsStored();
+
 // Reads the record at `ref` into `record`, which is first set to
 // BlankEntryRecord() when `blank_lines` is set, else to zero bytes. False when
 // the engine fails or the slot holds no live record.

@@ -184,5 +184,13 @@ TEST_F(EntryFormTest, OpeningAddUsesUpANumberEvenWhenNothingIsStored) {
   EXPECT_EQ(form_.boxes[kRecordNumber], "2");
 }
 
+TEST_F(EntryFormTest, AnEntryLeftEmptyIsStoredAsEmptyEntryAsStoredSays) {
+  form_.Open(EntryMode::kAdd);
+  ASSERT_EQ(form_.Accept(), "");
+  QuotationRecord expected = EmptyEntryAsStored();
+  database::SetField(expected.Record_Number, "     1");
+  EXPECT_EQ(Bytes(session_.current_record), Bytes(expected));
+}
+
 }  // namespace
 }  // namespace tessary::entry
