@@ -19,6 +19,7 @@
 #include "entry/keyboard_add_edit.h"
 #include "gui/verify_database.h"
 #include "gui/window_fixture.h"
+#include "ui/help_catalog.h"
 
 namespace tessary::testing {
 namespace {
@@ -175,6 +176,21 @@ TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
   EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 2));
   window.close();
   EXPECT_TRUE(VerifyDatabase(dir_.path()).sound);
+}
+
+TEST_F(EntryWindowTest, HelpButtonsOpenTheTopicOfEachUse) {
+  app::TMain_Menu& window = Open();
+  auto help = [](TKeyboard_Add_Edit& form) { form.help_button()->click(); };
+  Run<TKeyboard_Add_Edit>(window, "Add New Record - Keyboard", help);
+  Run<TKeyboard_Add_Edit>(window, "Edit Existing Record ", help);
+  Run<TKeyboard_Add_Edit>(window, "Delete Highlighted Record", help);
+  Run<TClipboard_Add>(window, "Add New Record - Clipboard", [](TClipboard_Add& dialog) {
+    dialog.findChild<QPushButton*>("BitBtn_Help")->click();
+  });
+  EXPECT_EQ(host_.help_topics, (std::vector<int>{100, 220, 165, 130}));
+  const ui::HelpCatalog catalog = ui::HelpCatalog::Load();
+  for (int topic : host_.help_topics) EXPECT_NE(catalog.Find(topic), nullptr) << topic;
+  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal)) << "nothing changed";
 }
 
 }  // namespace
