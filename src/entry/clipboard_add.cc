@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -27,12 +28,16 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   text_->setObjectName("Memo_Text");
   text_->setAcceptRichText(false);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  // Each line shown is one line of the quotation: wrap words at 60 columns.
-  text_->setLineWrapMode(QTextEdit::FixedColumnWidth);
-  text_->setLineWrapColumnOrWidth(static_cast<int>(kClipboardColumns));
+  // Each line shown is one line of the quotation: words wrap at 60 columns of
+  // the fixed-pitch font. (A fixed column count would break words anywhere.)
+  const QFontMetrics metrics(text_->font());
+  const int column = metrics.horizontalAdvance('M');
+  const qreal margin = text_->document()->documentMargin();
+  text_->setLineWrapMode(QTextEdit::FixedPixelWidth);
+  text_->setLineWrapColumnOrWidth(static_cast<int>(kClipboardColumns) * column +
+                                  static_cast<int>(2 * margin) + column / 2);
   text_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  const QFontMetrics metrics(text_->font());
   text_->setMinimumWidth(metrics.horizontalAdvance(QString(62, 'M')) +
                          text_->verticalScrollBar()->sizeHint().width() + 2 * text_->frameWidth());
   text_->setMinimumHeight(metrics.lineSpacing() * 12);
