@@ -11,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "entry/entry_form.h"
 #include "entry/entry_widgets.h"
@@ -30,17 +31,18 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   // Each line shown is one line of the quotation: words wrap at 60 columns of
   // the fixed-pitch font. (A fixed column count would break words anywhere.)
-  const QFontMetrics metrics(text_->font());
-  const int column = metrics.horizontalAdvance('M');
+  // Advances of a scaled font are fractional: measure them exactly.
+  const QFontMetricsF metrics(text_->font());
+  const qreal column = metrics.horizontalAdvance('M');
   const qreal margin = text_->document()->documentMargin();
   text_->setLineWrapMode(QTextEdit::FixedPixelWidth);
-  text_->setLineWrapColumnOrWidth(static_cast<int>(kClipboardColumns) * column +
-                                  static_cast<int>(2 * margin) + column / 2);
+  text_->setLineWrapColumnOrWidth(
+      static_cast<int>(std::ceil(kClipboardColumns * column + 2 * margin + column / 2)));
   text_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text_->setMinimumWidth(metrics.horizontalAdvance(QString(62, 'M')) +
+  text_->setMinimumWidth(static_cast<int>(std::ceil(62 * column)) +
                          text_->verticalScrollBar()->sizeHint().width() + 2 * text_->frameWidth());
-  text_->setMinimumHeight(metrics.lineSpacing() * 12);
+  text_->setMinimumHeight(static_cast<int>(metrics.lineSpacing() * 12));
   hints_.insert(text_, kTextBoxHint);
   connect(text_, &QTextEdit::textChanged, this, &TClipboard_Add::CountLines);
 

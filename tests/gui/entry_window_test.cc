@@ -10,7 +10,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <functional>
 
@@ -20,6 +23,7 @@
 #include "gui/verify_database.h"
 #include "gui/window_fixture.h"
 #include "ui/help_catalog.h"
+#include "ui/qt_text.h"
 
 namespace tessary::testing {
 namespace {
@@ -58,6 +62,19 @@ class EntryWindowTest : public MainWindowFixture {
   static void Type(QLineEdit* box, const QString& text) {
     box->clear();
     QTest::keyClicks(box, text);
+  }
+
+  // The lines the text box shows, trailing blanks removed, as Windows-1252.
+  static std::vector<std::string> ShownLines(QTextEdit* box) {
+    std::vector<std::string> lines;
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+      for (int i = 0; i < block.layout()->lineCount(); ++i) {
+        const QTextLine line = block.layout()->lineAt(i);
+        std::string text = ui::ToAnsi(block.text().mid(line.textStart(), line.textLength()));
+        lines.push_back(text.erase(text.find_last_not_of(' ') + 1));
+      }
+    }
+    return lines;
   }
 
   std::string Panel(app::TMain_Menu& window, int index) {
@@ -155,6 +172,18 @@ TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
     for (int i = 1; i <= 14; ++i) text += QString("Line %1\n").arg(i);
     dialog.text_box()->setPlainText(text);
     EXPECT_EQ(dialog.line_count()->text(), "Lines: 14 of 22 - stored as two records");
+
+    // What the box shows is what is stored: words wrap within 60 characters.
+    const QString words =
+        "I have always imagined that Paradise will be a kind of library. "
+        "Nothing is more dangerous than an idea, when it is the only one "
+        "we have. " +
+        QString(59, 'w') + " is " + QString(61, 'x') + " end";
+    dialog.text_box()->setPlainText(words);
+    std::vector<std::string> stored = entry::WrapClipboardText(ui::ToAnsi(words));
+    EXPECT_EQ(ShownLines(dialog.text_box()), stored);
+    EXPECT_EQ(stored[1], "library. Nothing is more dangerous than an idea, when it is");
+    dialog.text_box()->setPlainText(text);
     Type(dialog.key_box(0), "Paste");
     Type(dialog.key_box(1), "4");
     dialog.ok_button()->click();
