@@ -90,7 +90,6 @@ class ClipboardEntryTest : public ::testing::Test {
   testing::ScriptedHost host_;
   database::Session session_{host_, platform::PosixFileSystem()};
   ClipboardEntry entry_{session_};
-  std::vector<std::string> added_numbers_;
 
   // Runs the command with adds that succeed (or fail where `fails` says).
   std::vector<ClipboardEntry::Added> Add(std::vector<bool> fails = {}) {
@@ -154,14 +153,6 @@ TEST_F(ClipboardEntryTest, LineCountsDecideHowManyRecords) {
     EXPECT_EQ(last.Multi_Page_Flag, 0);
     EXPECT_EQ(std::string(last.Line5, 61), c.line5_of_last + '\0' + B(60 - c.line5_of_last.size()));
   }
-}
-
-TEST_F(ClipboardEntryTest, MoreThanTwentyTwoLinesAreRefusedWhole) {
-  entry_.Activate();
-  const std::string message = entry_.Accept(NumberedLines(23));
-  EXPECT_EQ(message, TooManyLinesMessage(23));
-  EXPECT_NE(message, "");
-  EXPECT_FALSE(entry_.record_added());
 }
 
 TEST_F(ClipboardEntryTest, AFailedFirstAddStillTriesTheSecond) {

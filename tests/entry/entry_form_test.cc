@@ -106,14 +106,10 @@ TEST_F(EntryFormTest, EditKeepsTheBytesAfterEachNul) {
   Put(expected, 258, std::string("New\0line one", 12));
   EXPECT_EQ(Bytes(session_.current_record), expected);
   EXPECT_FALSE(form_.accepted) << "only add mode sets the accepted flag";
-}
 
-TEST_F(EntryFormTest, SwitchOtherThanTOrFLeavesTheStoredValue) {
-  QuotationRecord record = database::EmptyRecord();
-  record.Multi_Page_Flag = 1;
-  session_.current_record = record;
+  session_.current_record.Multi_Page_Flag = 1;
   form_.Open(EntryMode::kEdit);
-  Type(kMultiPage, "x");
+  Type(kMultiPage, "x");  // neither T nor F: the stored value stays
   ASSERT_EQ(form_.Accept(), "");
   EXPECT_EQ(session_.current_record.Multi_Page_Flag, 1);
 }
@@ -144,16 +140,6 @@ TEST_F(EntryFormTest, RefusedBoxesStoreNothing) {
   }
 }
 
-TEST_F(EntryFormTest, RecordNumberLosesItsBlanksAndIsRightAligned) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"12 3", "   123"}, {" 7 ", "     7"}, {"", "      "}, {"999999", "999999"}};
-  for (const auto& [typed, stored] : cases) {
-    std::string out;
-    ASSERT_TRUE(NormaliseRecordNumber(typed, &out)) << typed;
-    EXPECT_EQ(out, stored);
-  }
-}
-
 TEST_F(EntryFormTest, CopyMenuFillsBoxesFromThePreviousRecordText) {
   form_.Open(EntryMode::kAdd);
   form_.boxes[kSubject] = "typed";
@@ -176,20 +162,6 @@ TEST_F(EntryFormTest, CopyMenuFillsBoxesFromThePreviousRecordText) {
   EXPECT_EQ(form_.boxes[kLastName], "Smith");
   EXPECT_EQ(form_.boxes[kRecordNumber], "1") << "the record number is not copied";
   EXPECT_EQ(form_.boxes[kLine1], "") << "nor are the text lines";
-}
-
-TEST_F(EntryFormTest, OpeningAddUsesUpANumberEvenWhenNothingIsStored) {
-  form_.Open(EntryMode::kAdd);
-  form_.Open(EntryMode::kAdd);
-  EXPECT_EQ(form_.boxes[kRecordNumber], "2");
-}
-
-TEST_F(EntryFormTest, AnEntryLeftEmptyIsStoredAsEmptyEntryAsStoredSays) {
-  form_.Open(EntryMode::kAdd);
-  ASSERT_EQ(form_.Accept(), "");
-  QuotationRecord expected = EmptyEntryAsStored();
-  database::SetField(expected.Record_Number, "     1");
-  EXPECT_EQ(Bytes(session_.current_record), Bytes(expected));
 }
 
 }  // namespace

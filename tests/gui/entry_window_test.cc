@@ -106,6 +106,7 @@ TEST_F(EntryWindowTest, KeyboardAddStoresTheRecordAndLandsOnIt) {
     EXPECT_EQ(host_.Texts(ui::MessageKind::kError).back(),
               "Rank: \"\" is not a number.  Enter a number from 0 to 9.");
     Type(form.box(entry::kRank), "1");
+    form.help_button()->click();
     form.ok_button()->click();
     EXPECT_FALSE(form.isVisible());
   });
@@ -114,6 +115,7 @@ TEST_F(EntryWindowTest, KeyboardAddStoresTheRecordAndLandsOnIt) {
   EXPECT_EQ(database::FieldText(added.Subject), "Zest");
   EXPECT_EQ(database::FieldText(added.Line1), "Caf\xE9 society");
   EXPECT_EQ(added.Quote_Rank, 1);
+  EXPECT_EQ(host_.help_topics, std::vector<int>{100});
   EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 1));
   window.close();
   DatabaseCheck check = VerifyDatabase(dir_.path());
@@ -121,7 +123,7 @@ TEST_F(EntryWindowTest, KeyboardAddStoresTheRecordAndLandsOnIt) {
   EXPECT_EQ(check.records, kTotal + 1);
 }
 
-TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndItsRow) {
+TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndDeleteRemovesIt) {
   app::TMain_Menu& window = Open();
   window.list()->NextRow();
   const int32_t ref = window.list()->CurrentRef();
@@ -132,31 +134,28 @@ TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndItsRow) {
     EXPECT_EQ(form.status_panel(1)->text(),
               "Enter the Subject of your quote, thought or idea - Key Field.");
     Type(form.box(entry::kSubject), "Amended");
+    form.help_button()->click();
     form.ok_button()->click();
   });
   EXPECT_EQ(window.list()->CurrentRef(), ref) << "the highlight stays on the record";
   EXPECT_EQ(database::FieldText(Current(window).Subject), "Amended");
   const auto& row = window.list()->engine()->row(window.list()->engine()->current_row());
   EXPECT_NE(row.elements[0].find("Amended"), std::string::npos) << row.elements[0];
-  window.close();
-  EXPECT_TRUE(VerifyDatabase(dir_.path()).sound);
-}
 
-TEST_F(EntryWindowTest, DeleteShowsTheRecordAndRemovesItWhenConfirmed) {
-  app::TMain_Menu& window = Open();
-  const int32_t ref = window.list()->CurrentRef();
   host_.SetNextAnswer(true);
   Run<TKeyboard_Add_Edit>(window, "hint:Delete Highlighted Record", [&](TKeyboard_Add_Edit& form) {
     EXPECT_EQ(form.windowTitle(), "Delete Record?");
     EXPECT_EQ(form.status_panel(0)->text(), "Delete This Record.");
     EXPECT_EQ(form.status_panel(1)->text(), "Delete This Record.");
     EXPECT_TRUE(form.box(entry::kSubject)->isReadOnly());
+    form.help_button()->click();
     form.ok_button()->click();
   });
   EXPECT_EQ(host_.Texts(ui::MessageKind::kQuestion).back(),
             " Are you sure you want to delete this record.?");
   EXPECT_NE(window.list()->CurrentRef(), ref);
   EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal - 1));
+  EXPECT_EQ(host_.help_topics, (std::vector<int>{220, 165}));
   window.close();
   DatabaseCheck check = VerifyDatabase(dir_.path());
   EXPECT_TRUE(check.sound) << ::testing::PrintToString(check.findings);
@@ -200,26 +199,16 @@ TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
     dialog.replicate_button()->click();
     EXPECT_EQ(dialog.key_box(0)->text(), "Paste");
     EXPECT_EQ(dialog.key_box(1)->text(), "4");
+    dialog.findChild<QPushButton*>("BitBtn_Help")->click();
     dialog.cancel_button()->click();
   });
   EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 2));
+  EXPECT_EQ(host_.help_topics, std::vector<int>{130});
+  for (int topic : {100, 130, 165, 220}) {
+    EXPECT_NE(ui::HelpCatalog::Load().Find(topic), nullptr) << "help topic " << topic;
+  }
   window.close();
   EXPECT_TRUE(VerifyDatabase(dir_.path()).sound);
-}
-
-TEST_F(EntryWindowTest, HelpButtonsOpenTheTopicOfEachUse) {
-  app::TMain_Menu& window = Open();
-  auto help = [](TKeyboard_Add_Edit& form) { form.help_button()->click(); };
-  Run<TKeyboard_Add_Edit>(window, "Add New Record - Keyboard", help);
-  Run<TKeyboard_Add_Edit>(window, "Edit Existing Record ", help);
-  Run<TKeyboard_Add_Edit>(window, "Delete Highlighted Record", help);
-  Run<TClipboard_Add>(window, "Add New Record - Clipboard", [](TClipboard_Add& dialog) {
-    dialog.findChild<QPushButton*>("BitBtn_Help")->click();
-  });
-  EXPECT_EQ(host_.help_topics, (std::vector<int>{100, 220, 165, 130}));
-  const ui::HelpCatalog catalog = ui::HelpCatalog::Load();
-  for (int topic : host_.help_topics) EXPECT_NE(catalog.Find(topic), nullptr) << topic;
-  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal)) << "nothing changed";
 }
 
 }  // namespace
