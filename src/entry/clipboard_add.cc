@@ -109,9 +109,12 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   layout->addLayout(buttons);
   layout->addWidget(panel_);
 
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { FocusMoved(now); });
+  focus_connection_ = connect(qApp, &QApplication::focusChanged, this,
+                              [this](QWidget*, QWidget* now) { FocusMoved(now); });
 }
+
+// The base class's destructor moves the focus while this part is gone.
+TClipboard_Add::~TClipboard_Add() { disconnect(focus_connection_); }
 
 bool TClipboard_Add::Run() {
   text_->clear();

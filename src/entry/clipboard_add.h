@@ -23,6 +23,7 @@ class TClipboard_Add : public QDialog {
 
  public:
   TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* parent = nullptr);
+  ~TClipboard_Add() override;
 
   // Shows the dialog modally with an empty text box and the key boxes as the
   // entry holds them (activated by the caller); true when it closed with OK.
@@ -56,6 +57,8 @@ class TClipboard_Add : public QDialog {
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QPushButton* help_ = nullptr;
+  // Focus moves reach the status panels until the window is destroyed.
+  QMetaObject::Connection focus_connection_;
   QHash<QWidget*, QString> hints_;
 };
 

@@ -132,9 +132,12 @@ TKeyboard_Add_Edit::TKeyboard_Add_Edit(EntryForm& form, ui::Host& host, QWidget*
     });
   }
 
-  connect(qApp, &QApplication::focusChanged, this,
-          [this](QWidget*, QWidget* now) { FocusMoved(now); });
+  focus_connection_ = connect(qApp, &QApplication::focusChanged, this,
+                              [this](QWidget*, QWidget* now) { FocusMoved(now); });
 }
+
+// The base class's destructor moves the focus while this part is gone.
+TKeyboard_Add_Edit::~TKeyboard_Add_Edit() { disconnect(focus_connection_); }
 
 bool TKeyboard_Add_Edit::Run() {
   const EntryMode mode = form_.mode();

@@ -26,6 +26,7 @@ class TKeyboard_Add_Edit : public QDialog {
 
  public:
   TKeyboard_Add_Edit(EntryForm& form, ui::Host& host, QWidget* parent = nullptr);
+  ~TKeyboard_Add_Edit() override;
 
   // Shows the form (opened by the caller) modally; true when it closed with OK.
   bool Run();
@@ -59,6 +60,8 @@ class TKeyboard_Add_Edit : public QDialog {
   QPushButton* cancel_ = nullptr;
   QPushButton* help_ = nullptr;
   QMenu* copy_menu_ = nullptr;
+  // Focus moves reach the status panels until the window is destroyed.
+  QMetaObject::Connection focus_connection_;
   QHash<QWidget*, int> box_index_;
 };
 
