@@ -52,11 +52,11 @@ TKeyboard_Add_Edit::TKeyboard_Add_Edit(EntryForm& form, ui::Host& host, QWidget*
   const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   const auto& table = FormBoxes();
   for (int i = 0; i < kBoxCount; ++i) {
-    const FormBox& spec = table[i];
+    const FormBox& info = table[i];
     auto* edit = new QLineEdit;
-    edit->setObjectName(spec.object_name);
-    edit->setMaxLength(spec.max_length);
-    switch (spec.kind) {
+    edit->setObjectName(info.object_name);
+    edit->setMaxLength(info.max_length);
+    switch (info.kind) {
       case BoxKind::kText:
         edit->setValidator(new StorableValidator(edit));
         break;
@@ -72,18 +72,18 @@ TKeyboard_Add_Edit::TKeyboard_Add_Edit(EntryForm& form, ui::Host& host, QWidget*
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]?"), edit));
         break;
     }
-    const int chars = spec.max_length < 4 ? 4 : spec.max_length;
-    if (!spec.on_key_page) {
+    const int chars = info.max_length < 4 ? 4 : info.max_length;
+    if (!info.on_key_page) {
       // Sixty characters side by side in a fixed-pitch font, as a line prints.
       edit->setFont(fixed);
       edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString(61, 'M')));
-      auto* label = new QLabel(spec.label);
+      auto* label = new QLabel(info.label);
       label->setBuddy(edit);
       line_grid->addWidget(label, i, 0, Qt::AlignRight);
       line_grid->addWidget(edit, i, 1);
     } else {
       edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(chars + 2, 'M')));
-      key_form->addRow(spec.label, edit);
+      key_form->addRow(info.label, edit);
     }
     boxes_[i] = edit;
     box_index_.insert(edit, i);
@@ -192,8 +192,8 @@ void TKeyboard_Add_Edit::FocusMoved(QWidget* now) {
   if (now == help_) return SetPanels(kHelpHint);
   auto it = box_index_.find(now);
   if (it == box_index_.end()) return;
-  const FormBox& spec = FormBoxes()[it.value()];
-  panels_[spec.on_key_page ? kKeyPage : kQuotationPage]->setText(spec.hint);
+  const FormBox& info = FormBoxes()[it.value()];
+  panels_[info.on_key_page ? kKeyPage : kQuotationPage]->setText(info.hint);
 }
 
 }  // namespace tessary::entry
