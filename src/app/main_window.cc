@@ -11,6 +11,7 @@
 
 #include "app/row_text.h"
 #include "database/quotation_record.h"
+#include "entry/entry_window_commands.h"
 #include "platform/codepage.h"
 #include "subjects/subject_commands.h"
 #include "ui/icons.h"
@@ -73,6 +74,8 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
       std::make_unique<subjects::SubjectCommands>(this, session_, host_, std::move(hooks));
   show_quick_start = [this] { subject_commands_->QuickStart(); };
 
+  entry_ = new entry::EntryWindowCommands(
+      session_, host_, list_, timer_, [this] { RefreshHeaderAndStatus(); }, this);
   BuildMenus();
   BuildToolBar();
   BuildPopup();
@@ -119,13 +122,13 @@ void TMain_Menu::BuildMenus() {
   file->addSeparator();
   AddCommand(file, "E&xit", [this] { close(); });
 
-  // Record entry, searches, subjects, filters and quote-a-day open windows
+  // Searches, subjects, filters and quote-a-day open windows
   // that are not part of the program yet; their commands stay disabled.
   QMenu* edit = menuBar()->addMenu("&Edit");
-  AddCommand(edit, "Edit Existing Record ", nullptr);
-  AddCommand(edit, "Add New Record - Keyboard", nullptr);
-  AddCommand(edit, "Add New Record - Clipboard", nullptr);
-  AddCommand(edit, "Delete Highlighted Record", nullptr);
+  AddCommand(edit, "Edit Existing Record ", [this] { entry_->Edit(); });
+  AddCommand(edit, "Add New Record - Keyboard", [this] { entry_->Add(); });
+  AddCommand(edit, "Add New Record - Clipboard", [this] { entry_->AddFromClipboard(); });
+  AddCommand(edit, "Delete Highlighted Record", [this] { entry_->Delete(); });
 
   QAction* view = menuBar()->addAction("&View");
   view->setEnabled(false);
@@ -179,10 +182,10 @@ void TMain_Menu::BuildToolBar() {
     std::function<void()> run;
   };
   const Button buttons[] = {
-      {"Edit", "Edit Highlighted Record", nullptr},
-      {"Add", "Add New Record - Keyboard", nullptr},
-      {"Paste", "Add New Record - Clipboard", nullptr},
-      {"Delete", "Delete Highlighted Record", nullptr},
+      {"Edit", "Edit Highlighted Record", [this] { entry_->Edit(); }},
+      {"Add", "Add New Record - Keyboard", [this] { entry_->Add(); }},
+      {"Paste", "Add New Record - Clipboard", [this] { entry_->AddFromClipboard(); }},
+      {"Delete", "Delete Highlighted Record", [this] { entry_->Delete(); }},
       {"View", "View Highlighted Record", nullptr},
       {"Index", "Search by Index Key", nullptr},
       {"Words", "Word Search", nullptr},
@@ -210,10 +213,10 @@ void TMain_Menu::BuildToolBar() {
 void TMain_Menu::BuildPopup() {
   auto* popup = new QMenu(this);
   popup->setObjectName("PopupMenu1");
-  AddCommand(popup, "Edit Record", nullptr);
-  AddCommand(popup, "Add Record - by Keyboard", nullptr);
-  AddCommand(popup, "Add Record - by Clipboard", nullptr);
-  AddCommand(popup, "Delete Record", nullptr);
+  AddCommand(popup, "Edit Record", [this] { entry_->Edit(); });
+  AddCommand(popup, "Add Record - by Keyboard", [this] { entry_->Add(); });
+  AddCommand(popup, "Add Record - by Clipboard", [this] { entry_->AddFromClipboard(); });
+  AddCommand(popup, "Delete Record", [this] { entry_->Delete(); });
   popup->addSeparator();
   AddCommand(popup, "Search - Index Key", nullptr);
   AddCommand(popup, "Search - Word", nullptr);

@@ -24,7 +24,10 @@ class QMenu;
 
 namespace tessary::subjects {
 class SubjectCommands;
-}
+}  // namespace tessary::subjects
+namespace tessary::entry {
+class EntryWindowCommands;
+}  // namespace tessary::entry
 
 namespace tessary::app {
 
@@ -66,6 +69,7 @@ class TMain_Menu : public QMainWindow {
   subjects::SubjectCommands& subject_commands() { return *subject_commands_; }
   QTimer& timer() { return timer_; }
   bool database_open() const { return database_open_; }
+  entry::EntryWindowCommands* entry_commands() const { return entry_; }
 
   void TimerTick();
   void RepeatOpeningMenu();
@@ -111,6 +115,7 @@ class TMain_Menu : public QMainWindow {
   int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
   std::unique_ptr<subjects::SubjectCommands> subject_commands_;
+  entry::EntryWindowCommands* entry_ = nullptr;  // owned as a child
 };
 
 }  // namespace tessary::app

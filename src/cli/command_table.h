@@ -54,5 +54,6 @@ void AddEngineCommands(CommandTable& table);   // explain, dump, check
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
 void AddPublishCommands(CommandTable& table);  // html, signature, options
 void AddSubjectsCommands(CommandTable& table);  // subjects, goto
+void AddEntryCommands(CommandTable& table);    // add, edit, paste
 
 }  // namespace tessary::cli

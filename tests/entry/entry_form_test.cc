@@ -1,0 +1,168 @@
+// The keyboard entry form's storing rules, checked against record bytes laid
+// out by hand at the record's offsets.
+#include "entry/entry_form.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/file.h"
+#include "support/scripted_host.h"
+
+namespace tessary::entry {
+namespace {
+
+using database::QuotationRecord;
+
+std::string B(size_t n) { return std::string(n, ' '); }
+std::string Z(size_t n) { return std::string(n, '\0'); }
+
+// The bytes of a new entry: zeros, then 61 blanks in each of lines 5 to 11.
+std::string NewEntryBytes() {
+  std::string bytes(933, '\0');
+  for (size_t offset = 506; offset < 933; offset += 61) bytes.replace(offset, 61, B(61));
+  return bytes;
+}
+
+void Put(std::string& bytes, size_t offset, std::string_view text) {
+  bytes.replace(offset, text.size(), text);
+}
+
+std::string Bytes(const QuotationRecord& record) {
+  return std::string(database::RecordBytes(record));
+}
+
+class EntryFormTest : public ::testing::Test {
+ protected:
+  testing::ScriptedHost host_;
+  database::Session session_{host_, platform::PosixFileSystem()};
+  EntryForm form_{session_};
+
+  void Type(int box, std::string text) { form_.boxes[box] = std::move(text); }
+};
+
+TEST_F(EntryFormTest, AddStoresTypedTextWithNulsOverTheNewEntryBuffer) {
+  session_.highest_record_number = 41;
+  ASSERT_TRUE(form_.Open(EntryMode::kAdd));
+  EXPECT_EQ(session_.highest_record_number, 42);
+  EXPECT_EQ(form_.boxes[kRecordNumber], "42");
+  EXPECT_EQ(form_.boxes[kLine1 + 4], "") << "line 5's blanks do not show";
+  EXPECT_EQ(form_.boxes[kMultiPage], "F");
+  EXPECT_EQ(form_.boxes[kRank], "0");
+
+  Type(kRecordNumber, "12 3");
+  Type(kSubject, "Love");
+  Type(kSection, "3");
+  Type(kLastName, "Smith ");  // stored as typed, blank included
+  Type(kLine1, "Hello");
+  Type(kLine1 + 4, "Five");
+  Type(kMultiPage, "T");
+  Type(kAgeCode, "2");
+  Type(kCountryCode, "9");
+  ASSERT_EQ(form_.Accept(), "");
+
+  std::string expected = NewEntryBytes();
+  Put(expected, 4, "   123");
+  Put(expected, 19, "Love");
+  Put(expected, 33, "3");
+  Put(expected, 73, "Smith ");
+  Put(expected, 257, "\x01");
+  Put(expected, 258, "Hello");
+  Put(expected, 502, std::string("\x02\0\0\x09", 4));
+  for (size_t offset = 567; offset < 933; offset += 61) Put(expected, offset, Z(1));
+  Put(expected, 506, "Five" + Z(1));  // the blanks after each NUL stay
+  EXPECT_EQ(Bytes(session_.current_record), expected);
+  EXPECT_EQ(Bytes(session_.previous_record), expected);
+  EXPECT_TRUE(form_.accepted);
+  EXPECT_EQ(form_.boxes[kRecordNumber], "   123") << "the stored number is shown back";
+}
+
+TEST_F(EntryFormTest, EditKeepsTheBytesAfterEachNul) {
+  std::string before(933, '\0');
+  Put(before, 4, "     7");
+  Put(before, 19, std::string("Friendship\0XY", 13));
+  Put(before, 73, "Smith   ");
+  Put(before, 257, "\x01");
+  Put(before, 258, "Old line one");
+  Put(before, 503, "\x05");
+  session_.current_record = database::RecordFromBytes(before);
+
+  ASSERT_TRUE(form_.Open(EntryMode::kEdit));
+  EXPECT_EQ(form_.boxes[kRecordNumber], "     7") << "leading blanks stay";
+  EXPECT_EQ(form_.boxes[kSubject], "Friendship");
+  EXPECT_EQ(form_.boxes[kLastName], "Smith") << "trailing blanks removed";
+  EXPECT_EQ(form_.boxes[kMultiPage], "T");
+  EXPECT_EQ(form_.boxes[kRank], "5");
+
+  Type(kSubject, "Love");
+  Type(kLine1, "New");
+  Type(kMultiPage, "F");
+  ASSERT_EQ(form_.Accept(), "");
+
+  std::string expected = before;
+  Put(expected, 19, std::string("Love\0dship\0XY\0", 14));
+  Put(expected, 73, std::string("Smith\0  ", 8));
+  Put(expected, 257, std::string(1, '\0'));
+  Put(expected, 258, std::string("New\0line one", 12));
+  EXPECT_EQ(Bytes(session_.current_record), expected);
+  EXPECT_FALSE(form_.accepted) << "only add mode sets the accepted flag";
+
+  session_.current_record.Multi_Page_Flag = 1;
+  form_.Open(EntryMode::kEdit);
+  Type(kMultiPage, "x");  // neither T nor F: the stored value stays
+  ASSERT_EQ(form_.Accept(), "");
+  EXPECT_EQ(session_.current_record.Multi_Page_Flag, 1);
+}
+
+TEST_F(EntryFormTest, RefusedBoxesStoreNothing) {
+  struct Case {
+    int box;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {kRank, "", "Rank: \"\" is not a number.  Enter a number from 0 to 9."},
+      {kAgeCode, "x", "Age Code: \"x\" is not a number.  Enter a number from 0 to 9."},
+      {kCountryCode, "12", "Country Code: \"12\" is not a number.  Enter a number from 0 to 9."},
+      {kRecordNumber, "12a", "Record Number: \"12a\" is not a number from 0 to 999,999."},
+      {kRecordNumber, "1234567", "Record Number: \"1234567\" is not a number from 0 to 999,999."},
+      {kSubject, "Fourteen chars", "Subject: 14 characters, at most 13."},
+  };
+  for (const Case& c : cases) {
+    session_.previous_record = database::EmptyRecord();
+    form_.Open(EntryMode::kAdd);
+    Type(kLine1, "typed");
+    Type(c.box, c.text);
+    const std::string current = Bytes(session_.current_record);
+    EXPECT_EQ(form_.Accept(), c.message);
+    EXPECT_EQ(Bytes(session_.current_record), current) << c.text;
+    EXPECT_EQ(Bytes(session_.previous_record), Z(933)) << c.text;
+    EXPECT_FALSE(form_.accepted);
+  }
+}
+
+TEST_F(EntryFormTest, CopyMenuFillsBoxesFromThePreviousRecordText) {
+  form_.Open(EntryMode::kAdd);
+  form_.boxes[kSubject] = "typed";
+  form_.CopyFromPrevious(3);  // subject and section, before any record was accepted
+  EXPECT_EQ(form_.boxes[kSubject], "");
+  EXPECT_EQ(form_.boxes[kSection], "");
+
+  std::string previous(933, '\0');
+  Put(previous, 11, "AB");
+  Put(previous, 19, std::string("Love\0dship", 10));
+  Put(previous, 33, "4");
+  Put(previous, 73, "Smith");
+  Put(previous, 4, "    99");
+  Put(previous, 258, "line");
+  session_.previous_record = database::RecordFromBytes(previous);
+  form_.CopyFromPrevious(6);  // all key fields
+  EXPECT_EQ(form_.boxes[kBookCode], "AB");
+  EXPECT_EQ(form_.boxes[kSubject], "Love") << "the bytes after the NUL are ignored";
+  EXPECT_EQ(form_.boxes[kSection], "4");
+  EXPECT_EQ(form_.boxes[kLastName], "Smith");
+  EXPECT_EQ(form_.boxes[kRecordNumber], "1") << "the record number is not copied";
+  EXPECT_EQ(form_.boxes[kLine1], "") << "nor are the text lines";
+}
+
+}  // namespace
+}  // namespace tessary::entry
