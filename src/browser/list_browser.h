@@ -53,6 +53,7 @@ class TListBrowser : public QAbstractScrollArea {
   void SetHeader(const std::string& text);
   void SetFooter(const std::string& text);
   const std::string& Header() const { return header_; }
+  const std::string& Footer() const { return footer_; }
   void SetHorizOfs(int offset);
   int HorizOfs() const { return horiz_ofs_; }
   int MaxHorizOfs() const;

@@ -183,12 +183,14 @@ void TSearch_Commands::IndexKeySearchCommand() {
   session.current_key_number = key;
   list->SetKeyNumber(key);
   if (seam_.refresh_header_and_status) seam_.refresh_header_and_status();
+  list->SetCurrentEntry(key_text, ref);
+  // The list reads its rows into the current record; the found one is the
+  // current record after the command.
   session.current_record = database::EmptyRecord();
   size_t length = sizeof session.current_record;
   session.engine.GetVarRecord(session.fileblock, ref, &session.current_record, length);
   session.current_ref = ref;
   session.current_key_text = database::BuildKey(session.current_record, key);
-  list->SetCurrentEntry(key_text, ref);
 }
 
 // ---- Viewing filters ---------------------------------------------------------

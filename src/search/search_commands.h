@@ -13,6 +13,7 @@
 
 #include "browser/list_browser.h"
 #include "database/session.h"
+#include "search/index_key_search.h"
 #include "search/list_filter.h"
 #include "search/viewing_filters.h"
 #include "search/word_search.h"
