@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/codepage.h"
 #include "platform/text.h"
@@ -32,10 +33,25 @@ const std::array<char, 256>& UpperTable() {
   return table;
 }
 
-// `text` and `target` are compared as they are; the caller raises both for a
-// search that ignores case.
-bool LineMatches(std::string_view text, std::string_view target, bool whole_words) {
-  const size_t at = text.find(target);
+// The first occurrence of `target` (already raised when `upper` is given) in
+// `text`, comparing raised bytes when `upper` is given; npos when none.
+size_t FindFirst(std::string_view text, std::string_view target, const char* upper) {
+  if (upper == nullptr) return text.find(target);
+  const size_t last = text.size() - target.size();
+  const char first = target[0];
+  for (size_t i = 0; i <= last; ++i) {
+    if (upper[static_cast<unsigned char>(text[i])] != first) continue;
+    size_t j = 1;
+    while (j < target.size() && upper[static_cast<unsigned char>(text[i + j])] == target[j]) ++j;
+    if (j == target.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+bool LineMatches(std::string_view text, std::string_view target, const char* upper,
+                 bool whole_words) {
+  if (text.size() < target.size()) return false;
+  const size_t at = FindFirst(text, target, upper);
   if (at == std::string_view::npos) return false;
   if (!whole_words) return true;
   // Only the first occurrence counts: a line whose first occurrence is part of
@@ -58,28 +74,23 @@ std::string PrepareTarget(std::string_view typed, bool case_sensitive) {
 bool WordMatch(const database::QuotationRecord& record, std::string_view target,
                bool case_sensitive, bool whole_words) {
   if (target.empty() || target.size() > kSearchedColumns) return false;
-  const std::array<char, 256>& upper = UpperTable();
+  const char* upper = case_sensitive ? nullptr : UpperTable().data();
   char raised_target[kSearchedColumns];
-  if (!case_sensitive) {
+  if (upper != nullptr) {
     for (size_t i = 0; i < target.size(); ++i) {
       raised_target[i] = upper[static_cast<unsigned char>(target[i])];
     }
     target = std::string_view(raised_target, target.size());
   }
-  char raised_line[kSearchedColumns];
   for (int n = 1; n <= database::kLineCount; ++n) {
     if (!LineExamined(n, record.Number_of_Lines)) return false;
-    const char(&field)[61] = database::Line(record, n);
+    const char* field = database::Line(record, n);
     // The line's text up to its NUL, within the first 60 bytes.
-    size_t length = 0;
-    while (length < kSearchedColumns && field[length] != '\0') ++length;
-    std::string_view text(field, length);
-    if (!case_sensitive) {
-      for (size_t i = 0; i < length; ++i)
-        raised_line[i] = upper[static_cast<unsigned char>(field[i])];
-      text = std::string_view(raised_line, length);
-    }
-    if (LineMatches(text, target, whole_words)) return true;
+    const void* nul = std::memchr(field, '\0', kSearchedColumns);
+    const size_t length = nul == nullptr
+                              ? kSearchedColumns
+                              : static_cast<size_t>(static_cast<const char*>(nul) - field);
+    if (LineMatches(std::string_view(field, length), target, upper, whole_words)) return true;
   }
   return false;
 }
