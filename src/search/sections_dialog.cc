@@ -19,7 +19,7 @@ TSECTIONS_Dialog::TSECTIONS_Dialog(ui::Host& host, QWidget* parent) : QDialog(pa
   list_->setObjectName("RadioGroup_Sections");
   for (const char* item : kSectionItems) list_->addItem(item);
   list_->setCurrentRow(0);
-  list_->setMinimumHeight(list_->sizeHintForRow(0) * 9);
+  list_->setFixedHeight(list_->sizeHintForRow(0) * 8 + 2 * list_->frameWidth() + 4);
   layout->addWidget(list_);
   layout->addWidget(new QLabel("of Current Subject", this), 0, Qt::AlignCenter);
   ok_ = new QPushButton("OK", this);
