@@ -234,6 +234,35 @@ TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
   EXPECT_FALSE(FilledRefs(window).empty());
 }
 
+TEST_F(SearchTest, LongFilterPassShowsItsStatusAndStops) {
+  CopySharedDatabase(dir_.path());
+  app::TMain_Menu& window = StartQuiet();
+  window.search().filter_status_after_ms = 0;
+  search::TWord_Search_Status* status = window.search().status_window();
+  QString title;
+  QString counts;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (title.isEmpty() && status->isVisible() && !status->Line(2).isEmpty()) {
+      title = status->windowTitle();
+      counts = status->Line(2);
+      status->stop_button()->click();
+    }
+  });
+  poll.start(0);
+  window.state().filters.filters_on = true;  // no flag: nothing passes
+  window.SetFiltersOn(true);
+  poll.stop();
+  EXPECT_EQ(title, "Filter Status");
+  EXPECT_EQ(counts, "Number of records read: 51  Selected:  0");
+  EXPECT_TRUE(window.search().filter().stopped());
+  EXPECT_FALSE(status->isVisible());
+  // A stopped pass proves nothing: the footer stays empty.
+  EXPECT_FALSE(window.search().filter().nothing_passes());
+  QApplication::processEvents();
+  EXPECT_EQ(window.list()->Footer(), "");
+}
+
 TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
   CopySharedDatabase(dir_.path());
   app::TMain_Menu& window = StartQuiet();
