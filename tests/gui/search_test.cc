@@ -180,19 +180,6 @@ TEST_F(SearchTest, FiltersOnAndOffFromTheMenuAndTheToggle) {
   EXPECT_FALSE(toggle->isChecked());
   EXPECT_FALSE(window.state().filters.filters_on);
   EXPECT_FALSE(window.list()->FilterEnabled());
-
-  // Only Mixed Favorites with option flag 1 clear: the filters stay off.
-  window.options().flags[0] = 0;
-  WhenModal([&window](QWidget*) {
-    search::TFILTERS_Dialog* dialog = window.search().filters_dialog();
-    EXPECT_FALSE(dialog->box(search::kForeignLanguageBox)->isChecked());
-    dialog->box(search::kMixedFavoritesBox)->setChecked(true);
-    dialog->ok_button()->click();
-  });
-  toggle->trigger();
-  EXPECT_FALSE(window.state().filters.filters_on);
-  EXPECT_TRUE(window.state().filters.mixed_favorites);
-  EXPECT_EQ(window.panel(0)->text(), "Filters are OFF");
 }
 
 TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
@@ -298,25 +285,8 @@ TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
   EXPECT_EQ(window.list()->CurrentRef(), anna);
 }
 
-TEST_F(SearchTest, DialogsMapTheirWidgets) {
+TEST_F(SearchTest, FiltersResetAndSectionChoice) {
   ScriptedHost host;
-  // Index key search: box lengths and the hint line of the focused box.
-  search::TIndex_Key_Search index(host);
-  EXPECT_EQ(index.windowTitle(), "Index Key Search");
-  EXPECT_EQ(index.edit(search::kFirstNameField)->maxLength(), 15);
-  EXPECT_EQ(index.edit(search::kSectionField)->maxLength(), 1);
-  WhenModal([&index](QWidget*) {
-    index.edit(search::kBookCodeField)->setFocus();
-    QApplication::processEvents();
-    EXPECT_EQ(index.hint_line()->text(),
-              "Use \"Book Code\" key (Book Code + Page) to search for record.");
-    index.edit(search::kSubjectField)->setText("Love");
-    index.ok_button()->click();
-  });
-  search::IndexSearchFields fields;
-  ASSERT_TRUE(index.Run(&fields));
-  EXPECT_EQ(fields[search::kSubjectField], "Love");
-
   // Filters dialog: Reset clears the boxes and the flags.
   search::TFILTERS_Dialog filters(host);
   search::ViewingFilters flags;

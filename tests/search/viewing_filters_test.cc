@@ -81,16 +81,6 @@ TEST(FilterAccepts, EachFlagAgainstEveryCodeValue) {
   EXPECT_FALSE(FilterAccepts(none, WithCode(Code::kAge, 1)));
 }
 
-TEST(FilterAccepts, SeveralFlagsWidenEachOther) {
-  ViewingFilters f;
-  f.ancient_times = true;
-  f.americans_only = true;
-  EXPECT_TRUE(FilterAccepts(f, WithCode(Code::kAge, 1)));
-  EXPECT_TRUE(FilterAccepts(f, WithCode(Code::kCountry, 1)));
-  EXPECT_FALSE(FilterAccepts(f, WithCode(Code::kAge, 3)));
-  EXPECT_FALSE(FilterAccepts(f, WithCode(Code::kCountry, 2)));
-}
-
 TEST(FilterLetters, EachLetterSetsItsFlags) {
   struct Case {
     std::string letters;
