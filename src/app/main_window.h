@@ -17,6 +17,7 @@
 #include "browser/list_browser.h"
 #include "database/session.h"
 #include "platform/file.h"
+#include "search/search_commands.h"
 #include "ui/host.h"
 
 class QAction;
@@ -68,6 +69,7 @@ class TMain_Menu : public QMainWindow {
   QAction* action(const QString& text) const;
   subjects::SubjectCommands& subject_commands() { return *subject_commands_; }
   QTimer& timer() { return timer_; }
+  search::TSearch_Commands& search() { return *search_; }
   bool database_open() const { return database_open_; }
   entry::EntryWindowCommands* entry_commands() const { return entry_; }
 
@@ -96,7 +98,6 @@ class TMain_Menu : public QMainWindow {
                       bool enabled = true);
   bool AttachList();
   int BuildRow(browser::RowRec& row);
-  int PerformFilter(browser::RowRec& row, bool& use_it);
   void ShowHelp(int topic);
   void ShowAbout();
 
@@ -112,10 +113,10 @@ class TMain_Menu : public QMainWindow {
   QTimer timer_;
   bool shown_ = false;
   bool database_open_ = false;
-  int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
   std::unique_ptr<subjects::SubjectCommands> subject_commands_;
   entry::EntryWindowCommands* entry_ = nullptr;  // owned as a child
+  std::unique_ptr<search::TSearch_Commands> search_;
 };
 
 }  // namespace tessary::app

@@ -53,6 +53,7 @@ class TListBrowser : public QAbstractScrollArea {
   void SetHeader(const std::string& text);
   void SetFooter(const std::string& text);
   const std::string& Header() const { return header_; }
+  const std::string& Footer() const { return footer_; }
   void SetHorizOfs(int offset);
   int HorizOfs() const { return horiz_ofs_; }
   int MaxHorizOfs() const;
@@ -139,6 +140,10 @@ class TListBrowser : public QAbstractScrollArea {
   int painted_rows_ = 0;
   QTimer auto_scroll_;
   int auto_scroll_direction_ = 0;
+  // A filter pass may let pending input through in the middle of a move; a
+  // resize then waits until the move has ended.
+  int moving_ = 0;
+  bool resize_pending_ = false;
 };
 
 }  // namespace tessary::browser

@@ -55,5 +55,6 @@ void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild,
 void AddPublishCommands(CommandTable& table);  // html, signature, options
 void AddSubjectsCommands(CommandTable& table);  // subjects, goto
 void AddEntryCommands(CommandTable& table);    // add, edit, paste
+void AddSearchCommands(CommandTable& table);   // search, find
 
 }  // namespace tessary::cli

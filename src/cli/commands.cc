@@ -16,6 +16,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   AddPublishCommands(table);
   AddSubjectsCommands(table);
   AddEntryCommands(table);
+  AddSearchCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -199,6 +199,9 @@ class Engine {
   void AbandonFileblock(Fileblock* fb);
   bool ReadAt(platform::File& file, uint64_t offset, void* buf, size_t n);
   bool WriteAt(platform::File& file, uint64_t offset, const void* buf, size_t n);
+  // Reads data slot `slot` (`l` bytes) for GetVarRecord; see window_.
+  bool ReadDataSlot(Fileblock* fb, int32_t slot, uint8_t* buf, size_t l);
+  void DropReadWindow();
   bool AllocSlot(Fileblock* fb, int32_t* slot, int32_t* undo_head);
   void UndoAllocSlot(Fileblock* fb, int32_t slot, bool from_free, int32_t old_head);
   bool FreeSlot(Fileblock* fb, int32_t slot);
@@ -238,6 +241,15 @@ class Engine {
   std::list<std::unique_ptr<Fileblock>> open_;
   std::vector<uint8_t> var_buffer_;
   ProgressCallback progress_;
+  // Variable-length records read one after another in slot order (a pass
+  // over the records in the order they were added) are served from a window
+  // of slots read ahead in one system call. Every write to the file, and every
+  // open, close and rebuild, drops the window, so it never shows stale bytes.
+  platform::File* window_file_ = nullptr;
+  uint64_t window_offset_ = 0;
+  std::vector<uint8_t> window_;
+  platform::File* last_read_file_ = nullptr;
+  int32_t last_read_slot_ = 0;
 };
 
 }  // namespace tessary::isam

@@ -110,6 +110,7 @@ int MessageFileError(int os_error) {
 // stays set on disk, so the next open asks for another rebuild instead of
 // trusting a half-built index.
 void Engine::AbandonFileblock(Fileblock* fb) {
+  DropReadWindow();
   auto it =
       std::find_if(open_.begin(), open_.end(), [fb](const auto& open) { return open.get() == fb; });
   if (it == open_.end()) return;
@@ -176,6 +177,7 @@ void Engine::ReindexFileblock(const std::string& path, int key_count, std::span<
                               const KeyBuilder& key_builder, const RecordHook& hook,
                               bool delete_bad_records, bool variable_length,
                               bool& message_written) {
+  DropReadWindow();
   message_written = false;
   if (!Begin()) return;
   FileblockNames names;
@@ -481,6 +483,7 @@ void Engine::ReorganizeFileblock(const std::string& path, int new_record_length,
                                  int old_record_length, int key_count, std::span<const KeyDef> keys,
                                  const RecordConverter& converter, const RecordHook& hook,
                                  bool variable_length) {
+  DropReadWindow();
   (void)keys;  // the reindex that follows creates the index with its keys
   if (!Begin()) return;
   const int max_length = variable_length ? static_cast<int>(kMaxVarRecord) : kMaxPlainRecord;

@@ -27,7 +27,7 @@ namespace tessary::ui {
 namespace {
 
 // The topic numbers the program opens directly.
-const std::set<int> kProgramTopics = {0, 115, 120, 270, 350, 360, 365, 370};
+const std::set<int> kProgramTopics = {0, 115, 120, 230, 270, 345, 350, 360, 365, 370, 400};
 
 void Write(const QString& path, const QString& text) {
   QFile file(path);
