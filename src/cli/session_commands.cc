@@ -10,7 +10,7 @@
 #include "cli/cli_text.h"
 #include "cli/command_table.h"
 #include "database/session.h"
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/text.h"
@@ -174,13 +174,13 @@ int ImportCommand(const SessionOptions& options, const ImportOptions& import, st
       ++failures;
       continue;
     }
-    entry::ImportContext context;
+    exchange::ImportContext context;
     size_t slash = file.find_last_of('/');
     context.file_name = slash == std::string::npos ? file : file.substr(slash + 1);
     context.subject = import.subject;
     context.section = import.section;
     context.first_record_number = session.highest_record_number + 1;
-    entry::FileImport result = entry::ImportFortunes(text, context);
+    exchange::FileImport result = exchange::ImportFortunes(text, context);
     size_t added = 0;
     for (const QuotationRecord& record : result.records) {
       session.current_record = record;
@@ -199,7 +199,7 @@ int ImportCommand(const SessionOptions& options, const ImportOptions& import, st
     out << file << ": added " << result.entries_imported << " quotations in " << added
         << " records";
     if (!result.skipped.empty()) {
-      out << ", skipped " << result.skipped.size() << " (" << entry::SkipSummary(result.skipped)
+      out << ", skipped " << result.skipped.size() << " (" << exchange::SkipSummary(result.skipped)
           << ")";
     }
     if (result.replaced > 0) {

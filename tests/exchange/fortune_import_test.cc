@@ -1,4 +1,4 @@
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "support/temp_dir.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 namespace {
 
 using database::FieldText;
@@ -286,4 +286,4 @@ TEST(FortuneFileTest, ImportsTheInstalledFortuneFiles) {
 }
 
 }  // namespace
-}  // namespace tessary::entry
+}  // namespace tessary::exchange

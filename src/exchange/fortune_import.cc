@@ -1,4 +1,4 @@
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include "platform/text.h"
 #include "subjects/catalogue.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 namespace {
 
 using database::QuotationRecord;
@@ -402,4 +402,4 @@ std::string SkipSummary(const std::vector<SkippedEntry>& skipped) {
   return summary;
 }
 
-}  // namespace tessary::entry
+}  // namespace tessary::exchange

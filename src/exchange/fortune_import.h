@@ -42,7 +42,7 @@
 
 #include "database/quotation_record.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 
 struct FortuneEntry {
   std::string text;    // UTF-8, lines joined by '\n', without the separators
@@ -100,4 +100,4 @@ FileImport ImportFortunes(std::string_view utf8, const ImportContext& context);
 // "" when nothing was skipped.
 std::string SkipSummary(const std::vector<SkippedEntry>& skipped);
 
-}  // namespace tessary::entry
+}  // namespace tessary::exchange
