@@ -150,14 +150,22 @@ TEST(FortuneAttributionTest, FillsAuthorAndBookFields) {
   EXPECT_EQ(
       Author(runs_on),
       "David E. Lundstrom|Lundstrom|David E.|\"A Few Good Men From Univac\", MIT Press, 1987");
-  EXPECT_EQ(FieldText(Single("Text.\n\t-- by Charles Dickens").Authors_Full_Name),
-            "Charles Dickens");
+  EXPECT_EQ(Author(Single("Text.\n\t-- by Charles Dickens")),
+            "by Charles Dickens|Dickens|Charles|");
 
-  // Long names and books are cut to their fields.
-  QuotationRecord cut = Single("Text.\n-- " + std::string(45, 'N') + ", " + std::string(70, 'B'));
-  EXPECT_EQ(FieldText(cut.Authors_Full_Name), std::string(41, 'N'));
-  EXPECT_EQ(FieldText(cut.Authors_LName), std::string(16, 'N'));
-  EXPECT_EQ(FieldText(cut.Book_Name), std::string(57, 'B'));
+  // A name or source that fits exactly goes into its field; one character
+  // more and the attribution stays in the text, whole. Only the last and
+  // first names, which the full name holds whole, are cut.
+  const std::string name = "Jo " + std::string(38, 'N');
+  EXPECT_EQ(Author(Single("Text.\n-- " + name + ", " + std::string(57, 'B'))),
+            name + "|" + std::string(16, 'N') + "|Jo|" + std::string(57, 'B'));
+  for (const std::string& attribution :
+       {"-- " + name + "N, Book", "-- " + name + ", " + std::string(58, 'B')}) {
+    QuotationRecord kept = Single("Text.\n" + attribution);
+    EXPECT_EQ(Author(kept), "|||");
+    EXPECT_NE(Lines(kept).find(attribution.substr(attribution.size() - 20)), std::string::npos)
+        << Lines(kept);
+  }
 }
 
 TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
