@@ -50,7 +50,8 @@ class CommandTable {
 };
 
 // The command groups.
-void AddEngineCommands(CommandTable& table);   // explain, dump, check, options
-void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
+void AddEngineCommands(CommandTable& table);    // explain, dump, check, options
+void AddSessionCommands(CommandTable& table);   // create, list, delete, rebuild, show, write
+void AddExchangeCommands(CommandTable& table);  // import, export, backup, restore
 
 }  // namespace tessary::cli

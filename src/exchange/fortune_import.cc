@@ -109,7 +109,10 @@ std::optional<Attribution> TakeAttribution(std::vector<std::string>& lines) {
   }
 
   Attribution attribution;
-  size_t comma = text.find(',');
+  // The name ends at the first comma followed by a blank ("Kirk, "The
+  // Tholian Web""); one inside a word ("debian-{x,devel}") belongs to it.
+  size_t comma = text.find(", ");
+  if (text.ends_with(',')) comma = std::min(comma, text.size() - 1);
   std::string_view name = TrimBlanks(std::string_view(text).substr(0, comma));
   if (comma != std::string::npos) {
     attribution.book = std::string(TrimBlanks(std::string_view(text).substr(comma + 1)));
@@ -282,8 +285,6 @@ std::string_view SkipReasonText(SkipReason reason) {
       return "";
     case SkipReason::kEmpty:
       return "empty";
-    case SkipReason::kAttributionOnly:
-      return "attribution only";
     case SkipReason::kNumberOutOfRange:
       return "record number beyond 999,999";
   }
@@ -312,11 +313,14 @@ ImportResult EntryToRecords(const FortuneEntry& entry, const ImportContext& cont
     result.skipped = SkipReason::kEmpty;
     return result;
   }
-  std::optional<Attribution> attribution = TakeAttribution(lines);
-  drop_blank_ends(lines);
-  if (lines.empty()) {
-    result.skipped = SkipReason::kAttributionOnly;
-    return result;
+  // An entry that is nothing but an attribution keeps it as its text.
+  std::vector<std::string> text_lines = lines;
+  std::optional<Attribution> attribution = TakeAttribution(text_lines);
+  drop_blank_ends(text_lines);
+  if (text_lines.empty()) {
+    attribution.reset();
+  } else {
+    lines = std::move(text_lines);
   }
 
   std::vector<std::vector<std::string>> pages = SplitIntoRecords(LayOutText(lines));
@@ -375,7 +379,7 @@ FileImport ImportFortunes(std::string_view utf8, const ImportContext& context) {
 }
 
 std::string SkipSummary(const std::vector<SkippedEntry>& skipped) {
-  constexpr std::array<SkipReason, 3> kReasons = {SkipReason::kEmpty, SkipReason::kAttributionOnly,
+  constexpr std::array<SkipReason, 2> kReasons = {SkipReason::kEmpty,
                                                   SkipReason::kNumberOutOfRange};
   std::string summary;
   for (SkipReason reason : kReasons) {

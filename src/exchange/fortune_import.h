@@ -16,9 +16,9 @@
 // A trailing attribution ("-- Name, Source" or "<em dash> Name, Source",
 // indented or not; an indented one may run on over up to three more
 // indented lines) fills the author and book fields instead of a line:
-// Authors_Full_Name is the name as written (up to the first comma),
-// Authors_LName its last word, FirstName the words before it without a
-// leading "by", and Book_Name the text after the first comma. An attribution
+// Authors_Full_Name is the name as written (up to the first comma that a
+// blank follows), Authors_LName its last word, FirstName the words before it
+// without a leading "by", and Book_Name the text after that comma. An attribution
 // whose name or source does not fit its field stays in the text instead, so
 // that nothing is cut; the last and first names are cut to their fields (the
 // full name keeps them whole).
@@ -67,11 +67,10 @@ struct ImportContext {
 enum class SkipReason {
   kNone,
   kEmpty,             // nothing but blanks
-  kAttributionOnly,   // no text besides the attribution
   kNumberOutOfRange,  // a record number would leave 0 to 999,999
 };
 
-// "empty", "attribution only", "record number beyond 999,999"; "" for kNone.
+// "empty", "record number beyond 999,999"; "" for kNone.
 std::string_view SkipReasonText(SkipReason reason);
 
 struct ImportResult {
@@ -98,7 +97,8 @@ struct FileImport {
 // from `context.first_record_number`.
 FileImport ImportFortunes(std::string_view utf8, const ImportContext& context);
 
-// The skipped entries counted by reason, e.g. "2 empty, 1 attribution only";
+// The skipped entries counted by reason, e.g. "2 empty, 1 record number
+// beyond 999,999";
 // "" when nothing was skipped.
 std::string SkipSummary(const std::vector<SkippedEntry>& skipped);
 

@@ -127,8 +127,11 @@ void WrapParagraph(const std::vector<std::string_view>& paragraph, std::vector<s
       line.append(gap, ' ');
       while (line.size() + word.size() > kLayoutWidth) {  // a word wider than a line
         size_t room = kLayoutWidth - line.size();
-        line.append(word.substr(0, room));
-        word.remove_prefix(room);
+        // After a hyphen or a slash in its second half, else where it must.
+        size_t mark = word.substr(0, room).find_last_of("-/");
+        size_t cut = mark != std::string_view::npos && mark + 1 >= room / 2 ? mark + 1 : room;
+        line.append(word.substr(0, cut));
+        word.remove_prefix(cut);
         line_has_words = true;
         finish_line();
         line.clear();

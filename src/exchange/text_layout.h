@@ -20,7 +20,8 @@
 //  - A paragraph is wrapped at blanks with its first line's indentation and
 //    its second line's for the lines after it; blanks inside a line are kept
 //    when the words around them stay on one line. A word longer than a line
-//    is cut at 60 and goes on in the next.
+//    is cut after its last hyphen or slash within the line, if that lies in
+//    the line's second half, else at 60, and goes on in the next line.
 // Words and their order never change; only the blanks between them do.
 #pragma once
 

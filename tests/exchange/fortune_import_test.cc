@@ -150,6 +150,8 @@ TEST(FortuneAttributionTest, FillsAuthorAndBookFields) {
   EXPECT_EQ(
       Author(runs_on),
       "David E. Lundstrom|Lundstrom|David E.|\"A Few Good Men From Univac\", MIT Press, 1987");
+  EXPECT_EQ(Author(Single("Text.\n\t-- Daniel Stone on debian-{x,devel}, on X")),
+            "Daniel Stone on debian-{x,devel}|debian-{x,devel}|Daniel Stone on|on X");
   EXPECT_EQ(Author(Single("Text.\n\t-- by Charles Dickens")),
             "by Charles Dickens|Dickens|Charles|");
 
@@ -185,7 +187,10 @@ TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
   EXPECT_EQ(Lines(Single("-- B. Hebbard, \"Analysis\",\nReview, 1980")),
             "1:-- B. Hebbard, \"Analysis\",|2:Review, 1980|");
 
-  EXPECT_EQ(Import("\n\t\t-- Anonymous\n").skipped, SkipReason::kAttributionOnly);
+  // An entry that is nothing but an attribution keeps it as its text.
+  QuotationRecord only = Single("\n\t\t-- Anonymous\n");
+  EXPECT_EQ(Lines(only), "1:                -- Anonymous|");
+  EXPECT_EQ(Author(only), "|||");
   EXPECT_EQ(Import(" \n\t\n").skipped, SkipReason::kEmpty);
   EXPECT_EQ(Import("").skipped, SkipReason::kEmpty);
 }
@@ -248,7 +253,7 @@ TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
   ImportContext context;
   context.first_record_number = 100;
   FileImport file = ImportFortunes(
-      "One.\n%\n\t\t-- Nobody\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
+      "One.\n%\n \t\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
   EXPECT_EQ(file.entries_imported, 3u);
   ASSERT_EQ(file.records.size(), 4u);
   for (int i = 0; i < 4; ++i) {
@@ -257,10 +262,8 @@ TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
   EXPECT_EQ(FieldText(file.records[3].Line1), "Two.");
   ASSERT_EQ(file.skipped.size(), 2u);
   EXPECT_EQ(file.skipped[0].first_line, 3);
-  EXPECT_EQ(file.skipped[0].reason, SkipReason::kAttributionOnly);
   EXPECT_EQ(file.skipped[1].first_line, 5);
-  EXPECT_EQ(file.skipped[1].reason, SkipReason::kEmpty);
-  EXPECT_EQ(SkipSummary(file.skipped), "1 empty, 1 attribution only");
+  EXPECT_EQ(SkipSummary(file.skipped), "2 empty");
   EXPECT_EQ(SkipSummary({}), "");
 }
 

@@ -78,9 +78,13 @@ TEST(LayOutText, JoinsProseAndKeepsWhatIsLaidOutOnPurpose) {
         "seventy-two.  Third."},
        {"First sentence.  Second sentence on a line that the editor",
         "wrapped at seventy-two.  Third."}},
-      {"a word wider than a line is cut at 60; an indentation that leaves no room gives way",
-       {"go " + sixty + "yyy end", std::string(50, ' ') + "abcdefghijklmnopq"},
-       {"go", sixty, "yyy end", std::string(43, ' ') + "abcdefghijklmnopq"}},
+      {"a word wider than a line is cut after a hyphen, else at 60; an indentation that "
+       "leaves no room gives way",
+       {"go " + sixty + "yyy end",
+        "on-your-own-take-care-of-yourself-because-there-is-no-one-else-to-do-it-for-you",
+        std::string(50, ' ') + "abcdefghijklmnopq"},
+       {"go", sixty, "yyy end", "on-your-own-take-care-of-yourself-because-there-is-no-one-",
+        "else-to-do-it-for-you", std::string(43, ' ') + "abcdefghijklmnopq"}},
   };
   for (const LayoutCase& c : cases) {
     EXPECT_EQ(LayOutText(c.in), c.out) << c.what;
