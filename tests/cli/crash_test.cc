@@ -82,7 +82,7 @@ std::map<int, QuotationRecord> ExpectedRecords(const std::vector<std::string>& f
 // first. True when it was killed.
 bool ImportAndKill(const std::string& base, const std::vector<std::string>& files,
                    std::chrono::microseconds delay, double* seconds = nullptr) {
-  std::vector<std::string> args = {"import", "--db", base, "--yes"};
+  std::vector<std::string> args = {"import", "--db", base, "--yes", "--allow-duplicates"};
   args.insert(args.end(), files.begin(), files.end());
   auto start = std::chrono::steady_clock::now();
   pid_t child = fork();

@@ -97,8 +97,9 @@ TEST(ReadRecords, RefuseTheWholeFileNamingLineAndField) {
       {"Subject,Line1\nLOVE,ok\nLOVE," + sixty_one + "\n",
        "line 3: Line1: 61 characters, at most 60"},
       {"Subject,Quote_Rank\nLOVE,a\n", "line 2: Quote_Rank: 'a' is not one digit 0 to 9"},
-      {"Subject,Colour,Line1,Shade\n", "line 1: unknown columns Colour, Shade (the columns are "
-                                       "the record's field names)"},
+      {"Subject,Colour,Line1,Shade\n",
+       "line 1: unknown columns Colour, Shade (the columns are "
+       "the record's field names)"},
       {"Subject,Subject\n", "line 1: column Subject appears twice"},
       {"Subject,Line1\nLOVE,\"broken\n", "line 2: a quoted value is not closed"},
       {"Subject,Line1\nLOVE\n", "line 2: 1 values where the header names 2 columns"},
@@ -113,7 +114,8 @@ TEST(ReadRecords, RefuseTheWholeFileNamingLineAndField) {
   const std::pair<std::string, std::string> json[] = {
       {"{\"Line1\":\"ok\"}\n\n{\"Line2\":\"" + sixty_one + "\"}\n",
        "line 3: Line2: 61 characters, at most 60"},
-      {"{\"Author_Country_Code\":12}\n", "line 1: Author_Country_Code: '12' is not one digit 0 to 9"},
+      {"{\"Author_Country_Code\":12}\n",
+       "line 1: Author_Country_Code: '12' is not one digit 0 to 9"},
       {"{\"Line1\":\"ok\",\"Colour\":\"red\"}\n", "line 1: Colour: no such field"},
       {"{\"Line1\":\"ok\"\n", "line 1: not a JSON object as dump prints one"},
   };
@@ -172,8 +174,9 @@ TEST(RecordOutput, FortuneEntryJoinsAContinuedQuotation) {
   database::SetField(second.Line1, "continued");
   // Empty lines inside stay, those after the last line go; a "%" line is
   // kept from ending the entry.
-  EXPECT_EQ(FortuneEntryText({Sample(), second}),
-            "Caf\xC3\xA9 \"au lait\"\n %\n\n\nfifth\ncontinued\n-- Mark Twain, Notebook, 1898\n%\n");
+  EXPECT_EQ(
+      FortuneEntryText({Sample(), second}),
+      "Caf\xC3\xA9 \"au lait\"\n %\n\n\nfifth\ncontinued\n-- Mark Twain, Notebook, 1898\n%\n");
   EXPECT_EQ(FortuneEntryText({second}), "continued\n%\n");
 }
 
