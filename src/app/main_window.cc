@@ -11,6 +11,7 @@
 
 #include "app/row_text.h"
 #include "database/quotation_record.h"
+#include "exchange/exchange_menu.h"
 #include "platform/codepage.h"
 #include "ui/qt_text.h"
 
@@ -104,6 +105,12 @@ void TMain_Menu::BuildMenus() {
   AddCommand(file, "Repeat Opening Menu...", [this] { RepeatOpeningMenu(); });
   file->addSeparator();
   AddCommand(file, "E&xit", [this] { close(); });
+  file->addSeparator();
+  exchange_ = new exchange::ExchangeMenu(this, session_, host_, program_dir_,
+                                         [this] { return AttachList(); });
+  AddCommand(file, "Back Up Database...", [this] { exchange_->BackUpDatabase(); });
+  AddCommand(file, "Import Quotations...", [this] { exchange_->ImportQuotations(); });
+  AddCommand(file, "Export Quotations...", [this] { exchange_->ExportQuotations(); });
 
   // Record entry, searches, subjects, filters and quote-a-day open windows
   // that are not part of the program yet; their commands stay disabled.
@@ -318,6 +325,9 @@ void TMain_Menu::SaveOptions() { WriteOptions(fs_, program_dir_, host_, options_
 
 void TMain_Menu::RebuildDataAndIndexes() {
   timer_.stop();
+  const bool go_on = exchange_->BeforeRebuild();
+  database_open_ = session_.fileblock != nullptr;
+  if (!go_on) return;
   session_.RebuildDataAndIndexes();
   database_open_ = session_.fileblock != nullptr;
 }

@@ -22,6 +22,10 @@
 class QAction;
 class QMenu;
 
+namespace tessary::exchange {
+class ExchangeMenu;
+}
+
 namespace tessary::app {
 
 class TMain_Menu : public QMainWindow {
@@ -94,6 +98,7 @@ class TMain_Menu : public QMainWindow {
   bool database_open_ = false;
   int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
+  exchange::ExchangeMenu* exchange_ = nullptr;  // the quotation file commands
 };
 
 }  // namespace tessary::app

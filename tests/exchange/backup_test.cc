@@ -8,6 +8,7 @@
 #include <string>
 
 #include "database/session.h"
+#include "exchange/session_backup.h"
 #include "support/fault_fs.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
@@ -129,6 +130,49 @@ TEST_F(BackupTest, RestoreTakesASoundCopyAndRefusesADamagedOne) {
     EXPECT_TRUE(item.path().extension() == ".DAT" || item.path().extension() == ".IX")
         << item.path();
   }
+}
+
+// The desktop program backs up the Fileblock it holds open, with changes not
+// yet closed, and offers that before a rebuild.
+TEST_F(BackupTest, AnOpenDatabaseIsClosedForTheCopyAndOpenedAgain) {
+  testing::ScriptedHost host;
+  database::Session session(host, platform::PosixFileSystem());
+  session.directory = dir.File("db");
+  ASSERT_TRUE(session.StartDatabase());
+  session.current_record = database::EmptyRecord();
+  database::SetField(session.current_record.Record_Number, "4");
+  ASSERT_TRUE(session.AddRecord());  // the data file is in use now
+
+  // No: the rebuild goes on without a copy.
+  host.SetNextAnswer(false);
+  EXPECT_TRUE(OfferBackupBeforeRebuild(
+      session, host, [] { return std::string("unused"); }, 0));
+  // Yes, then no folder chosen: no rebuild.
+  host.SetNextAnswer(true);
+  EXPECT_FALSE(OfferBackupBeforeRebuild(
+      session, host, [] { return std::string(); }, 0));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("copies")));
+  // Yes, a folder: the copy holds the record just added; the session is open.
+  host.SetNextAnswer(true);
+  EXPECT_TRUE(OfferBackupBeforeRebuild(
+      session, host, [&] { return dir.File("copies"); }, 0));
+  ASSERT_NE(session.fileblock, nullptr);
+  EXPECT_EQ(session.engine.UsedKeys(session.fileblock, 1), 4);
+  EXPECT_EQ(host.Texts(ui::MessageKind::kInformation).size(), 1u);
+  // A failed copy (the same second again) asks whether to rebuild anyway.
+  host.SetNextAnswer(true);
+  host.SetNextAnswer(false);
+  EXPECT_FALSE(OfferBackupBeforeRebuild(
+      session, host, [&] { return dir.File("copies"); }, 0));
+  const std::string& asked = host.messages.back().text;
+  EXPECT_TRUE(asked.starts_with("The backup copy was not made: ") &&
+              asked.ends_with("exists already; not replaced\n\nRebuild anyway?"))
+      << asked;
+  session.CloseDatabase();
+
+  const auto copy = std::filesystem::directory_iterator(dir.File("copies"))->path();
+  CopyOutcome restored = Restore(fs, Base(), copy.string());
+  EXPECT_TRUE(restored.ok) << restored.message;
 }
 
 }  // namespace
