@@ -22,8 +22,13 @@ const QString kJsonFilter = "JSON lines (*.jsonl *.json)";
 const QString kCsvFilter = "CSV (*.csv)";
 const QString kFortuneFilter = "Fortune text (*)";
 
-// File names are UTF-8; the host shows Windows-1252.
-std::string Ansi(const std::string& utf8) { return platform::Utf8ToAnsi(utf8); }
+// File names are UTF-8; the host shows Windows-1252. Messages of the core
+// start in lower case, as command-line output does; a box starts a sentence.
+std::string Ansi(const std::string& utf8) {
+  std::string text = platform::Utf8ToAnsi(utf8);
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 32);
+  return text;
+}
 
 }  // namespace
 
@@ -96,22 +101,7 @@ void ExchangeMenu::ImportQuotations() {
   progress.setValue(progress.maximum());
   reattach_();
 
-  std::string text = "Added " + std::to_string(report.quotations_added) + " quotations in " +
-                     std::to_string(report.records_added) + " records; " +
-                     std::to_string(report.duplicates) + " duplicates skipped.";
-  if (report.add_failed) text += "\nThe import stopped when a record could not be added.";
-  if (report.abandoned) text += "\nThe import was stopped.";
-  size_t listed = 0;
-  for (const FileOutcome& file : report.files) {
-    if (file.refused.empty() && !file.stopped && file.skipped.empty() && file.replaced == 0) {
-      continue;
-    }
-    if (listed++ == kListedFiles) {
-      text += "\n...";
-      break;
-    }
-    text += "\n" + DescribeFile(file);
-  }
+  std::string text = ImportSummary(report, kListedFiles);
   if (report.ok()) {
     host_.ShowInformation(Ansi(text));
   } else {

@@ -25,6 +25,11 @@ namespace {
 constexpr int kMaxRecordNumber = 999'999;
 constexpr size_t kProgressEvery = 250;
 
+// "1 record", "2 records".
+std::string Count(size_t n, const std::string& word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
 std::string BaseName(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -312,17 +317,14 @@ ImportReport Importer::Run(const std::vector<std::string>& paths) {
 std::string DescribeFile(const FileOutcome& f) {
   if (!f.same_as.empty()) return f.path + ": the same file as " + f.same_as + "; read once";
   if (!f.refused.empty()) return f.path + (f.named ? ": refused: " : ": skipped: ") + f.refused;
-  std::string line = f.path + ": added " + std::to_string(f.quotations_added) + " quotation" +
-                     (f.quotations_added == 1 ? "" : "s") + " in " +
-                     std::to_string(f.records_added) + " record" +
-                     (f.records_added == 1 ? "" : "s");
-  if (f.duplicates > 0) line += ", " + std::to_string(f.duplicates) + " duplicates skipped";
+  std::string line = f.path + ": added " + Count(f.quotations_added, "quotation") + " in " +
+                     Count(f.records_added, "record");
+  if (f.duplicates > 0) line += ", " + Count(f.duplicates, "duplicate") + " skipped";
   if (!f.skipped.empty()) {
     line += ", skipped " + std::to_string(f.skipped.size()) + " (" + SkipSummary(f.skipped) + ")";
   }
   if (f.replaced > 0) {
-    line +=
-        ", " + std::to_string(f.replaced) + " characters without a Windows-1252 form stored as '?'";
+    line += ", " + Count(f.replaced, "character") + " without a Windows-1252 form stored as '?'";
   }
   if (f.renumbered) line += ", numbered on (its record numbers are in use)";
   if (f.stopped) line += "; stopped: a record could not be added";
@@ -330,14 +332,34 @@ std::string DescribeFile(const FileOutcome& f) {
 }
 
 std::string DescribeTotal(const ImportReport& r, long in_database) {
-  std::string line = "total: " + std::to_string(r.records_added) + " records added (" +
-                     std::to_string(r.quotations_added) + " quotations), " +
-                     std::to_string(r.duplicates) + " duplicates skipped, " +
-                     std::to_string(r.files_refused) + " files refused or skipped; " +
+  std::string line = "total: " + Count(r.records_added, "record") + " added (" +
+                     Count(r.quotations_added, "quotation") + "), " +
+                     Count(r.duplicates, "duplicate") + " skipped, " +
+                     Count(r.files_refused, "file") + " refused or skipped; " +
                      std::to_string(in_database) + " in the database";
   if (r.add_failed) line += "; the import stopped when an add failed";
   if (r.abandoned) line += "; the import was abandoned";
   return line;
+}
+
+std::string ImportSummary(const ImportReport& r, size_t most_files) {
+  std::string text = "Added " + Count(r.quotations_added, "quotation") + " in " +
+                     Count(r.records_added, "record") + "; " + Count(r.duplicates, "duplicate") +
+                     " skipped.";
+  if (r.add_failed) text += "\nThe import stopped when a record could not be added.";
+  if (r.abandoned) text += "\nThe import was stopped.";
+  size_t listed = 0;
+  for (const FileOutcome& file : r.files) {
+    bool remarkable = !file.refused.empty() || file.stopped || !file.skipped.empty() ||
+                      file.replaced > 0 || file.renumbered;
+    if (!remarkable) continue;
+    if (listed++ == most_files) {
+      text += "\n...";
+      break;
+    }
+    text += "\n" + DescribeFile(file);
+  }
+  return text;
 }
 
 }  // namespace tessary::exchange

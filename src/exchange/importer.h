@@ -110,5 +110,8 @@ class Importer {
 std::string DescribeFile(const FileOutcome& outcome);
 // "total: ..." for the whole import; `in_database` is the count afterwards.
 std::string DescribeTotal(const ImportReport& report, long in_database);
+// The desktop program's box after an import: the counts, then the files that
+// were refused, stopped or stored with changes (at most `most_files`).
+std::string ImportSummary(const ImportReport& report, size_t most_files);
 
 }  // namespace tessary::exchange

@@ -47,7 +47,7 @@ TEST(ExchangeCommandsTest, ImportExportBackUpAndRestoreKeepTheFileblockSound) {
                 "binary file)\n" +
                 dir.File("quotes") +
                 ": added 2 quotations in 2 records\n"
-                "total: 2 records added (2 quotations), 0 duplicates skipped, 1 files refused "
+                "total: 2 records added (2 quotations), 0 duplicates skipped, 1 file refused "
                 "or skipped; 2 in the database\n");
   EXPECT_EQ(check(), "sound: 2 records, 2 slots (0 free), entries per key: 2 2 2 2 2 2\n");
 

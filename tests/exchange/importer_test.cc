@@ -75,7 +75,7 @@ TEST_F(ImporterTest, ReadsEachTextFileOnceAndSkipsDuplicates) {
   ImportReport report = Import({quotes, quotes + "/art"});
   ASSERT_EQ(report.files.size(), 4u);
   EXPECT_EQ(DescribeFile(report.files[0]),
-            quotes + "/art: added 3 quotations in 3 records, 1 duplicates skipped");
+            quotes + "/art: added 3 quotations in 3 records, 1 duplicate skipped");
   EXPECT_EQ(DescribeFile(report.files[1]),
             quotes +
                 "/art.dat: skipped: not a text file (it holds NUL bytes; a strfile index or "
@@ -110,6 +110,9 @@ TEST_F(ImporterTest, AFileWithARefusedValueAddsNothing) {
   EXPECT_EQ(report.files[2].refused, "line 2: Hue: no such field; nothing added from the file");
   EXPECT_FALSE(report.ok());
   EXPECT_EQ(Records(), (std::map<int, std::string>{{1, "First"}}));
+  EXPECT_EQ(ImportSummary(report, 1), "Added 1 quotation in 1 record; 0 duplicates skipped.\n" +
+                                          dir.File("bad.csv") +
+                                          ": refused: " + report.files[1].refused + "\n...");
 }
 
 TEST_F(ImporterTest, RecordsKeepTheirNumbersUnlessTheyAreInUse) {
