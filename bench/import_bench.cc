@@ -17,7 +17,7 @@
 #include "bench_support.h"
 #include "database/quotation_record.h"
 #include "database/session.h"
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 #include "platform/file.h"
 
 namespace tessary::bench {
@@ -53,10 +53,10 @@ bool LoadCorpus(const std::string& dir, std::vector<QuotationRecord>* records, s
       std::cerr << "import_bench: cannot read " << p << "\n";
       return false;
     }
-    entry::ImportContext context;
+    exchange::ImportContext context;
     context.file_name = p.filename().string();
     context.first_record_number = next;
-    entry::FileImport result = entry::ImportFortunes(text, context);
+    exchange::FileImport result = exchange::ImportFortunes(text, context);
     next += static_cast<int>(result.records.size());
     records->insert(records->end(), result.records.begin(), result.records.end());
   }

@@ -2,14 +2,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace tessary;
-  entry::ImportContext context;
+  exchange::ImportContext context;
   context.file_name = "fuzz";
-  entry::FileImport result =
-      entry::ImportFortunes(std::string_view(reinterpret_cast<const char*>(data), size), context);
+  exchange::FileImport result = exchange::ImportFortunes(
+      std::string_view(reinterpret_cast<const char*>(data), size), context);
   for (const auto& record : result.records) {
     for (int line = 1; line <= database::kLineCount; ++line) {
       if (database::FieldText(database::Line(record, line)).size() > database::kLineCapacity) {

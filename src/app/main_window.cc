@@ -12,6 +12,7 @@
 #include "app/row_text.h"
 #include "database/quotation_record.h"
 #include "entry/entry_window_commands.h"
+#include "exchange/exchange_menu.h"
 #include "platform/codepage.h"
 #include "subjects/subject_commands.h"
 #include "ui/icons.h"
@@ -132,6 +133,12 @@ void TMain_Menu::BuildMenus() {
   AddCommand(file, "Repeat Opening Menu...", [this] { RepeatOpeningMenu(); });
   file->addSeparator();
   AddCommand(file, "E&xit", [this] { close(); });
+  file->addSeparator();
+  exchange_ = new exchange::ExchangeMenu(this, session_, host_, program_dir_,
+                                         [this] { return AttachList(); });
+  AddCommand(file, "Back Up Database...", [this] { exchange_->BackUpDatabase(); });
+  AddCommand(file, "Import Quotations...", [this] { exchange_->ImportQuotations(); });
+  AddCommand(file, "Export Quotations...", [this] { exchange_->ExportQuotations(); });
 
   // Searches, subjects, filters and quote-a-day open windows
   // that are not part of the program yet; their commands stay disabled.
@@ -382,6 +389,9 @@ void TMain_Menu::SaveOptions() { WriteOptions(fs_, program_dir_, host_, options_
 
 void TMain_Menu::RebuildDataAndIndexes() {
   timer_.stop();
+  const bool go_on = exchange_->BeforeRebuild();
+  database_open_ = session_.fileblock != nullptr;
+  if (!go_on) return;
   session_.RebuildDataAndIndexes();
   database_open_ = session_.fileblock != nullptr;
 }

@@ -29,6 +29,9 @@ class SubjectCommands;
 namespace tessary::entry {
 class EntryWindowCommands;
 }  // namespace tessary::entry
+namespace tessary::exchange {
+class ExchangeMenu;
+}  // namespace tessary::exchange
 
 namespace tessary::app {
 
@@ -117,6 +120,7 @@ class TMain_Menu : public QMainWindow {
   std::unique_ptr<subjects::SubjectCommands> subject_commands_;
   entry::EntryWindowCommands* entry_ = nullptr;  // owned as a child
   std::unique_ptr<search::TSearch_Commands> search_;
+  exchange::ExchangeMenu* exchange_ = nullptr;  // the quotation file commands
 };
 
 }  // namespace tessary::app

@@ -56,5 +56,8 @@ void AddPublishCommands(CommandTable& table);  // html, signature, options
 void AddSubjectsCommands(CommandTable& table);  // subjects, goto
 void AddEntryCommands(CommandTable& table);    // add, edit, paste
 void AddSearchCommands(CommandTable& table);   // search, find
+void AddEngineCommands(CommandTable& table);    // explain, dump, check, options
+void AddSessionCommands(CommandTable& table);   // create, list, delete, rebuild, show, write
+void AddExchangeCommands(CommandTable& table);  // import, export, backup, restore
 
 }  // namespace tessary::cli

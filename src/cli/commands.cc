@@ -17,6 +17,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   AddSubjectsCommands(table);
   AddEntryCommands(table);
   AddSearchCommands(table);
+  AddExchangeCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

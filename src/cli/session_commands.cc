@@ -10,7 +10,6 @@
 #include "cli/cli_text.h"
 #include "cli/command_table.h"
 #include "database/session.h"
-#include "entry/fortune_import.h"
 #include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/text.h"
@@ -25,12 +24,6 @@ namespace {
 using database::QuotationRecord;
 using database::Session;
 using Json = nlohmann::ordered_json;
-
-struct ImportOptions {
-  std::string subject;
-  std::string section = "1";
-  std::vector<std::string> files;
-};
 
 int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream& err) {
   CliSession cli(options, out, err);
@@ -175,63 +168,6 @@ int RebuildCommand(const SessionOptions& options, std::ostream& out, std::ostrea
   return 0;
 }
 
-int ImportCommand(const SessionOptions& options, const ImportOptions& import, std::ostream& out,
-                  std::ostream& err) {
-  CliSession cli(options, out, err);
-  // Importing into a Fileblock that does not exist yet creates it.
-  if (options.answer() != ui::ConsoleHost::Answer::kNo) {
-    cli.host().PreAnswer("Data file does not exist. Create?", true);
-  }
-  if (!cli.Start()) return 1;
-  Session& session = cli.session();
-  int failures = 0;
-  size_t total_added = 0;
-  for (const std::string& file : import.files) {
-    std::string text;
-    if (int rc = platform::ReadWholeFile(platform::PosixFileSystem(), file, &text)) {
-      err << "tessary-cli: cannot read " << file << ": " << std::strerror(rc) << "\n";
-      ++failures;
-      continue;
-    }
-    entry::ImportContext context;
-    size_t slash = file.find_last_of('/');
-    context.file_name = slash == std::string::npos ? file : file.substr(slash + 1);
-    context.subject = import.subject;
-    context.section = import.section;
-    context.first_record_number = session.highest_record_number + 1;
-    entry::FileImport result = entry::ImportFortunes(text, context);
-    size_t added = 0;
-    for (const QuotationRecord& record : result.records) {
-      session.current_record = record;
-      if (!session.AddRecord()) {
-        cli.host().ShowError("Error adding record");
-        ++failures;
-        break;
-      }
-      ++added;
-      session.highest_record_number = std::max<int32_t>(
-          session.highest_record_number,
-          std::atoi(std::string(database::FieldText(record.Record_Number)).c_str()));
-      if (added % 1000 == 0) err << file << ": " << added << " records added\n";
-    }
-    total_added += added;
-    out << file << ": added " << result.entries_imported << " quotations in " << added
-        << " records";
-    if (!result.skipped.empty()) {
-      out << ", skipped " << result.skipped.size() << " (" << entry::SkipSummary(result.skipped)
-          << ")";
-    }
-    if (result.replaced > 0) {
-      out << ", " << result.replaced << " characters without a Windows-1252 form stored as '?'";
-    }
-    out << "\n";
-    if (failures > 0) break;
-  }
-  out << "total: " << total_added << " records added, "
-      << session.engine.UsedKeys(session.fileblock, 1) << " in the database\n";
-  return failures == 0 ? 0 : 1;
-}
-
 int ShowCommand(const SessionOptions& options, const std::string& number, const std::string& as,
                 std::ostream& out, std::ostream& err) {
   CliSession cli(options, out, err);
@@ -345,18 +281,6 @@ void AddSessionCommands(CommandTable& table) {
   CLI::App* rebuild =
       table.Add("rebuild", "Rebuild the data and index files", run_with(RebuildCommand));
   CommandTable::AddSessionOptions(rebuild, *session);
-
-  auto import = std::make_shared<ImportOptions>();
-  CLI::App* import_command =
-      table.Add("import", "Add the quotations of fortune-format files",
-                run_with([import](const SessionOptions& s, std::ostream& out, std::ostream& err) {
-                  return ImportCommand(s, *import, out, err);
-                }));
-  CommandTable::AddSessionOptions(import_command, *session);
-  import_command->add_option("--subject", import->subject, "subject of every quotation");
-  import_command->add_option("--section", import->section, "section digit 1 to 9")
-      ->check(CLI::IsMember({"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-  import_command->add_option("FILE", import->files, "fortune files")->required();
 
   struct ShowArgs {
     std::string number;

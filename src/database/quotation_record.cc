@@ -141,13 +141,15 @@ std::string BuildKeyFromBytes(std::string_view bytes, int key_number) {
 }
 
 size_t StoredLength(const QuotationRecord& record) {
-  static const std::string kSixtyBlanks(60, ' ');
-  std::string_view line5 = FieldText(record.Line5);
-  // Ordinal comparison of unsigned bytes; a proper prefix sorts first.
-  int c = std::memcmp(line5.data(), kSixtyBlanks.data(),
-                      line5.size() < kSixtyBlanks.size() ? line5.size() : kSixtyBlanks.size());
-  bool after = c > 0 || (c == 0 && line5.size() > kSixtyBlanks.size());
-  return after ? kRecordSize : kShortRecordSize;
+  // Lines 5 to 11 lie beyond the short form; any of them that shows a
+  // character makes the record long, so no line is dropped on the way to
+  // the file. Blanks and control characters alone show nothing.
+  for (int n = 5; n <= kLineCount; ++n) {
+    for (char c : FieldText(Line(record, n))) {
+      if (static_cast<unsigned char>(c) > ' ') return kRecordSize;
+    }
+  }
+  return kShortRecordSize;
 }
 
 bool RecordsEqual(const QuotationRecord& a, const QuotationRecord& b) {

@@ -16,8 +16,10 @@
 //   106    42   Authors_Full_Name     (each line 61 bytes apart)
 //   148    51   Author_Bio_Snapshot
 //
-// A record is stored as its first 506 bytes, or whole (933) when Line5 holds
-// text. A text field runs to its first NUL, or to its end when it has none.
+// A record is stored whole (933 bytes) when any of lines 5 to 11 holds text,
+// else as its first 506 bytes; a reader fills its 933-byte buffer from
+// whatever length is stored. A text field runs to its first NUL, or to its
+// end when it has none.
 #pragma once
 
 #include <array>
@@ -156,7 +158,9 @@ std::string BuildKey(const QuotationRecord& record, int key_number);
 // engine's rebuild and Verify take.
 std::string BuildKeyFromBytes(std::string_view bytes, int key_number);
 
-// 933 when Line5 sorts after sixty blanks (it holds text), else 506.
+// 933 when any of Line5 to Line11 holds a character above the blank, else 506
+// (lines 5 to 11 empty, blank or control characters only). Every path that
+// writes a record stores this many bytes.
 size_t StoredLength(const QuotationRecord& record);
 
 // Whether two records hold the same contents, Record_Number included (a

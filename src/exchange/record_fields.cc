@@ -76,6 +76,12 @@ std::string SetFieldByName(QuotationRecord& record, std::string_view name, std::
                                   " character(s) without a Windows-1252 form or not UTF-8");
       }
       if (ansi.find('\0') != std::string::npos) return Refuse(*field, "holds a NUL character");
+      // A record's fields are single lines of text.
+      for (char c : ansi) {
+        if (static_cast<unsigned char>(c) < ' ') {
+          return Refuse(*field, "holds a tab, a line break or another control character");
+        }
+      }
       if (field->name == "Record_Number" &&
           ansi.find_first_not_of("0123456789 ") != std::string::npos) {
         return Refuse(*field, "'" + std::string(utf8) + "' is not a number 0 to 999999");
@@ -105,6 +111,16 @@ std::string SetFieldByName(QuotationRecord& record, std::string_view name, std::
       return "";
   }
   return "";
+}
+
+std::string FieldValueByName(const QuotationRecord& record, std::string_view name) {
+  const Field* field = Find(name);
+  if (field == nullptr) return "";
+  const auto* bytes = reinterpret_cast<const char*>(&record) + field->offset;
+  if (field->kind != Kind::kText) return std::to_string(static_cast<unsigned char>(*bytes));
+  size_t length = 0;
+  while (length < field->size && bytes[length] != '\0') ++length;
+  return platform::AnsiToUtf8(std::string_view(bytes, length));
 }
 
 std::string RecordFromJson(const Json& object, QuotationRecord* record, bool* has_record_number) {

@@ -29,6 +29,10 @@ bool IsDerivedMember(std::string_view name);
 std::string SetFieldByName(database::QuotationRecord& record, std::string_view name,
                            std::string_view utf8);
 
+// The value of field `name` as SetFieldByName takes it: the text as UTF-8,
+// the flag and the codes as decimal numbers. "" for an unknown name.
+std::string FieldValueByName(const database::QuotationRecord& record, std::string_view name);
+
 // Fills `record` (which the caller has prepared, normally all zero) from one
 // of dump's objects. Unknown members are refused; the derived members are
 // ignored. `has_record_number` tells whether the object named one. Returns ""

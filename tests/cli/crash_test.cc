@@ -20,7 +20,7 @@
 
 #include "cli/commands.h"
 #include "database/session.h"
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 #include "isam/verify.h"
 #include "platform/file.h"
 #include "support/scripted_host.h"
@@ -68,10 +68,10 @@ std::map<int, QuotationRecord> ExpectedRecords(const std::vector<std::string>& f
   for (const std::string& file : files) {
     std::string text;
     EXPECT_EQ(platform::ReadWholeFile(platform::PosixFileSystem(), file, &text), 0) << file;
-    entry::ImportContext context;
+    exchange::ImportContext context;
     context.file_name = fs::path(file).filename().string();
     context.first_record_number = next;
-    for (const QuotationRecord& record : entry::ImportFortunes(text, context).records) {
+    for (const QuotationRecord& record : exchange::ImportFortunes(text, context).records) {
       expected[next++] = record;
     }
   }
@@ -82,7 +82,7 @@ std::map<int, QuotationRecord> ExpectedRecords(const std::vector<std::string>& f
 // first. True when it was killed.
 bool ImportAndKill(const std::string& base, const std::vector<std::string>& files,
                    std::chrono::microseconds delay, double* seconds = nullptr) {
-  std::vector<std::string> args = {"import", "--db", base, "--yes"};
+  std::vector<std::string> args = {"import", "--db", base, "--yes", "--allow-duplicates"};
   args.insert(args.end(), files.begin(), files.end());
   auto start = std::chrono::steady_clock::now();
   pid_t child = fork();

@@ -150,27 +150,31 @@ TEST(BuildKey, AccentedLettersAreRaisedByTheCodePage) {
   EXPECT_EQ(BuildKey(r, 6), "M\xDCLLER       ");
 }
 
-TEST(StoredLength, LineFiveDecides) {
+// The record is long as soon as any of lines 5 to 11 holds a byte above the
+// blank (DEL and bytes above 0x7F included); blanks, the control characters
+// below the blank and bytes after a NUL do not count.
+TEST(StoredLength, AnyVisibleCharacterInLinesFiveToElevenKeepsTheRecordWhole) {
   QuotationRecord r = Zeroed();
-  EXPECT_EQ(StoredLength(r), 506u);
-  // Lines 6 to 11 alone are not stored.
-  for (size_t at = 567; at < 933; at += 61)
-    std::memcpy(reinterpret_cast<char*>(&r) + at, "text", 4);
-  EXPECT_EQ(StoredLength(r), 506u);
-  // Line 5 decides from its first byte that is not a blank: only text from
-  // '!' up (bytes above 0x7F included) makes the record long.
+  for (const Field& f : kTextFields) {
+    if (f.offset < 506) Set(r, f, std::string(f.size - 1, 'x'));
+  }
+  EXPECT_EQ(StoredLength(r), 506u);  // lines 1 to 4 and every field before them
   const std::pair<std::string, size_t> cases[] = {{std::string(60, ' '), 506},
-                                                  {"   ", 506},
-                                                  {"\t  text", 506},
-                                                  {std::string(59, ' ') + "\x1F", 506},
+                                                  {std::string(61, ' '), 506},
+                                                  {"\t \x1F\x7F", 933},
+                                                  {"\t \x1F\x01", 506},
                                                   {std::string(59, ' ') + "!", 933},
                                                   {"a", 933},
-                                                  {"   x", 933},
+                                                  {"\xA0", 933},
                                                   {"\xE9t\xE9", 933},
                                                   {std::string("\0text", 5), 506}};
-  for (const auto& [text, length] : cases) {
-    Set(r, kLine5, text);
-    EXPECT_EQ(StoredLength(r), length) << text;
+  for (size_t line = 0; line < 7; ++line) {
+    const Field field{"line", 506 + 61 * line, 61};
+    for (const auto& [text, length] : cases) {
+      QuotationRecord with = r;
+      Set(with, field, text);
+      EXPECT_EQ(StoredLength(with), length) << "line " << line + 5 << ": " << text;
+    }
   }
 }
 

@@ -383,6 +383,37 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
   EXPECT_TRUE(VerifyFiles().sound());
 }
 
+// A quotation with an empty line 5 between two paragraphs keeps lines 6 to
+// 11 through add, update, rebuild and reopen, and so does one that only
+// gains them in an update.
+TEST_F(SessionTest, LinesSixToElevenSurviveAnEmptyLineFive) {
+  QuotationRecord paragraphs = Quote(1);
+  for (int line = 2; line <= kLineCount; ++line) {
+    if (line != 5) SetField(Line(paragraphs, line), "Paragraph line " + std::to_string(line));
+  }
+  std::vector<QuotationRecord> records = {paragraphs, Quote(2)};
+  MakeDatabase(records);
+  Session& s = Open();
+  ExpectRecords(s, records);
+
+  for (int number : {1, 2}) {
+    const int32_t ref = Find(s, number);
+    s.saved_record = s.current_record;
+    SetField(s.current_record.Line11, "Eleventh, after an update");
+    ASSERT_TRUE(s.UpdateRecord(ref));
+    records[number - 1] = s.current_record;
+  }
+  EXPECT_TRUE(host.messages.empty());
+  ExpectRecords(s, records);
+
+  s.reattach_list = [] { return true; };
+  ASSERT_TRUE(s.RebuildDataAndIndexes());
+  ExpectRecords(s, records);
+  s.CloseDatabase();
+  ExpectSound(2);
+  ExpectRecords(Open(), records);
+}
+
 // A changed author moves key 2 only; the others stay where they were.
 TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
   MakeDatabase({Quote(1), Quote(2)});

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <map>
 
+#include "exchange/session_backup.h"
 #include "gui/verify_database.h"
 #include "gui/window_fixture.h"
 
@@ -341,9 +342,12 @@ TEST_F(MainWindowTest, RebuildFreesTheSlotsAndShowsTheListAgain) {
   window.action("Sort by Subject")->trigger();
   host_.messages.clear();
 
+  host_.SetNextAnswer(false);  // no backup copy first
   window.action("Rebuild Data and Indexes")->trigger();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(host_.messages.empty()) << host_.messages.front().text;
+  EXPECT_EQ(
+      host_.messages,
+      (std::vector<HostMessage>{{ui::MessageKind::kQuestion, exchange::kBackupBeforeRebuild, ""}}));
   EXPECT_EQ(host_.progress_title, "Rebuild Status");
   EXPECT_FALSE(host_.progress_open) << "the progress window closes after the re-attach";
   EXPECT_EQ(host_.progress_lines[0].rfind("   Key number: ", 0), 0u) << host_.progress_lines[0];
@@ -378,7 +382,9 @@ TEST_F(MainWindowTest, MenusHoldTheirItems) {
   CopySharedDatabase(dir_.path());
   app::TMain_Menu& window = StartQuiet();
   const std::map<QString, QStringList> expected = {
-      {"File", {"Repeat Opening Menu...", "E&xit"}},
+      {"File",
+       {"Repeat Opening Menu...", "E&xit", "Back Up Database...", "Import Quotations...",
+        "Export Quotations..."}},
       {"Edit",
        {"Edit Existing Record ", "Add New Record - Keyboard", "Add New Record - Clipboard",
         "Delete Highlighted Record"}},

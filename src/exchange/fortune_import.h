@@ -3,23 +3,25 @@
 //
 // An entry becomes one record, or several with consecutive record numbers
 // when it needs more than 11 lines (Multi_Page_Flag 1 on all but the last).
-// The text is converted to Windows-1252 ("?" for characters it lacks) and
-// laid out in lines of at most 60 characters:
+// The text is converted to Windows-1252 ("?" for characters it lacks, each
+// counted) and laid out in lines of at most 60 characters:
 //  - a tab moves to the next multiple of 8 columns (the layout fortune files
 //    are written for); a backspace erases the character before it, so
 //    overstruck text keeps its last character; other control characters go;
 //  - trailing blanks, and blank lines at the start and end, are dropped;
-//  - a line that fits is kept as written, indentation included; a longer one
-//    breaks at its last blank within 61 columns, and a word longer than 60
-//    is cut at 60. Continuation pieces start at their first non-blank;
+//  - prose wrapped for a wider page is joined and wrapped again at 60, text
+//    laid out on purpose keeps its line breaks (see text_layout.h);
 //  - blank lines falling at a record boundary are dropped, so every record
 //    starts and ends with text.
 // A trailing attribution ("-- Name, Source" or "<em dash> Name, Source",
 // indented or not; an indented one may run on over up to three more
 // indented lines) fills the author and book fields instead of a line:
-// Authors_Full_Name is the name (up to the first comma, a leading "by "
-// dropped), Authors_LName its last word, FirstName the words before it, and
-// Book_Name the text after the first comma. Every field is cut to its size.
+// Authors_Full_Name is the name as written (up to the first comma that a
+// blank follows), Authors_LName its last word, FirstName the words before it
+// without a leading "by", and Book_Name the text after that comma. An attribution
+// whose name or source does not fit its field stays in the text instead, so
+// that nothing is cut; the last and first names are cut to their fields (the
+// full name keeps them whole).
 //
 // Number_of_Lines holds the number of lines the record uses; 10 and 11 are
 // stored as 9, the largest value of the one-digit field (all that readers of
@@ -42,7 +44,7 @@
 
 #include "database/quotation_record.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 
 struct FortuneEntry {
   std::string text;    // UTF-8, lines joined by '\n', without the separators
@@ -65,11 +67,10 @@ struct ImportContext {
 enum class SkipReason {
   kNone,
   kEmpty,             // nothing but blanks
-  kAttributionOnly,   // no text besides the attribution
   kNumberOutOfRange,  // a record number would leave 0 to 999,999
 };
 
-// "empty", "attribution only", "record number beyond 999,999"; "" for kNone.
+// "empty", "record number beyond 999,999"; "" for kNone.
 std::string_view SkipReasonText(SkipReason reason);
 
 struct ImportResult {
@@ -96,8 +97,9 @@ struct FileImport {
 // from `context.first_record_number`.
 FileImport ImportFortunes(std::string_view utf8, const ImportContext& context);
 
-// The skipped entries counted by reason, e.g. "2 empty, 1 attribution only";
+// The skipped entries counted by reason, e.g. "2 empty, 1 record number
+// beyond 999,999";
 // "" when nothing was skipped.
 std::string SkipSummary(const std::vector<SkippedEntry>& skipped);
 
-}  // namespace tessary::entry
+}  // namespace tessary::exchange

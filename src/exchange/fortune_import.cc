@@ -1,14 +1,15 @@
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
+#include "exchange/text_layout.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 #include "subjects/catalogue.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 namespace {
 
 using database::QuotationRecord;
@@ -106,16 +107,20 @@ std::optional<Attribution> TakeAttribution(std::vector<std::string>& lines) {
     text += ' ';
     text += TrimBlanks(lines[i]);
   }
-  lines.resize(start);
 
   Attribution attribution;
-  size_t comma = text.find(',');
+  // The name ends at the first comma followed by a blank ("Kirk, "The
+  // Tholian Web""); one inside a word ("debian-{x,devel}") belongs to it.
+  size_t comma = text.find(", ");
+  if (text.ends_with(',')) comma = std::min(comma, text.size() - 1);
   std::string_view name = TrimBlanks(std::string_view(text).substr(0, comma));
-  if (name.starts_with("by ")) name = TrimLeft(name.substr(3));
   if (comma != std::string::npos) {
     attribution.book = std::string(TrimBlanks(std::string_view(text).substr(comma + 1)));
   }
+  // The display name as written ("by Charles Dickens"); the name fields
+  // without the "by".
   attribution.full_name = std::string(name);
+  if (name.starts_with("by ")) name = TrimLeft(name.substr(3));
   size_t last_blank = name.rfind(' ');
   if (last_blank == std::string_view::npos) {
     attribution.last_name = std::string(name);
@@ -123,27 +128,13 @@ std::optional<Attribution> TakeAttribution(std::vector<std::string>& lines) {
     attribution.last_name = std::string(name.substr(last_blank + 1));
     attribution.first_name = std::string(TrimRight(name.substr(0, last_blank)));
   }
-  return attribution;
-}
-
-// Splits one clean line into pieces of at most 60 characters.
-void WrapLine(std::string_view line, std::vector<std::string>& out) {
-  const size_t width = database::kLineCapacity;
-  while (line.size() > width) {
-    size_t text_start = line.find_first_not_of(' ');
-    size_t cut = std::string_view::npos;
-    for (size_t i = width; i > text_start; --i) {
-      if (line[i] == ' ') {
-        cut = i;
-        break;
-      }
-    }
-    if (cut == std::string_view::npos) cut = width;  // one word fills the line
-    std::string_view piece = TrimRight(line.substr(0, cut));
-    if (!piece.empty()) out.emplace_back(piece);
-    line = TrimLeft(line.substr(cut));
+  // An attribution too long for its fields stays in the text, whole.
+  if (attribution.full_name.size() >= sizeof QuotationRecord::Authors_Full_Name ||
+      attribution.book.size() >= sizeof QuotationRecord::Book_Name) {
+    return std::nullopt;
   }
-  out.emplace_back(line);
+  lines.resize(start);
+  return attribution;
 }
 
 // Groups the lines into records of up to 11, dropping blank lines that fall
@@ -294,8 +285,6 @@ std::string_view SkipReasonText(SkipReason reason) {
       return "";
     case SkipReason::kEmpty:
       return "empty";
-    case SkipReason::kAttributionOnly:
-      return "attribution only";
     case SkipReason::kNumberOutOfRange:
       return "record number beyond 999,999";
   }
@@ -324,16 +313,17 @@ ImportResult EntryToRecords(const FortuneEntry& entry, const ImportContext& cont
     result.skipped = SkipReason::kEmpty;
     return result;
   }
-  std::optional<Attribution> attribution = TakeAttribution(lines);
-  drop_blank_ends(lines);
-  if (lines.empty()) {
-    result.skipped = SkipReason::kAttributionOnly;
-    return result;
+  // An entry that is nothing but an attribution keeps it as its text.
+  std::vector<std::string> text_lines = lines;
+  std::optional<Attribution> attribution = TakeAttribution(text_lines);
+  drop_blank_ends(text_lines);
+  if (text_lines.empty()) {
+    attribution.reset();
+  } else {
+    lines = std::move(text_lines);
   }
 
-  std::vector<std::string> wrapped;
-  for (const std::string& line : lines) WrapLine(line, wrapped);
-  std::vector<std::vector<std::string>> pages = SplitIntoRecords(wrapped);
+  std::vector<std::vector<std::string>> pages = SplitIntoRecords(LayOutText(lines));
 
   const long long first = context.first_record_number;
   const long long last = first + static_cast<long long>(pages.size()) - 1;
@@ -389,7 +379,7 @@ FileImport ImportFortunes(std::string_view utf8, const ImportContext& context) {
 }
 
 std::string SkipSummary(const std::vector<SkippedEntry>& skipped) {
-  constexpr std::array<SkipReason, 3> kReasons = {SkipReason::kEmpty, SkipReason::kAttributionOnly,
+  constexpr std::array<SkipReason, 2> kReasons = {SkipReason::kEmpty,
                                                   SkipReason::kNumberOutOfRange};
   std::string summary;
   for (SkipReason reason : kReasons) {
@@ -402,4 +392,4 @@ std::string SkipSummary(const std::vector<SkippedEntry>& skipped) {
   return summary;
 }
 
-}  // namespace tessary::entry
+}  // namespace tessary::exchange

@@ -1,4 +1,4 @@
-#include "entry/fortune_import.h"
+#include "exchange/fortune_import.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "support/temp_dir.h"
 
-namespace tessary::entry {
+namespace tessary::exchange {
 namespace {
 
 using database::FieldText;
@@ -150,14 +150,24 @@ TEST(FortuneAttributionTest, FillsAuthorAndBookFields) {
   EXPECT_EQ(
       Author(runs_on),
       "David E. Lundstrom|Lundstrom|David E.|\"A Few Good Men From Univac\", MIT Press, 1987");
-  EXPECT_EQ(FieldText(Single("Text.\n\t-- by Charles Dickens").Authors_Full_Name),
-            "Charles Dickens");
+  EXPECT_EQ(Author(Single("Text.\n\t-- Daniel Stone on debian-{x,devel}, on X")),
+            "Daniel Stone on debian-{x,devel}|debian-{x,devel}|Daniel Stone on|on X");
+  EXPECT_EQ(Author(Single("Text.\n\t-- by Charles Dickens")),
+            "by Charles Dickens|Dickens|Charles|");
 
-  // Long names and books are cut to their fields.
-  QuotationRecord cut = Single("Text.\n-- " + std::string(45, 'N') + ", " + std::string(70, 'B'));
-  EXPECT_EQ(FieldText(cut.Authors_Full_Name), std::string(41, 'N'));
-  EXPECT_EQ(FieldText(cut.Authors_LName), std::string(16, 'N'));
-  EXPECT_EQ(FieldText(cut.Book_Name), std::string(57, 'B'));
+  // A name or source that fits exactly goes into its field; one character
+  // more and the attribution stays in the text, whole. Only the last and
+  // first names, which the full name holds whole, are cut.
+  const std::string name = "Jo " + std::string(38, 'N');
+  EXPECT_EQ(Author(Single("Text.\n-- " + name + ", " + std::string(57, 'B'))),
+            name + "|" + std::string(16, 'N') + "|Jo|" + std::string(57, 'B'));
+  for (const std::string& attribution :
+       {"-- " + name + "N, Book", "-- " + name + ", " + std::string(58, 'B')}) {
+    QuotationRecord kept = Single("Text.\n" + attribution);
+    EXPECT_EQ(Author(kept), "|||");
+    EXPECT_NE(Lines(kept).find(attribution.substr(attribution.size() - 20)), std::string::npos)
+        << Lines(kept);
+  }
 }
 
 TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
@@ -177,7 +187,10 @@ TEST(FortuneAttributionTest, OnlyATrailingNamedDashLineIsAnAttribution) {
   EXPECT_EQ(Lines(Single("-- B. Hebbard, \"Analysis\",\nReview, 1980")),
             "1:-- B. Hebbard, \"Analysis\",|2:Review, 1980|");
 
-  EXPECT_EQ(Import("\n\t\t-- Anonymous\n").skipped, SkipReason::kAttributionOnly);
+  // An entry that is nothing but an attribution keeps it as its text.
+  QuotationRecord only = Single("\n\t\t-- Anonymous\n");
+  EXPECT_EQ(Lines(only), "1:                -- Anonymous|");
+  EXPECT_EQ(Author(only), "|||");
   EXPECT_EQ(Import(" \n\t\n").skipped, SkipReason::kEmpty);
   EXPECT_EQ(Import("").skipped, SkipReason::kEmpty);
 }
@@ -240,7 +253,7 @@ TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
   ImportContext context;
   context.first_record_number = 100;
   FileImport file = ImportFortunes(
-      "One.\n%\n\t\t-- Nobody\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
+      "One.\n%\n \t\n%\n%\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n%\nTwo.\n", context);
   EXPECT_EQ(file.entries_imported, 3u);
   ASSERT_EQ(file.records.size(), 4u);
   for (int i = 0; i < 4; ++i) {
@@ -249,10 +262,8 @@ TEST(FortuneFileTest, NumbersRecordsOnAndReportsSkippedEntries) {
   EXPECT_EQ(FieldText(file.records[3].Line1), "Two.");
   ASSERT_EQ(file.skipped.size(), 2u);
   EXPECT_EQ(file.skipped[0].first_line, 3);
-  EXPECT_EQ(file.skipped[0].reason, SkipReason::kAttributionOnly);
   EXPECT_EQ(file.skipped[1].first_line, 5);
-  EXPECT_EQ(file.skipped[1].reason, SkipReason::kEmpty);
-  EXPECT_EQ(SkipSummary(file.skipped), "1 empty, 1 attribution only");
+  EXPECT_EQ(SkipSummary(file.skipped), "2 empty");
   EXPECT_EQ(SkipSummary({}), "");
 }
 
@@ -286,4 +297,4 @@ TEST(FortuneFileTest, ImportsTheInstalledFortuneFiles) {
 }
 
 }  // namespace
-}  // namespace tessary::entry
+}  // namespace tessary::exchange
