@@ -52,5 +52,6 @@ class CommandTable {
 // The command groups.
 void AddEngineCommands(CommandTable& table);   // explain, dump, check, options
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
+void AddReadingCommands(CommandTable& table);  // quote, step, fortune
 
 }  // namespace tessary::cli
