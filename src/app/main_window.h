@@ -41,6 +41,10 @@ class TMain_Menu : public QMainWindow {
   // and shows it in front; empty while the program has no reading window.
   std::function<void(int32_t ref)> show_in_reading_window;
 
+  // The View command (menu, button, double-click, Enter): reads the
+  // highlighted record and hands it to the reading window.
+  void ViewHighlighted();
+
   void ChangeSortKey(int key);
   void RefreshHeaderAndStatus();
   // FormShow: opens the database and attaches the list; false when the
@@ -51,6 +55,8 @@ class TMain_Menu : public QMainWindow {
   database::Session& session() { return session_; }
   MainState& state() { return state_; }
   Options& options() { return options_; }
+  // Whether the options file was read at start-up or written since.
+  bool options_loaded() const { return options_loaded_; }
   browser::TListBrowser* list() const { return list_; }
   QLabel* panel(int index) const { return panels_[index]; }
   QAction* action(const QString& text) const;
@@ -59,7 +65,8 @@ class TMain_Menu : public QMainWindow {
 
   void TimerTick();
   void RepeatOpeningMenu();
-  void SaveOptions();
+  bool SaveOptions();
+  void ShowAbout();
   void RebuildDataAndIndexes();
   void SetFiltersOn(bool on);
 
@@ -81,7 +88,6 @@ class TMain_Menu : public QMainWindow {
   int BuildRow(browser::RowRec& row);
   int PerformFilter(browser::RowRec& row, bool& use_it);
   void ShowHelp(int topic);
-  void ShowAbout();
 
   ui::Host& host_;
   platform::FileSystem& fs_;
@@ -95,6 +101,7 @@ class TMain_Menu : public QMainWindow {
   QTimer timer_;
   bool shown_ = false;
   bool database_open_ = false;
+  bool options_loaded_ = false;
   int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
 };
