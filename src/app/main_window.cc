@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kTimerMs = 100;
 constexpr int kListRows = 50;
-constexpr char kUsingFilters[] = "U s i n g   F i l t e r s   N o w";
 
 }  // namespace
 
@@ -40,9 +39,6 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   list_->setObjectName("ListBrowser1");
   setCentralWidget(list_);
   list_->OnBuildRow = [this](browser::RowRec& row) { return BuildRow(row); };
-  list_->OnPerformFilter = [this](browser::RowRec& row, bool& use_it) {
-    return PerformFilter(row, use_it);
-  };
   list_->OnKeyPress = [](char& c) {
     c = static_cast<char>(platform::UpperAnsi(static_cast<unsigned char>(c)));
   };
@@ -64,6 +60,20 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
     panels_[i]->setFrameShadow(QFrame::Sunken);
     statusBar()->addWidget(panels_[i]);
   }
+
+  search::SearchSeam seam;
+  seam.window = this;
+  seam.list = list_;
+  seam.session = &session_;
+  seam.filters = &state_.filters;
+  seam.saved_caption = &state_.saved_caption;
+  seam.option_flag_1 = [this] { return options_.SevenSectionNaming(); };
+  seam.refresh_header_and_status = [this] { RefreshHeaderAndStatus(); };
+  seam.show_filter_state = [this](bool on) {
+    panels_[0]->setText(ui::FromAnsi(FilterPanelText(on)));
+    if (QAction* button = action("hint:Set Viewing Filters")) button->setChecked(on);
+  };
+  search_ = std::make_unique<search::TSearch_Commands>(host_, std::move(seam));
 
   BuildMenus();
   BuildToolBar();
@@ -88,6 +98,7 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
 }
 
 TMain_Menu::~TMain_Menu() {
+  search_.reset();
   if (database_open_) session_.CloseDatabase();
 }
 
@@ -124,8 +135,8 @@ void TMain_Menu::BuildMenus() {
   actions_["&View"] = view;
 
   QMenu* search = menuBar()->addMenu("&Search");
-  AddCommand(search, "Index Key Search...", nullptr);
-  AddCommand(search, "Word Search...", nullptr);
+  AddCommand(search, "Index Key Search...", [this] { search_->IndexKeySearchCommand(); });
+  AddCommand(search, "Word Search...", [this] { search_->WordSearchCommand(); });
 
   QMenu* key = menuBar()->addMenu("&Key");
   const std::pair<const char*, int> sorts[] = {
@@ -142,8 +153,8 @@ void TMain_Menu::BuildMenus() {
   AddCommand(subjects, "Subject Finder...", nullptr);
 
   QMenu* options = menuBar()->addMenu("&Options");
-  AddCommand(options, "Filter(s) ON...", nullptr);
-  AddCommand(options, "Filter(s) OFF", nullptr);
+  AddCommand(options, "Filter(s) ON...", [this] { search_->FiltersOnCommand(); });
+  AddCommand(options, "Filter(s) OFF", [this] { search_->FiltersOffCommand(); });
   AddCommand(options, "Quote A Day", [this] {
     if (quote_a_day) quote_a_day();
   });
@@ -177,14 +188,14 @@ void TMain_Menu::BuildToolBar() {
       {"Paste", "Add New Record - Clipboard", nullptr},
       {"Delete", "Delete Highlighted Record", nullptr},
       {"View", "View Highlighted Record", [this] { ViewHighlighted(); }},
-      {"Index", "Search by Index Key", nullptr},
-      {"Words", "Word Search", nullptr},
+      {"Index", "Search by Index Key", [this] { search_->IndexKeySearchCommand(); }},
+      {"Words", "Word Search", [this] { search_->WordSearchCommand(); }},
       {"Author", "Sort by Author", [this] { ChangeSortKey(2); }},
       {"Subtitle", "Sort by Link or Subtitle", [this] { ChangeSortKey(5); }},
       {"Icons", "Select Subject by Iconic Menu", nullptr},
       {"Subjects", "Subject List Dialog", nullptr},
       {"Finder", "Subject Finder Dialog", nullptr},
-      {"Filters", "Set Viewing Filters", nullptr},
+      {"Filters", "Set Viewing Filters", [this] { search_->FiltersOnCommand(); }},
       {"Quote", "Spin for Quote-A-Day",
        [this] {
          if (quote_a_day) quote_a_day();
@@ -210,8 +221,8 @@ void TMain_Menu::BuildPopup() {
   AddCommand(popup, "Add Record - by Clipboard", nullptr);
   AddCommand(popup, "Delete Record", nullptr);
   popup->addSeparator();
-  AddCommand(popup, "Search - Index Key", nullptr);
-  AddCommand(popup, "Search - Word", nullptr);
+  AddCommand(popup, "Search - Index Key", [this] { search_->IndexKeySearchCommand(); });
+  AddCommand(popup, "Search - Word", [this] { search_->WordSearchCommand(); });
   popup->addSeparator();
   QAction* author = AddCommand(popup, "Sort - Author", [this] { ChangeSortKey(2); });
   popup->setDefaultAction(author);
@@ -295,6 +306,7 @@ void TMain_Menu::SetFiltersOn(bool on) {
   state_.filters.filters_on = on;
   panels_[0]->setText(ui::FromAnsi(FilterPanelText(on)));
   if (QAction* button = action("hint:Set Viewing Filters")) button->setChecked(on);
+  search_->Invalidate();
   list_->SetFilterEnabled(on);
 }
 
@@ -319,6 +331,8 @@ void TMain_Menu::RefreshHeaderAndStatus() {
   panels_[1]->setText(ui::FromAnsi(database::SortKeyCaption(key)));
   list_->SetHeader(HeaderText(key < 1 || key > 6 ? 1 : key));
   panels_[0]->setText(ui::FromAnsi(FilterPanelText(state_.filters.filters_on)));
+  // Records or the key may have changed: a filter that let nothing through may now.
+  search_->Invalidate();
   if (session_.fileblock != nullptr) {
     panels_[2]->setText(
         ui::FromAnsi(RecordPanelText(session_.engine.UsedKeys(session_.fileblock, 1))));
@@ -368,29 +382,6 @@ void TMain_Menu::ShowAbout() {
 
 int TMain_Menu::BuildRow(browser::RowRec& row) {
   return app::BuildRow(row, session_.current_record, list_->KeyNumber());
-}
-
-int TMain_Menu::PerformFilter(browser::RowRec& row, bool& use_it) {
-  use_it = true;
-  int status = 0;
-  if (state_.filters.filters_on) {
-    if (++caption_counter_ > 10) {
-      setWindowTitle(kUsingFilters);
-      caption_counter_ = 0;
-    }
-    status = list_->ReadRowRecord(row);
-    if (status > 2) return status;
-    if (status == 1 || status == 2) {
-      row.status = -2;
-    } else {
-      use_it = search::FilterAccepts(state_.filters, session_.current_record);
-    }
-    if (use_it) {
-      list_->BuildRowNow(row);
-      setWindowTitle(ui::FromAnsi(state_.saved_caption));
-    }
-  }
-  return status;
 }
 
 void TMain_Menu::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,7 @@
 #include "browser/list_browser.h"
 #include "database/session.h"
 #include "platform/file.h"
+#include "search/search_commands.h"
 #include "ui/host.h"
 
 class QAction;
@@ -61,6 +62,7 @@ class TMain_Menu : public QMainWindow {
   QLabel* panel(int index) const { return panels_[index]; }
   QAction* action(const QString& text) const;
   QTimer& timer() { return timer_; }
+  search::TSearch_Commands& search() { return *search_; }
   bool database_open() const { return database_open_; }
 
   void TimerTick();
@@ -86,7 +88,6 @@ class TMain_Menu : public QMainWindow {
                       bool enabled = true);
   bool AttachList();
   int BuildRow(browser::RowRec& row);
-  int PerformFilter(browser::RowRec& row, bool& use_it);
   void ShowHelp(int topic);
 
   ui::Host& host_;
@@ -102,8 +103,8 @@ class TMain_Menu : public QMainWindow {
   bool shown_ = false;
   bool database_open_ = false;
   bool options_loaded_ = false;
-  int caption_counter_ = 0;
   std::map<QString, QAction*> actions_;
+  std::unique_ptr<search::TSearch_Commands> search_;
 };
 
 }  // namespace tessary::app

@@ -1,6 +1,16 @@
 #include "app/reading_link.h"
 
+#include <memory>
+#include <optional>
+#include <string>
+
 #include "reading/quote_a_day.h"
+#include "search/index_key_dialog.h"
+#include "search/index_key_search.h"
+#include "search/search_status.h"
+#include "search/sections_dialog.h"
+#include "search/word_search.h"
+#include "search/word_search_dialog.h"
 #include "ui/qt_text.h"
 
 namespace tessary::app {
@@ -30,6 +40,24 @@ void BringBack(TMain_Menu& main) {
   ShowInFront(main);
   main.list()->setFocus();
 }
+
+// The main window's word search status window, as the reading window's
+// search loop drives it.
+class StatusWindow : public reading::WordSearchStatus {
+ public:
+  explicit StatusWindow(search::TWord_Search_Status& window) : window_(window) {}
+  void Open(std::string_view first_line) override {
+    window_.Open(search::kWordSearchStatusTitle, std::string(first_line));
+  }
+  void Update(std::string_view line1, std::string_view line2, std::string_view line3) override {
+    window_.Update(std::string(line1), std::string(line2), std::string(line3));
+  }
+  bool Cancelled() override { return window_.StopPressed(); }
+  void Close() override { window_.hide(); }
+
+ private:
+  search::TWord_Search_Status& window_;
+};
 
 }  // namespace
 
@@ -96,14 +124,37 @@ void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read) {
   read.show_main = [&main] { BringBack(main); };
   read.exit_program = [&main] { main.close(); };
   read.show_about = [&main] { main.ShowAbout(); };
-  read.filters_changed = [&main] { main.SetFiltersOn(main.state().filters.filters_on); };
-  // The main window's filter command, once the program has one.
-  read.set_viewing_filters = [&main] {
-    if (QAction* command = main.action("Filter(s) ON...")) command->trigger();
+  read.filters_on_command = [&main] { main.search().FiltersOnCommand(); };
+  read.filters_off_command = [&main] { main.search().FiltersOffCommand(); };
+
+  // The search dialogs, and the word matching rules the list uses too.
+  read.index_key_dialog = [&main, &read](int) -> std::optional<reading::KeySearchChoice> {
+    search::IndexSearchFields fields{};
+    search::TIndex_Key_Search dialog(main.session().host(), &read);
+    if (!dialog.Run(&fields)) return std::nullopt;
+    const database::QuotationRecord record = search::IndexSearchRecord(fields);
+    const int key = search::ChooseSearchKey(record);
+    if (key == 0) return std::nullopt;
+    return reading::KeySearchChoice{key, database::BuildKey(record, key)};
   };
-  read.can_set_viewing_filters = [&main] {
-    QAction* command = main.action("Filter(s) ON...");
-    return command != nullptr && command->isEnabled();
+  read.section_dialog = [&main, &read] {
+    return search::ChooseSection(&read, main.session().host(), main.options().SevenSectionNaming());
+  };
+  read.word_search_dialog = [&main]() -> std::optional<reading::WordTarget> {
+    search::WordSearch state;
+    if (main.search().word_dialog() == nullptr || !main.search().word_dialog()->Run(state)) {
+      return std::nullopt;
+    }
+    return reading::WordTarget{state.target, state.case_sensitive, state.whole_words};
+  };
+  read.word_match = [](const database::QuotationRecord& record, const reading::WordTarget& t) {
+    return search::WordMatch(record, t.text, t.case_sensitive, t.whole_words);
+  };
+  read.word_search_status = [&main]() -> std::unique_ptr<reading::WordSearchStatus> {
+    if (main.search().status_window() == nullptr) {
+      return std::make_unique<reading::HostWordSearchStatus>(main.session().host());
+    }
+    return std::make_unique<StatusWindow>(*main.search().status_window());
   };
 }
 

@@ -126,6 +126,10 @@ void TListBrowser::UpdateScrollBars() {
 
 void TListBrowser::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  if (moving_ > 0) {
+    resize_pending_ = true;
+    return;
+  }
   UpdateRows();
 }
 
@@ -236,7 +240,14 @@ void TListBrowser::AfterMove(int result) {
 
 void TListBrowser::Move(const std::function<int()>& move) {
   if (!engine_) return;
-  AfterMove(move());
+  ++moving_;
+  const int result = move();
+  --moving_;
+  AfterMove(result);
+  if (moving_ == 0 && resize_pending_) {
+    resize_pending_ = false;
+    UpdateRows();
+  }
 }
 
 void TListBrowser::FirstPage() {

@@ -139,6 +139,10 @@ class TListBrowser : public QAbstractScrollArea {
   int painted_rows_ = 0;
   QTimer auto_scroll_;
   int auto_scroll_direction_ = 0;
+  // A filter pass may let pending input through in the middle of a move; a
+  // resize then waits until the move has ended.
+  int moving_ = 0;
+  bool resize_pending_ = false;
 };
 
 }  // namespace tessary::browser

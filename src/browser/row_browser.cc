@@ -91,6 +91,7 @@ int RowBrowser::Accept(Entry& entry, bool* used) {
   entry.row.elements.assign(static_cast<size_t>(elements_), std::string());
   bool use_it = true;
   if (filter_active_ && PerformFilter) {
+    if (pass_ended_) return kNoEntry;
     int rc = PerformFilter(entry.row, use_it);
     if (ShowFilterWorking) ShowFilterWorking(filter_sequence_open_ ? 0 : -1, !use_it);
     filter_sequence_open_ = true;
@@ -276,6 +277,7 @@ int RowBrowser::Finish(int result, bool moved) {
     if (completed != kRowOk) result = completed;
   }
   current_ = std::clamp(current_, 1, std::max(1, filled_rows()));
+  pass_ended_ = false;
   last_ok_ = result == kRowOk;
   page_moved_ = moved;
   return result;

@@ -84,6 +84,11 @@ class RowBrowser {
 
   // Switches the filter on or off; switching it off closes an open progress sequence.
   void SetFilterActive(bool active);
+  // Called from PerformFilter: the current move examines no further entry, as
+  // if the key ended after this candidate (whose verdict still counts). A
+  // filter that has seen enough, or that the user stopped, so ends a pass
+  // without stepping through the rest of a large key.
+  void EndFilterPass() { pass_ended_ = true; }
   bool filter_active() const { return filter_active_; }
   // Changes the key; the caller then runs Resync to find the current row's
   // key text in the new order.
@@ -142,6 +147,7 @@ class RowBrowser {
   int current_ = 1;
   bool filter_active_ = false;
   bool filter_sequence_open_ = false;
+  bool pass_ended_ = false;
   int key_reads_ = 0;
   bool last_ok_ = true;
   bool page_moved_ = false;

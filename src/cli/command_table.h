@@ -52,6 +52,7 @@ class CommandTable {
 // The command groups.
 void AddEngineCommands(CommandTable& table);   // explain, dump, check, options
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
+void AddSearchCommands(CommandTable& table);   // search, find
 void AddReadingCommands(CommandTable& table);  // quote, step, fortune
 
 }  // namespace tessary::cli

@@ -13,6 +13,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CommandTable table(app);
   AddEngineCommands(table);
   AddSessionCommands(table);
+  AddSearchCommands(table);
   AddReadingCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());

@@ -16,6 +16,8 @@
 #include "platform/text.h"
 #include "reading/layout.h"
 #include "reading/selected_file.h"
+#include "search/list_filter.h"
+#include "search/viewing_filters.h"
 
 namespace tessary::cli {
 namespace {
@@ -48,7 +50,9 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
   return 0;
 }
 
-int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::ostream& err) {
+// `filters` (when given) keeps only the records they accept.
+int ListCommand(const SessionOptions& options, int key, const search::ViewingFilters* filters,
+                std::ostream& out, std::ostream& err) {
   if (key < 1 || key > database::kKeyCount) {
     err << "tessary-cli: key " << key << " does not exist (keys 1 to 6)\n";
     return 1;
@@ -71,6 +75,7 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
                      engine.EngineError());
       return 1;
     }
+    if (filters != nullptr && !search::FilterAccepts(*filters, record)) continue;
     Json j;
     j["ref"] = ref;
     j["key"] = Utf8(text);
@@ -88,7 +93,8 @@ int ListCommand(const SessionOptions& options, int key, std::ostream& out, std::
 }
 
 int ListRowsCommand(const SessionOptions& options, int key, int rows, const std::string& from,
-                    bool last, std::ostream& out, std::ostream& err) {
+                    bool last, const search::ViewingFilters* filters, std::ostream& out,
+                    std::ostream& err) {
   CliSession cli(options, out, err);
   if (!cli.Start()) return 1;
   Session& session = cli.session();
@@ -97,6 +103,16 @@ int ListRowsCommand(const SessionOptions& options, int key, int rows, const std:
   rows_browser.BuildRow = [&](browser::RowRec& row) {
     return app::BuildRow(row, session.current_record, key);
   };
+  // The main window's filter pass, when viewing filters are given.
+  search::ViewingFilters viewing = filters != nullptr ? *filters : search::ViewingFilters{};
+  search::WordSearch no_word_search;
+  search::BrowserFilterList filter_list(rows_browser, session.engine, session.current_record);
+  const std::string caption;
+  search::ListFilter filter(viewing, no_word_search, filter_list, caption);
+  if (filters != nullptr) {
+    search::AttachFilter(rows_browser, filter);
+    rows_browser.SetFilterActive(true);
+  }
   int rc;
   if (last) {
     rc = rows_browser.LastPage();
@@ -283,14 +299,23 @@ void AddSessionCommands(CommandTable& table) {
     int rows = 0;
     std::string from;
     bool last = false;
+    std::string filter;
   };
   auto list_args = std::make_shared<ListArgs>();
   CLI::App* list = table.Add(
       "list", "List the records in the order of a key as JSON",
       run_with([list_args](const SessionOptions& s, std::ostream& out, std::ostream& err) {
         const ListArgs& a = *list_args;
-        if (a.rows > 0) return ListRowsCommand(s, a.key, a.rows, a.from, a.last, out, err);
-        return ListCommand(s, a.key, out, err);
+        search::ViewingFilters filters;
+        filters.filters_on = true;
+        char bad = 0;
+        if (!a.filter.empty() && !search::FiltersFromLetters(a.filter, &filters, &bad)) {
+          err << "tessary-cli: '" << bad << "' names no viewing filter (o m y s l c a e f)\n";
+          return 1;
+        }
+        const search::ViewingFilters* use = a.filter.empty() ? nullptr : &filters;
+        if (a.rows > 0) return ListRowsCommand(s, a.key, a.rows, a.from, a.last, use, out, err);
+        return ListCommand(s, a.key, use, out, err);
       }));
   CommandTable::AddSessionOptions(list, *session);
   list->add_option("--key", list_args->key, "key number 1 to 6")->check(CLI::Range(1, 6));
@@ -302,6 +327,9 @@ void AddSessionCommands(CommandTable& table) {
   list->add_flag("--last", list_args->last, "the last page")
       ->needs(rows_option)
       ->excludes(from_option);
+  list->add_option("--filter", list_args->filter,
+                   "only the records the viewing filters of these letters accept (o m y s l c a e "
+                   "f, as the program's arguments 2 and 3)");
 
   auto numbers = std::make_shared<std::vector<std::string>>();
   CLI::App* remove =

@@ -22,11 +22,11 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "platform/codepage.h"
 #include "platform/text.h"
 #include "reading/clipboard.h"
 #include "reading/selected_file.h"
 #include "reading/stepping.h"
+#include "search/sections.h"
 #include "ui/qt_text.h"
 
 namespace tessary::reading {
@@ -333,9 +333,7 @@ void TRead_Window::BuildPopup() {
     if (html_page) html_page(shown_);
   });
   popup_->addSeparator();
-  AddCommand(popup_, "Set Viewing Filters...", [this] {
-    if (set_viewing_filters) set_viewing_filters();
-  });
+  AddCommand(popup_, "Set Viewing Filters...", [this] { FiltersOn(); });
   AddCommand(popup_, "Make Currently Selected Font the Default", [this] { SaveFontAndColour(); });
   AddCommand(popup_, "Make Subject Section Name Invisible", [this] { SetSectionNameShown(false); });
   AddCommand(popup_, "Make Subject Section Name Visible", [this] { SetSectionNameShown(true); });
@@ -374,9 +372,9 @@ void TRead_Window::UpdateCommandStates() {
   const bool sections = section_dialog != nullptr;
   enable("hint:Jump to Section Dialog", sections);
   enable("Jump to Section...", sections);
-  enable("Filter(s) ON...", show_filters_dialog != nullptr || filters_.filters_on);
-  enable("Set Viewing Filters...",
-         set_viewing_filters != nullptr && (!can_set_viewing_filters || can_set_viewing_filters()));
+  enable("Filter(s) ON...", filters_on_command != nullptr);
+  enable("Set Viewing Filters...", filters_on_command != nullptr);
+  enable("Filter(s): OFF", filters_off_command != nullptr);
   enable("&About", show_about != nullptr);
   enable("E&xit", exit_program != nullptr);
 }
@@ -513,11 +511,10 @@ void TRead_Window::JumpToSection() {
   if (!section_dialog || session_.fileblock == nullptr) return;
   std::optional<char> section = section_dialog();
   if (!section) return;
-  // The key 3 text of record number 0 in that section of the shown subject,
-  // upper-cased as the key's texts are.
-  std::string text =
-      platform::Pad(database::FieldText(shown_.Subject), 13) + *section + platform::LeftPad("0", 6);
-  text = platform::UpperAnsi(text.substr(0, 20));
+  // The first entry of key 3 at or after record number 0 in that section of
+  // the shown subject; the key's texts are upper case, so the search text is
+  // too.
+  std::string text = search::SectionKeyText(database::FieldText(shown_.Subject), *section);
   int32_t ref = 0;
   if (session_.FindAndRead(3, ref, text)) {
     session_.current_ref = ref;
@@ -583,23 +580,16 @@ void TRead_Window::SetSectionNameShown(bool shown) {
 
 // ---- Filters -----------------------------------------------------------------------------
 
+// Filter(s) ON... turns the filters off when they are on; both commands are
+// the main window's, and this window's panel follows.
 void TRead_Window::FiltersOn() {
-  if (filters_.filters_on) {
-    FiltersOff();
-    return;
-  }
-  filters_.filters_on = true;
-  if (show_filters_dialog) show_filters_dialog();
-  if (filters_changed) filters_changed();
+  if (filters_on_command) filters_on_command();
   SetFilterPanel();
 }
 
 void TRead_Window::FiltersOff() {
-  filters_.filters_on = false;
-  search::ClearAllFilters(filters_);
-  if (filters_changed) filters_changed();
+  if (filters_off_command) filters_off_command();
   SetFilterPanel();
-  host_.ShowInformation("Filter(s) are now OFF.");
 }
 
 // ---- Leaving ------------------------------------------------------------------------------

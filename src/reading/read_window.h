@@ -116,10 +116,10 @@ class TRead_Window : public QMainWindow {
   std::function<void()> show_main;     // after hiding
   std::function<void()> exit_program;
   std::function<void()> show_about;
-  std::function<void()> set_viewing_filters;  // the main window's filter command
-  std::function<bool()> can_set_viewing_filters;
-  std::function<void()> show_filters_dialog;  // modal; edits the shared filters
-  std::function<void()> filters_changed;      // the main window follows filters_on
+  // The main window's filter commands: the filters dialog, the list and the
+  // main window's status follow them.
+  std::function<void()> filters_on_command;
+  std::function<void()> filters_off_command;
   std::function<void(const database::QuotationRecord&)> html_page;
   std::function<void(const database::QuotationRecord&)> email_signature;
   std::function<std::optional<KeySearchChoice>(int key)> index_key_dialog;

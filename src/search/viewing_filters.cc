@@ -63,4 +63,46 @@ bool SetFilterByLetter(ViewingFilters& f, char letter) {
   }
 }
 
+FilterBoxes BoxesFromFlags(const ViewingFilters& f) {
+  FilterBoxes boxes{};
+  boxes[kAncientTimesBox] = f.ancient_times;
+  boxes[kMiddleAgesBox] = f.middle_ages;
+  boxes[kModernEraBox] = f.modern_era;
+  boxes[kShortSelectionsBox] = f.short_selections;
+  boxes[kLongSelectionsBox] = f.long_selections;
+  boxes[kMixedFavoritesBox] = f.mixed_favorites;
+  boxes[kAmericansOnlyBox] = f.americans_only;
+  boxes[kEnglishLanguageBox] = f.english_language;
+  boxes[kForeignLanguageBox] = f.foreign_language_3;
+  return boxes;
+}
+
+void CloseFiltersDialog(ViewingFilters& f, const FilterBoxes& boxes, bool option_flag_1) {
+  f.ancient_times = boxes[kAncientTimesBox];
+  f.middle_ages = boxes[kMiddleAgesBox];
+  f.modern_era = boxes[kModernEraBox];
+  f.short_selections = boxes[kShortSelectionsBox];
+  f.long_selections = boxes[kLongSelectionsBox];
+  f.mixed_favorites = boxes[kMixedFavoritesBox];
+  f.americans_only = boxes[kAmericansOnlyBox];
+  f.english_language = boxes[kEnglishLanguageBox];
+  f.foreign_language_3 = f.foreign_language_4 = boxes[kForeignLanguageBox];
+  bool any = false;
+  for (int box = 0; box < kFilterBoxCount; ++box) {
+    if (box == kMixedFavoritesBox && !option_flag_1) continue;
+    any = any || boxes[static_cast<size_t>(box)];
+  }
+  if (!any) f.filters_on = false;
+}
+
+bool FiltersFromLetters(std::string_view letters, ViewingFilters* filters, char* bad_letter) {
+  for (char letter : letters) {
+    if (!SetFilterByLetter(*filters, letter)) {
+      if (bad_letter != nullptr) *bad_letter = letter;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace tessary::search

@@ -2,6 +2,9 @@
 // A record passes when any set flag accepts it, so the filters widen each other.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 #include "database/quotation_record.h"
 
 namespace tessary::search {
@@ -33,5 +36,46 @@ void ClearAllFilters(ViewingFilters& filters);
 // Sets the flag(s) a command-line letter names (either case); false for a
 // letter that names no filter.
 bool SetFilterByLetter(ViewingFilters& filters, char letter);
+
+// The filters dialog ("Filters are Electronic Gate Keepers"): nine check boxes
+// in three groups; the one "Foreign Language" box stands for both foreign
+// flags.
+enum FilterBox : int {
+  kAncientTimesBox,
+  kMiddleAgesBox,
+  kModernEraBox,
+  kShortSelectionsBox,
+  kLongSelectionsBox,
+  kMixedFavoritesBox,
+  kAmericansOnlyBox,
+  kEnglishLanguageBox,
+  kForeignLanguageBox,
+  kFilterBoxCount
+};
+using FilterBoxes = std::array<bool, kFilterBoxCount>;
+
+inline constexpr char kFiltersDialogTitle[] = "Filters are Electronic Gate Keepers";
+inline constexpr int kFiltersHelpTopic = 230;
+inline constexpr char kFiltersOffMessage[] = "Filter(s) are now OFF.";
+// Captions, in FilterBox order, and the three groups' headings.
+inline constexpr std::array<const char*, kFilterBoxCount> kFilterBoxCaptions = {
+    "Ancient Times",     "Middle Ages  ",     "Modern Era   ",
+    "Short Selections ", "Long Selections  ", "Mixed Favorites  ",
+    "Americans Only   ", "English Language ", "Foreign Language"};
+inline constexpr std::array<const char*, 3> kFilterGroupCaptions = {"Time Filters", "Size Filters ",
+                                                                    "Origin Filters"};
+
+// What the boxes show on activation: each its flag, "Foreign Language" the
+// code-3 flag.
+FilterBoxes BoxesFromFlags(const ViewingFilters& filters);
+
+// Closing the dialog, by OK or Cancel alike: every flag is set from its box,
+// and filters on is cleared when no box counts as checked. The Mixed
+// Favorites box counts only when option flag 1 is set.
+void CloseFiltersDialog(ViewingFilters& filters, const FilterBoxes& boxes, bool option_flag_1);
+
+// The filters the command-line letters switch on ("oe", "y"); false with the
+// first character that names no filter.
+bool FiltersFromLetters(std::string_view letters, ViewingFilters* filters, char* bad_letter);
 
 }  // namespace tessary::search

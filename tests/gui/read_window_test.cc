@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <filesystem>
 #include <map>
@@ -19,6 +22,7 @@
 #include "gui/window_fixture.h"
 #include "platform/file.h"
 #include "reading/stepping.h"
+#include "search/filters_dialog.h"
 
 namespace tessary::testing {
 namespace {
@@ -97,12 +101,15 @@ TEST_F(ReadWindowTest, MenusButtonsAndPopupHoldTheirItemsInOrder) {
                    "Set Viewing Filters...", "Make Currently Selected Font the Default",
                    "Make Subject Section Name Invisible", "Make Subject Section Name Visible"}));
 
-  // Commands whose windows the program has not connected stay disabled; a
+  // A command whose window the program has not connected stays disabled; a
   // connected one is enabled the next time the window is shown.
   ViewRow(0);
-  EXPECT_FALSE(read.action("hint:Generate HTML Code for your Web Page")->isEnabled());
-  EXPECT_FALSE(read.action("Word Search...")->isEnabled());
+  EXPECT_TRUE(read.action("Word Search...")->isEnabled());
   EXPECT_TRUE(read.action("hint:Next Quotation")->isEnabled());
+  read.html_page = nullptr;
+  read.hide();
+  read.show();
+  EXPECT_FALSE(read.action("hint:Generate HTML Code for your Web Page")->isEnabled());
   std::vector<int> published;
   read.html_page = [&](const database::QuotationRecord& r) { published.push_back(Number(r)); };
   read.hide();
@@ -275,8 +282,13 @@ TEST_F(ReadWindowTest, ClipboardAndSelectedFileGetTheShownQuotation) {
 TEST_F(ReadWindowTest, FiltersInTheWindowSteerTheStepsAndTheMainList) {
   TRead_Window& read = Open();
   app::TMain_Menu& main = *window_;
-  read.show_filters_dialog = [&] { main.state().filters.ancient_times = true; };
   ViewRow(0);
+  // The main window's filters dialog opens modally: tick Ancient Times, OK.
+  QTimer::singleShot(0, [&] {
+    search::TFILTERS_Dialog* dialog = main.search().filters_dialog();
+    dialog->box(search::kAncientTimesBox)->setChecked(true);
+    dialog->ok_button()->click();
+  });
   read.action("Filter(s) ON...")->trigger();
   EXPECT_EQ(read.panel(0)->text(), "Filters are ON");
   EXPECT_EQ(main.panel(0)->text(), "Filters are ON");
@@ -313,6 +325,7 @@ TEST_F(ReadWindowTest, WordSearchFindsCyclesAndCancels) {
   read.word_match = [](const database::QuotationRecord& r, const reading::WordTarget& t) {
     return std::string(database::FieldText(r.Line1)).find(t.text) != std::string::npos;
   };
+  read.word_search_status = [&] { return std::make_unique<reading::HostWordSearchStatus>(host_); };
   ViewRow(0);  // record 1, key 1
   target = "number 25,";
   read.action("Word Search Again")->trigger();  // none yet: runs the search
