@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   // Selected.Txt goes to the working directory.
   tessary::reading::TRead_Window reading(host, window.session(), window.state().filters,
                                          tessary::platform::PosixFileSystem(), ".", &window);
-  tessary::app::LinkReadingWindow(window, reading);
+  tessary::app::LinkReadingWindow(window, reading, tessary::platform::PosixFileSystem(),
+                                  tessary::platform::ProgramDirectory());
   int exit_code = 0;
   QObject::connect(&window, &tessary::app::TMain_Menu::StartFailed, &application, [&] {
     exit_code = 1;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "publish/html_dialogs.h"
+#include "publish/signature_dialogs.h"
 #include "reading/quote_a_day.h"
 #include "search/index_key_dialog.h"
 #include "search/index_key_search.h"
@@ -91,7 +93,8 @@ void RunQuoteADay(TMain_Menu& main, reading::TRead_Window& read, uint32_t seed) 
   main.setWindowTitle(caption);
 }
 
-void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read) {
+void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read, platform::FileSystem& fs,
+                       const std::string& program_dir) {
   main.show_in_reading_window = [&main, &read](int32_t ref) {
     read.ShowRecord(main.session().current_record, ref, main.list()->KeyNumber());
     ShowInFront(read);
@@ -124,6 +127,18 @@ void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read) {
   read.show_main = [&main] { BringBack(main); };
   read.exit_program = [&main] { main.close(); };
   read.show_about = [&main] { main.ShowAbout(); };
+  // The web page and the e-mail signature, on the shown record. Their
+  // dialogs are made once and kept by the commands, which the lambdas own.
+  auto html = std::make_shared<publish::HtmlCommand>(&read, main.session().host(), fs, program_dir);
+  read.html_page = [html, &main](const database::QuotationRecord& shown) {
+    html->Run(shown, main.options().SevenSectionNaming());
+  };
+  auto signature =
+      std::make_shared<publish::SignatureCommand>(&read, main.session().host(), fs, program_dir);
+  read.email_signature = [signature](const database::QuotationRecord& shown) {
+    signature->Run(shown);
+  };
+
   read.filters_on_command = [&main] { main.search().FiltersOnCommand(); };
   read.filters_off_command = [&main] { main.search().FiltersOffCommand(); };
 

@@ -3,12 +3,18 @@
 // brings the main window's list back as it was.
 #pragma once
 
+#include <string>
+
 #include "app/main_window.h"
+#include "platform/file.h"
 #include "reading/read_window.h"
 
 namespace tessary::app {
 
-void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read);
+// `fs` and `program_dir` are where the HTML page and the e-mail signature
+// keep their option files and write their output.
+void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read, platform::FileSystem& fs,
+                       const std::string& program_dir);
 
 // The quote-a-day: draws with the clock seed and shows the pick in the
 // reading window; says so when the database is empty or nothing passes the

@@ -50,9 +50,10 @@ class CommandTable {
 };
 
 // The command groups.
-void AddEngineCommands(CommandTable& table);   // explain, dump, check, options
+void AddEngineCommands(CommandTable& table);   // explain, dump, check
 void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
 void AddSearchCommands(CommandTable& table);   // search, find
 void AddReadingCommands(CommandTable& table);  // quote, step, fortune
+void AddPublishCommands(CommandTable& table);  // html, signature, options
 
 }  // namespace tessary::cli

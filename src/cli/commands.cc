@@ -15,6 +15,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   AddSessionCommands(table);
   AddSearchCommands(table);
   AddReadingCommands(table);
+  AddPublishCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "app/options.h"
 #include "cli/cli_text.h"
 #include "cli/command_table.h"
 #include "database/quotation_record.h"
@@ -11,7 +10,6 @@
 #include "isam/engine.h"
 #include "isam/verify.h"
 #include "platform/codepage.h"
-#include "ui/console_host.h"
 
 namespace tessary::cli {
 namespace {
@@ -140,32 +138,6 @@ int Check(const std::string& base, std::ostream& out, std::ostream& err) {
   return 0;
 }
 
-// Prints the settings of Options.CFG in `dir` as JSON; with `init`, first
-// writes the start values when the file is missing (a new program directory
-// then starts without the missing-file message).
-int OptionsCommand(const std::string& dir, bool init, std::ostream& out, std::ostream& err) {
-  platform::FileSystem& fs = platform::PosixFileSystem();
-  ui::ConsoleHost host(out, err, ui::ConsoleHost::Answer::kNo);
-  if (init && !fs.Exists(dir + "/" + app::kOptionsFileName)) {
-    if (!app::WriteOptions(fs, dir, host, app::Options{})) return 1;
-  }
-  app::Options options;
-  if (!app::ReadOptions(fs, dir, host, &options)) return 1;
-  Json j;
-  j["font_name"] = Utf8(options.font_name);
-  j["font_size"] = options.font_size;
-  j["font_colour"] = options.font_colour;
-  j["bold"] = options.bold;
-  j["italic"] = options.italic;
-  j["underline"] = options.underline;
-  j["strike_out"] = options.strike_out;
-  j["background_colour"] = options.background_colour;
-  j["fileblock_name"] = Utf8(options.fileblock_name);
-  j["flags"] = options.flags;
-  out << j.dump() << "\n";
-  return 0;
-}
-
 }  // namespace
 
 void AddEngineCommands(CommandTable& table) {
@@ -202,20 +174,6 @@ void AddEngineCommands(CommandTable& table) {
       dump->add_flag("--headers", dump_args->headers, "print the data and key headers");
   dump->add_option("--index", dump_args->index_key, "print the entries of key K in order")
       ->excludes(headers_flag);
-
-  struct OptionsArgs {
-    std::string dir;
-    bool init = false;
-  };
-  auto options_args = std::make_shared<OptionsArgs>();
-  CLI::App* options_command =
-      table.Add("options", "Print the options file of a program directory",
-                [options_args](std::ostream& out, std::ostream& err) {
-                  return OptionsCommand(options_args->dir, options_args->init, out, err);
-                });
-  options_command->add_option("--dir", options_args->dir, "the program directory")->required();
-  options_command->add_flag("--init", options_args->init,
-                            "write the default options file when there is none");
 
   auto check_db = std::make_shared<std::string>();
   CLI::App* check = table.Add(

@@ -50,7 +50,7 @@ class ReadWindowTest : public MainWindowFixture {
     app::TMain_Menu& main = StartQuiet();
     read_ = new TRead_Window(host_, main.session(), main.state().filters,
                              platform::PosixFileSystem(), dir_.path(), &main);
-    app::LinkReadingWindow(main, *read_);
+    app::LinkReadingWindow(main, *read_, platform::PosixFileSystem(), dir_.path());
     host_.messages.clear();
     return *read_;
   }
@@ -104,7 +104,11 @@ TEST_F(ReadWindowTest, MenusButtonsAndPopupHoldTheirItemsInOrder) {
   // A command whose window the program has not connected stays disabled; a
   // connected one is enabled the next time the window is shown.
   ViewRow(0);
-  EXPECT_TRUE(read.action("Word Search...")->isEnabled());
+  for (const char* wired : {"Word Search...", "hint:Search by Index Key", "Jump to Section...",
+                            "Filter(s) ON...", "hint:Copy Quotation to your E-Mail Signature File",
+                            "Generate HTML Code for a Web Page..."}) {
+    EXPECT_TRUE(read.action(wired)->isEnabled()) << wired;
+  }
   EXPECT_TRUE(read.action("hint:Next Quotation")->isEnabled());
   read.html_page = nullptr;
   read.hide();

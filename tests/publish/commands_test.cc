@@ -1,0 +1,268 @@
+// The page and signature commands on real files: loading and saving the
+// option files, the messages the user sees, and write failures that must
+// leave no half-written file behind.
+#include <errno.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+
+#include "publish/html_command.h"
+#include "publish/signature.h"
+#include "support/fault_fs.h"
+#include "support/scripted_host.h"
+#include "support/temp_dir.h"
+
+namespace tessary::publish {
+namespace {
+
+using database::QuotationRecord;
+using testing::FaultFileSystem;
+using testing::HostMessage;
+using testing::ReadFile;
+using testing::ScriptedHost;
+using testing::TempDir;
+using ui::MessageKind;
+
+constexpr platform::LocalTime kNoon{2026, 12, 5, 12, 0, 1, 6};
+
+QuotationRecord Quote() {
+  QuotationRecord r = database::EmptyRecord();
+  database::SetField(r.Subject, "Courage");
+  database::SetField(r.Section, "3");
+  database::SetField(r.Line1, "Courage is resistance to fear.");
+  database::SetField(r.Authors_Full_Name, "Mark Twain");
+  return r;
+}
+
+// Runs the test body inside `dir`, so relative output names land there.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::string& dir) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~InDirectory() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// The temporary directories' names are plain ASCII.
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+class HtmlCommandTest : public ::testing::Test {
+ protected:
+  HtmlPublisher Publisher(platform::FileSystem& fs) {
+    return HtmlPublisher(fs, dir_.path(), host_, clock_, platform::TimeLocale{});
+  }
+
+  TempDir dir_;
+  ScriptedHost host_;
+  platform::FixedClock clock_{kNoon};
+};
+
+TEST_F(HtmlCommandTest, WithoutAnOptionsFileTheDefaultsWriteHtmlcodeHtmHere) {
+  InDirectory here(dir_.path());
+  HtmlPublisher publisher = Publisher(platform::PosixFileSystem());
+  publisher.Activate();
+  EXPECT_FALSE(publisher.options_loaded());
+  ASSERT_TRUE(publisher.Publish(Quote(), true));
+  std::string page = ReadFile(dir_.File("htmlcode.htm"));
+  EXPECT_NE(page.find("\r\nCourage is resistance to fear.<br>\r\n"), std::string::npos);
+  EXPECT_NE(page.find("at 12:00:01 PM.\r\n"), std::string::npos);
+  EXPECT_EQ(host_.messages,
+            (std::vector<HostMessage>{
+                {MessageKind::kInformation,
+                 "Unable to locate file \"HTML_OPT.CFG\"; using default settings.", ""},
+                {MessageKind::kInformation,
+                 "A file with this quotation in HTML code named \"htmlcode.htm\" has been "
+                 "created.  You can view this file locally (use File | Open File in Netscape) "
+                 "or upload it to your WWW site when you're online.",
+                 ""}}));
+}
+
+TEST_F(HtmlCommandTest, SavedOptionsComeBackAndAcceptedOnesLastUntilTheNextActivation) {
+  const std::string out = dir_.path() + "/Out Page.HTML";
+  const std::string page_name = dir_.path() + "/out page.htm";
+  {
+    HtmlPublisher publisher = Publisher(platform::PosixFileSystem());
+    ASSERT_TRUE(publisher.SaveOptions({1, 1, 4, out}, Quote(), true));
+    EXPECT_EQ(host_.Texts(MessageKind::kInformation).back(),
+              "Currently selected HTML options have been saved. A file with this quotation in "
+              "HTML code named \"" +
+                  page_name + "\" has been created.");
+  }
+  std::string expected(206, '\0');
+  expected[0] = 1;  // rainbow
+  expected[1] = 0;  // no stamp
+  expected[2] = static_cast<char>(page_name.size());
+  expected.replace(3, page_name.size(), page_name);
+  expected[198] = 1;  // item 4, Sky Blue
+  EXPECT_EQ(ReadFile(dir_.File("HTML_Opt.CFG")), expected);
+  EXPECT_NE(ReadFile(page_name).find("sky_clou.jpg"), std::string::npos);
+
+  HtmlPublisher next_run = Publisher(platform::PosixFileSystem());
+  next_run.Activate();
+  EXPECT_TRUE(next_run.options_loaded());
+  EXPECT_EQ(HtmlDialogValuesOf(next_run.live()), (HtmlDialogValues{1, 1, 4, page_name}));
+  ASSERT_TRUE(next_run.AcceptOptions({0, 0, 0, dir_.path() + "/other"}, Quote(), true));
+  EXPECT_TRUE(Exists(dir_.File("other.htm")));
+  EXPECT_EQ(next_run.live().output_file_name, dir_.File("other.htm"));
+  next_run.Activate();
+  EXPECT_EQ(next_run.live().output_file_name, page_name);
+}
+
+TEST_F(HtmlCommandTest, FailedWritesKeepTheOldPageAndTellWhy) {
+  const std::string page = dir_.File("quote.htm");
+  testing::WriteFile(page, "old page");
+  struct Case {
+    FaultFileSystem::Call call;
+    int error;
+    const char* text;
+  } cases[] = {
+      {FaultFileSystem::Call::kWriteAt, ENOSPC, "Disk is full."},
+      {FaultFileSystem::Call::kOpen, EACCES, "Disk is write-protected."},
+      {FaultFileSystem::Call::kRename, EIO, "Device write error."},
+  };
+  for (const Case& c : cases) {
+    FaultFileSystem fs(platform::PosixFileSystem());
+    fs.FailCall(c.call, c.error);
+    fs.OnlyPathsContaining("quote.htm");
+    HtmlPublisher publisher = Publisher(fs);
+    host_.messages.clear();
+    EXPECT_FALSE(publisher.AcceptOptions({0, 0, 0, page}, Quote(), true));
+    EXPECT_EQ(host_.messages,
+              (std::vector<HostMessage>{{MessageKind::kStop, c.text, "Operation Cancelled"}}));
+    EXPECT_EQ(ReadFile(page), "old page");
+    EXPECT_FALSE(Exists(page + ".tmp"));
+  }
+
+  // Save Options still saves the options, but claims no page.
+  FaultFileSystem fs(platform::PosixFileSystem());
+  fs.FailCall(FaultFileSystem::Call::kWriteAt, ENOSPC);
+  fs.OnlyPathsContaining("quote.htm");
+  HtmlPublisher publisher = Publisher(fs);
+  host_.messages.clear();
+  EXPECT_FALSE(publisher.SaveOptions({0, 0, 0, page}, Quote(), true));
+  EXPECT_EQ(host_.messages.size(), 1u);
+  EXPECT_TRUE(Exists(dir_.File("HTML_Opt.CFG")));
+
+  FaultFileSystem no_options(platform::PosixFileSystem());
+  no_options.FailCall(FaultFileSystem::Call::kOpen, ENOSPC);
+  no_options.OnlyPathsContaining("HTML_Opt");
+  HtmlPublisher unsaved = Publisher(no_options);
+  host_.messages.clear();
+  EXPECT_FALSE(unsaved.SaveOptions({0, 0, 0, page}, Quote(), true));
+  EXPECT_EQ(host_.messages,
+            (std::vector<HostMessage>{
+                {MessageKind::kWarning,
+                 "Unable to create file \"HTML_Opt.CFG\"; insufficient disk space is one "
+                 "possible cause.",
+                 ""}}));
+}
+
+class SignatureCommandTest : public ::testing::Test {
+ protected:
+  SignatureDialogValues Values(int target) {
+    SignatureDialogValues values;
+    values.header_box = "-- ";
+    values.element_item = 1;
+    values.target_item = target;
+    values.file_name = dir_.File("My.Sig");
+    return values;
+  }
+
+  TempDir dir_;
+  ScriptedHost host_;
+};
+
+TEST_F(SignatureCommandTest, SavingWritesTheImageThenTheSignatureAndTheClipboard) {
+  SignaturePublisher publisher(platform::PosixFileSystem(), dir_.path(), host_);
+  publisher.BeginCommand();
+  EXPECT_EQ(
+      host_.Texts(MessageKind::kInformation),
+      std::vector<std::string>{"Unable to locate file \"ESIG_OPT.CFG\"; using default settings."});
+  EXPECT_TRUE(publisher.TakeMemoRefill());
+  EXPECT_FALSE(publisher.TakeMemoRefill());
+  host_.messages.clear();
+
+  ASSERT_TRUE(publisher.SaveOptions(Values(0), Quote()));
+  std::string image(1498, '\0');
+  image[0] = 3;
+  image.replace(1, 3, "-- ");
+  image[649] = 1;
+  image[654] = 1;
+  std::string name = dir_.File("My.Sig");
+  image[1305] = static_cast<char>(name.size());
+  image.replace(1306, name.size(), name);
+  EXPECT_EQ(ReadFile(dir_.File("ESIG_Opt.CFG")), image);
+  EXPECT_EQ(ReadFile(name),
+            "-- \r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n    Courage is resistance to "
+            "fear.\r\n\r\n      " +
+                std::string(50, ' ') + "Mark Twain\r\n");
+  EXPECT_EQ(host_.clipboard,
+            "-- \r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\nCourage is resistance to "
+            "fear.\r\n\r\n" +
+                std::string(50, ' ') + "Mark Twain");
+  EXPECT_TRUE(publisher.TakeMemoRefill());
+  publisher.ShowClosingMessage();
+  EXPECT_EQ(host_.messages.size(), 1u);
+  EXPECT_EQ(host_.messages[0].text.rfind("Currently selected Configuration Options saved.", 0), 0u);
+
+  // The next command starts afresh and reads the file it wrote.
+  SignaturePublisher next_run(platform::PosixFileSystem(), dir_.path(), host_);
+  next_run.BeginCommand();
+  EXPECT_TRUE(next_run.options_loaded());
+  EXPECT_EQ(next_run.options().bytes(), image);
+}
+
+TEST_F(SignatureCommandTest, FileOnlyLeavesTheClipboardAlone) {
+  SignaturePublisher publisher(platform::PosixFileSystem(), dir_.path(), host_);
+  ASSERT_TRUE(publisher.SaveOptions(Values(1), Quote()));
+  host_.clipboard = "mine";
+  host_.messages.clear();
+  publisher.BeginCommand();
+  ASSERT_TRUE(publisher.Generate(Quote()));
+  publisher.ShowClosingMessage();
+  EXPECT_EQ(host_.clipboard, "mine");
+  EXPECT_EQ(host_.Texts(MessageKind::kInformation),
+            std::vector<std::string>{"New Email Signature, with the current quotation. has been "
+                                     "written to: \"" +
+                                     AsciiUpper(dir_.File("My.Sig")) + ".\""});
+}
+
+TEST_F(SignatureCommandTest, FailedWritesLeaveNoSignatureNoClipboardAndNoClosingMessage) {
+  FaultFileSystem fs(platform::PosixFileSystem());
+  SignaturePublisher publisher(fs, dir_.path(), host_);
+  host_.clipboard = "mine";
+
+  fs.FailCall(FaultFileSystem::Call::kOpen, ENOSPC);
+  fs.OnlyPathsContaining("ESIG_Opt");
+  EXPECT_FALSE(publisher.SaveOptions(Values(0), Quote()));
+  EXPECT_FALSE(Exists(dir_.File("My.Sig")));
+
+  fs.Clear();
+  fs.FailWritesAfter(20, ENOSPC);
+  fs.OnlyPathsContaining("My.Sig");
+  EXPECT_TRUE(publisher.SaveOptions(Values(0), Quote()));  // the options were saved
+  EXPECT_FALSE(Exists(dir_.File("My.Sig")));
+  EXPECT_FALSE(Exists(dir_.File("My.Sig.tmp")));
+  publisher.ShowClosingMessage();
+  EXPECT_EQ(host_.clipboard, "mine");
+  EXPECT_EQ(host_.messages,
+            (std::vector<HostMessage>{
+                {MessageKind::kWarning,
+                 "Unable to create file \"ESIG_Opt.CFG\"; insufficient disk space is one "
+                 "possible cause.",
+                 ""},
+                {MessageKind::kStop, "Disk is full.", "Operation Cancelled"}}));
+}
+
+}  // namespace
+}  // namespace tessary::publish

@@ -1,0 +1,212 @@
+// The HTML page against texts written out by hand, line by line.
+#include "publish/html_page.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tessary::publish {
+namespace {
+
+using database::QuotationRecord;
+using platform::LocalTime;
+using platform::TimeLocale;
+
+// Saturday 5 December 2026, 13:04:09.
+constexpr LocalTime kAfternoon{2026, 12, 5, 13, 4, 9, 6};
+
+QuotationRecord Quote() {
+  QuotationRecord r = database::EmptyRecord();
+  database::SetField(r.Subject, "Courage");
+  database::SetField(r.Section, "3");
+  database::SetField(r.Authors_Full_Name, "  Mark Twain ");
+  database::SetField(r.Author_Bio_Snapshot, "American humorist ");
+  database::SetField(r.Book_Name, "Notebook");
+  database::SetField(r.Line1, "Courage is resistance to fear, <b>mastery</b> of fear");
+  database::SetField(r.Line2, "   ");  // all blank: skipped
+  database::SetField(r.Line3, " - not absence of fear & caf\xE9.");
+  return r;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+const char kRule[] = "<HR SIZE=4  WIDTH=80%  ALIGN=CENTER>";
+const char kRainbow[] = "<img align=bottom src=\"rainbow7.gif\" ALT =\"------------------------\">";
+const char kStamp[] = "Quotation generated on:  Saturday, 12/5/2026 at 01:04:09 PM.";
+
+std::string Page(const QuotationRecord& record, const HtmlOptions& options,
+                 bool seven_sections = true) {
+  return HtmlPage(record, options, PageContext{seven_sections, kAfternoon, TimeLocale{}});
+}
+
+TEST(HtmlPageTest, PlainPageOfAFinishedQuotation) {
+  EXPECT_EQ(Page(Quote(), HtmlOptions{}),
+            Lines({"<HTML>",
+                   "<HEAD>",
+                   "<TITLE>",
+                   "Subject: Courage  Section:  3. Insight  ",
+                   "</TITLE>",
+                   "</HEAD>",
+                   "<P>",
+                   kRule,
+                   "</P>",
+                   "<font size=+1>",
+                   "Courage is resistance to fear, <b>mastery</b> of fear<br>",
+                   " - not absence of fear & caf\xE9.<br>",
+                   "<br> <PRE>",
+                   "   Mark Twain<I>",
+                   "   American humorist <br></I></PRE>",
+                   "<P>",
+                   kRule,
+                   "</P>",
+                   "</Font>",
+                   "<P>",
+                   "<br><font size=-1>",
+                   "<I>Published with Tessary, the quotation keeper<br>",
+                   kStamp,
+                   "<I> </Font>",
+                   "</Body>",
+                   "</HTML>",
+                   ""}));
+}
+
+TEST(HtmlPageTest, ContinuedQuotationWithRainbowAndNoStamp) {
+  QuotationRecord r = Quote();
+  r.Multi_Page_Flag = 1;
+  database::SetField(r.Line1, "");
+  database::SetField(r.Line3, "");
+  database::SetField(r.Line11, "last");  // a line after many blank ones still counts
+  HtmlOptions options;
+  options.divider_style = 1;
+  options.date_stamp = 0;
+  options.background_flags[2 - 1] = 1;  // Chalk
+  EXPECT_EQ(Page(r, options),
+            Lines({"<HTML>",
+                   "<HEAD>",
+                   "<TITLE>",
+                   "Subject: Courage  Section:  3. Insight  ",
+                   "</TITLE>",
+                   "</HEAD>",
+                   "<BODY BACKGROUND=\"chalk.jpg\" TEXT=\"#000000\" LINK=\"#0000FF\" "
+                   "VLINK=\"#FF0000\">",
+                   "<P>",
+                   kRainbow,
+                   "</P>",
+                   "<font size=+1>",
+                   "<br>",
+                   "last<br>",
+                   "<br> <Pre>",
+                   "   Mark Twain<I>",
+                   "   American humorist <br> </I> </PRE>",
+                   "<P>",
+                   kRainbow,
+                   "</P>",
+                   "</Font>",
+                   "<P>",
+                   "<br><font size=-1>",
+                   "<I>Published with Tessary, the quotation keeper<br>",
+                   "</I> </Font>",
+                   "</Body>",
+                   "</HTML>"}));
+}
+
+// The part of the page between </HEAD> and the first <P>.
+std::string BodyTags(const QuotationRecord& record, const HtmlOptions& options) {
+  std::string page = Page(record, options);
+  size_t from = page.find("</HEAD>\r\n") + 9;
+  return page.substr(from, page.find("<P>\r\n") - from);
+}
+
+std::string Body(const std::string& image) {
+  return "<BODY BACKGROUND=\"" + image +
+         "\" TEXT=\"#000000\" LINK=\"#0000FF\" VLINK=\"#FF0000\">\r\n";
+}
+
+TEST(HtmlPageTest, BackgroundImagesByItemAndBySection) {
+  const char* by_item[] = {"chalk.jpg",    "gray.jpg",     "sky_clou.jpg", "mainback.gif",
+                           "overcast.jpg", "niceblue.gif", "pale_lea.jpg", "pap2.gif",
+                           "myowngif.gif", "myownjpg.jpg"};
+  for (int item = 2; item <= 11; ++item) {
+    HtmlOptions options;
+    options.background_flags[item - 1] = 1;
+    EXPECT_EQ(BodyTags(Quote(), options), Body(by_item[item - 2])) << "item " << item;
+  }
+  HtmlOptions variable;
+  variable.background_flags[0] = 1;
+  const char* by_section[] = {"chalk.jpg",    "gray.jpg",     "sky_clou.jpg", "mainback.gif",
+                              "overcast.jpg", "niceblue.gif", "pale_lea.jpg", "pap2.gif"};
+  QuotationRecord r = Quote();
+  for (char s = '1'; s <= '8'; ++s) {
+    r.Section[0] = s;
+    EXPECT_EQ(BodyTags(r, variable), Body(by_section[s - '1'])) << "section " << s;
+  }
+  for (char s : {'9', '0', '\0'}) {
+    r.Section[0] = s;
+    EXPECT_EQ(BodyTags(r, variable), "") << "section " << int{s};
+  }
+  EXPECT_EQ(BodyTags(Quote(), HtmlOptions{}), "");
+  // Several flags from a foreign file: one line each, in item order.
+  HtmlOptions several;
+  several.background_flags[10] = 1;
+  several.background_flags[0] = 1;
+  several.background_flags[4] = 1;
+  EXPECT_EQ(BodyTags(Quote(), several),
+            Body("sky_clou.jpg") + Body("mainback.gif") + Body("myownjpg.jpg"));
+}
+
+TEST(HtmlPageTest, TitleCarriesSubjectAsStoredAndSectionName) {
+  struct Case {
+    const char* section;
+    bool seven;
+    std::string title;
+  } cases[] = {
+      {"7", true, "Subject:  Love   Section:  7. Potpourri "},
+      {"7", false, "Subject:  Love   Section:  7. Poetry & Prose"},
+      {"8", true, "Subject:  Love   Section:  8. Jokes & Humor"},
+      {"9", true, "Subject:  Love   Section:  " + std::string(15, ' ')},
+  };
+  for (const Case& c : cases) {
+    QuotationRecord r = Quote();
+    database::SetField(r.Subject, " Love ");
+    database::SetField(r.Section, c.section);
+    std::string page = Page(r, HtmlOptions{}, c.seven);
+    EXPECT_EQ(page.substr(25, page.find("\r\n", 25) - 25), c.title);
+  }
+}
+
+TEST(HtmlPageTest, DateStampClockAndLocale) {
+  TimeLocale none;
+  none.morning = "";
+  none.evening = "";
+  TimeLocale dotted;
+  dotted.date_separator = '.';
+  dotted.time_separator = '.';
+  dotted.morning = "vorm.";
+  dotted.evening = "";
+  dotted.weekday_names[1] = "Montag";
+  struct Case {
+    LocalTime time;
+    const TimeLocale& locale;
+    const char* line;
+  } cases[] = {
+      {{2026, 1, 4, 0, 0, 0, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 12:00:00 AM."},
+      {{2026, 1, 4, 12, 30, 5, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 12:30:05 PM."},
+      {{2026, 1, 4, 13, 5, 59, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 01:05:59 PM."},
+      {{2026, 1, 4, 11, 59, 59, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 11:59:59 AM."},
+      {{2026, 10, 31, 0, 7, 0, 6}, none, "Saturday, 10/31/2026 at 00:07:00   ."},
+      {{2026, 10, 31, 23, 7, 0, 6}, none, "Saturday, 10/31/2026 at 23:07:00   ."},
+      {{812, 3, 2, 9, 1, 2, 1}, dotted, "Montag, 3.2.0812 at 09.01.02 vo."},
+      {{2026, 3, 2, 21, 1, 2, 1}, dotted, "Montag, 3.2.2026 at 09.01.02   ."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DateStampLine(c.time, c.locale), std::string("Quotation generated on:  ") + c.line);
+  }
+}
+
+}  // namespace
+}  // namespace tessary::publish

@@ -1,0 +1,172 @@
+// The signature's file and clipboard texts against texts written out by
+// hand, and the closing messages.
+#include "publish/signature.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tessary::publish {
+namespace {
+
+using database::QuotationRecord;
+
+QuotationRecord Quote() {
+  QuotationRecord r = database::EmptyRecord();
+  database::SetField(r.Line1, "Courage is resistance to fear,");
+  database::SetField(r.Line2, "");
+  database::SetField(r.Line3, "mastery of fear.");
+  database::SetField(r.Authors_Full_Name, "Mark Twain");
+  database::SetField(r.Book_Name, "Notebook  ");
+  return r;
+}
+
+std::string CrLf(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::string Blanks(size_t n) { return std::string(n, ' '); }
+
+// The attribution lines, right-aligned in 60 columns.
+const std::string kName60 = Blanks(50) + "Mark Twain";
+const std::string kBook60 = Blanks(52) + "Notebook";
+const std::string kMarker80 = Blanks(26) + "- - - Record Continues - - -" + Blanks(26);
+
+SignatureOptions WithLines(const std::vector<std::string>& header,
+                           const std::vector<std::string>& footer) {
+  SignatureOptions options;
+  for (size_t i = 0; i < header.size(); ++i) options.SetHeaderLine(int(i) + 1, header[i]);
+  for (size_t i = 0; i < footer.size(); ++i) options.SetFooterLine(int(i) + 1, footer[i]);
+  return options;
+}
+
+TEST(SignatureTest, QuotationAloneWithoutAnyFlag) {
+  SignatureText text = BuildSignature(Quote(), WithLines({"-- "}, {"www"}));
+  EXPECT_EQ(text.file, CrLf({"    Courage is resistance to fear,", "    mastery of fear.", "",
+                             Blanks(6) + kName60, Blanks(6) + kBook60}));
+  EXPECT_EQ(text.clipboard, "Courage is resistance to fear,\r\nmastery of fear.\r\n\r\n" + kName60 +
+                                "\r\n" + kBook60);
+}
+
+TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
+  SignatureOptions options = WithLines({"-- ", "Ann Lee"}, {"www.example.org"});
+  options.SetFlag(kElementAll, true);
+  options.SetFlag(kSpaceAfterHeader, true);
+  options.SetFlag(kSpaceBeforeFooter, true);
+  options.SetFlag(kTargetFileClipboard, true);
+  SignatureText text = BuildSignature(Quote(), options);
+  EXPECT_EQ(text.file, CrLf({"-- ",
+                             "Ann Lee",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "    Courage is resistance to fear,",
+                             "    mastery of fear.",
+                             "",
+                             Blanks(6) + kName60,
+                             Blanks(6) + kBook60,
+                             "",
+                             "www.example.org",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "",
+                             "",
+                             ""}));
+  EXPECT_EQ(text.clipboard, CrLf({"-- ",
+                                  "Ann Lee",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "Courage is resistance to fear,",
+                                  "mastery of fear.",
+                                  "",
+                                  kName60,
+                                  kBook60,
+                                  "",
+                                  "www.example.org",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  ""}));
+}
+
+TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
+  SignatureOptions options = WithLines({"unused header"}, {"", "www", "", "   ", "-- "});
+  options.SetFlag(kElementFooter, true);
+  options.SetFlag(kRemoveEmptyLines, true);
+  options.SetFlag(kSpaceAfterHeader, true);  // the file starts with an empty line
+  QuotationRecord r = Quote();
+  database::SetField(r.Authors_Full_Name, "X");  // one character: left out
+  SignatureText text = BuildSignature(r, options);
+  EXPECT_EQ(text.file, CrLf({"", "    Courage is resistance to fear,", "    mastery of fear.", "",
+                             Blanks(6) + kBook60, "www", "   ", "-- "}));
+  EXPECT_EQ(text.clipboard, CrLf({"Courage is resistance to fear,", "mastery of fear.", "", kBook60,
+                                  "www", "   ", "-- "}));
+}
+
+TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
+  SignatureOptions options = WithLines({"", "Ann"}, {"www"});
+  options.SetFlag(kElementHeader, true);
+  options.SetFlag(kRemoveEmptyLines, true);
+  options.SetFlag(kSpaceAfterHeader, true);
+  QuotationRecord r = Quote();
+  r.Multi_Page_Flag = 1;
+  database::SetField(r.Line1, "");
+  database::SetField(r.Line7, "  seventh");
+  SignatureText text = BuildSignature(r, options);
+  EXPECT_EQ(text.file,
+            CrLf({"Ann", "", "    ", "    mastery of fear.", "      seventh", "", kMarker80}));
+  EXPECT_EQ(text.clipboard, "Ann\r\n\r\n\r\nmastery of fear.\r\n  seventh\r\n\r\n" + kMarker80);
+}
+
+TEST(SignatureTest, NoAttributionLinesForShortNames) {
+  QuotationRecord r = Quote();
+  database::SetField(r.Authors_Full_Name, "");
+  database::SetField(r.Book_Name, "B     ");
+  SignatureText text = BuildSignature(r, SignatureOptions());
+  EXPECT_EQ(text.file, CrLf({"    Courage is resistance to fear,", "    mastery of fear.", ""}));
+  EXPECT_EQ(text.clipboard, "Courage is resistance to fear,\r\nmastery of fear.\r\n");
+}
+
+TEST(SignatureTest, ClosingMessages) {
+  const std::string name = "/tmp/sig\xE9.txt";
+  struct Case {
+    SignatureOutcome outcome;
+    std::string message;
+  } cases[] = {
+      {{false, false, false}, ""},
+      {{false, false, true}, ""},
+      {{true, true, false},
+       "New Email Signature, with the current quotation, has been written to: "
+       "\"/TMP/SIG\xC9.TXT\" and copied to the Clipboard."},
+      {{true, false, false},
+       "New Email Signature, with the current quotation. has been written to: "
+       "\"/TMP/SIG\xC9.TXT.\""},
+      {{true, true, true},
+       "Currently selected Configuration Options saved.  New Email Signature, with the current "
+       "quotation, has been written to: \"/TMP/SIG\xC9.TXT\" and copied to the Clipboard."},
+      {{true, false, true},
+       "Currently selected Configuration Options saved.  New Email Signature, with the current "
+       "quotation, has been written to: \"/TMP/SIG\xC9.TXT.\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SignatureClosingMessage(c.outcome, name), c.message);
+}
+
+}  // namespace
+}  // namespace tessary::publish
