@@ -36,7 +36,7 @@ for f in $files; do
   strfile -s "$work/texts/$(basename "$f")"
 done
 # shellcheck disable=SC2086
-"$cli" import --db "$work/Tes_Win" $files | tail -n 1
+"$cli" import --db "$work/Tes_Win" $files 2>/dev/null | tail -n 1
 
 # Milliseconds per run of the command given.
 per_run() {

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -547,7 +548,9 @@ void TRead_Window::WriteToFile() {
 void TRead_Window::CopyToClipboard() { CopyQuotationToClipboard(host_, clipboard_text_); }
 
 void TRead_Window::ChooseFont() {
+  // The dialog lists installed families: preset the one the view really uses.
   QFont font = view_font_;
+  font.setFamily(QFontInfo(view_font_).family());
   QColor colour = view_colour_;
   if (!choose_font || !choose_font(font, colour)) return;
   view_font_ = font;

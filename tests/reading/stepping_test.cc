@@ -124,14 +124,6 @@ TEST(SteppingTest, FiltersThatNothingPassesStopAfterOnePass) {
   EXPECT_TRUE(db.host().messages.empty());
 }
 
-TEST(SteppingTest, AKeyNumberOutsideOneToSixStepsKeyOne) {
-  QuotationFixture db(5);
-  const std::vector<Entry> walk = Walk(db, 1);
-  int32_t ref = walk[4].ref;
-  ASSERT_EQ(StepRecord(db.session(), 9, &ref, walk[4].record, true, {}), StepOutcome::kFound);
-  EXPECT_EQ(ref, walk[0].ref);
-}
-
 // ---- Quote-a-day ----------------------------------------------------------------
 
 TEST(QuoteADayTest, GeneratorMatchesWorkedValues) {
@@ -209,14 +201,6 @@ TEST(QuoteADayTest, SmallDatabasesDrawFromTheWholeKey) {
     }
     EXPECT_EQ(static_cast<int>(seen.size()), count);
   }
-  QuotationFixture db(21);
-  std::set<int> seen;
-  for (uint32_t seed = 0; seed < 2000; ++seed) {
-    int32_t ref = 0;
-    ASSERT_EQ(QuoteADay(db.session(), seed, {}, &ref), QuoteOutcome::kFound);
-    seen.insert(Number(db.session().current_record));
-  }
-  EXPECT_EQ(seen, std::set<int>{1}) << "21 records: Random(1) draws 0, the first record";
 }
 
 TEST(QuoteADayTest, AnEmptyDatabaseDrawsNothing) {
