@@ -156,17 +156,17 @@ bool Measure(int64_t n, const Options& options) {
         fresh.directory = dir.path();
         if (!fresh.StartDatabase()) return false;
         int32_t ref = 0;
-        const bool found = reading::QuoteADay(fresh, seed(random), {}, &ref) ==
-                           reading::QuoteOutcome::kFound;
+        const bool found =
+            reading::QuoteADay(fresh, seed(random), {}, &ref) == reading::QuoteOutcome::kFound;
         text_bytes += reading::ClipboardText(fresh.current_record).size();
         fresh.CloseDatabase();
         return found;
       })) {
     return false;
   }
-  std::printf("%10s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f %9.1f\n",
-              Grouped(double(n)).c_str(), draw_us, draw_filtered_us, step1_us, step2_us,
-              step_filtered_us, fortune_us, build_seconds);
+  std::printf("%10s %10.1f %10.1f %10.1f %10.1f %10.1f %10.1f %9.1f\n", Grouped(double(n)).c_str(),
+              draw_us, draw_filtered_us, step1_us, step2_us, step_filtered_us, fortune_us,
+              build_seconds);
   return true;
 }
 
