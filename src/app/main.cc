@@ -8,10 +8,12 @@
 
 #include "app/main_state.h"
 #include "app/main_window.h"
+#include "app/reading_link.h"
 #include "app/splash.h"
 #include "platform/file.h"
 #include "platform/program_dir.h"
 #include "ui/icons.h"
+#include "reading/read_window.h"
 #include "ui/qt_host.h"
 
 int main(int argc, char** argv) {
@@ -34,6 +36,11 @@ int main(int argc, char** argv) {
   tessary::app::TMain_Menu window(host, tessary::platform::PosixFileSystem(),
                                   tessary::platform::ProgramDirectory(), args);
   host.SetParent(&window);
+  // Selected.Txt goes to the working directory.
+  tessary::reading::TRead_Window reading(host, window.session(), window.state().filters,
+                                         tessary::platform::PosixFileSystem(), ".", &window);
+  tessary::app::LinkReadingWindow(window, reading, tessary::platform::PosixFileSystem(),
+                                  tessary::platform::ProgramDirectory());
   int exit_code = 0;
   QObject::connect(&window, &tessary::app::TMain_Menu::StartFailed, &application, [&] {
     exit_code = 1;

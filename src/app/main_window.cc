@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -45,6 +46,11 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   list_->OnKeyPress = [](char& c) {
     c = static_cast<char>(platform::UpperAnsi(static_cast<unsigned char>(c)));
   };
+  connect(list_, &browser::TListBrowser::RowDoubleClicked, this, [this] { ViewHighlighted(); });
+  for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+    auto* enter = new QShortcut(QKeySequence(key), list_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(enter, &QShortcut::activated, this, [this] { ViewHighlighted(); });
+  }
   connect(list_, &browser::TListBrowser::EngineFailed, this,
           [this](const QString& message) { host_.ShowError(ui::ToAnsi(message)); });
 
@@ -99,7 +105,7 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   session_.before_open = [this](database::Session& session) {
     state_ = MainState{};
     state_.saved_caption = kProgramTitle;
-    ReadOptions(fs_, program_dir_, host_, &options_);
+    options_loaded_ = ReadOptions(fs_, program_dir_, host_, &options_);
     session.base_name = options_.fileblock_name;
     ReadCommandLine(args_, state_);
   };
@@ -149,7 +155,7 @@ void TMain_Menu::BuildMenus() {
   AddCommand(edit, "Delete Highlighted Record", [this] { entry_->Delete(); });
 
   QAction* view = menuBar()->addAction("&View");
-  view->setEnabled(false);
+  connect(view, &QAction::triggered, this, [this] { ViewHighlighted(); });
   actions_["&View"] = view;
 
   QMenu* search = menuBar()->addMenu("&Search");
@@ -173,7 +179,9 @@ void TMain_Menu::BuildMenus() {
   QMenu* options = menuBar()->addMenu("&Options");
   AddCommand(options, "Filter(s) ON...", [this] { search_->FiltersOnCommand(); });
   AddCommand(options, "Filter(s) OFF", [this] { search_->FiltersOffCommand(); });
-  AddCommand(options, "Quote A Day", nullptr);
+  AddCommand(options, "Quote A Day", [this] {
+    if (quote_a_day) quote_a_day();
+  });
   options->addSeparator();
   AddCommand(options, "Save Options", [this] { SaveOptions(); });
 
@@ -204,7 +212,7 @@ void TMain_Menu::BuildToolBar() {
       {"Add", "Add New Record - Keyboard", [this] { entry_->Add(); }},
       {"Paste", "Add New Record - Clipboard", [this] { entry_->AddFromClipboard(); }},
       {"Delete", "Delete Highlighted Record", [this] { entry_->Delete(); }},
-      {"View", "View Highlighted Record", nullptr},
+      {"View", "View Highlighted Record", [this] { ViewHighlighted(); }},
       {"Index", "Search by Index Key", [this] { search_->IndexKeySearchCommand(); }},
       {"Words", "Word Search", [this] { search_->WordSearchCommand(); }},
       {"Author", "Sort by Author", [this] { ChangeSortKey(2); }},
@@ -213,7 +221,10 @@ void TMain_Menu::BuildToolBar() {
       {"Subjects", "Subject List Dialog", [this] { SubjectList(); }},
       {"Finder", "Subject Finder Dialog", [this] { SubjectFinder(); }},
       {"Filters", "Set Viewing Filters", [this] { search_->FiltersOnCommand(); }},
-      {"Quote", "Spin for Quote-A-Day", nullptr},
+      {"Quote", "Spin for Quote-A-Day",
+       [this] {
+         if (quote_a_day) quote_a_day();
+       }},
       {"Help", "Help", [this] { ShowHelp(0); }},
   };
   for (const Button& button : buttons) {
@@ -385,7 +396,31 @@ void TMain_Menu::RefreshHeaderAndStatus() {
   }
 }
 
-void TMain_Menu::SaveOptions() { WriteOptions(fs_, program_dir_, host_, options_); }
+bool TMain_Menu::SaveOptions() {
+  if (!WriteOptions(fs_, program_dir_, host_, options_)) return false;
+  options_loaded_ = true;
+  return true;
+}
+
+void TMain_Menu::ViewHighlighted() {
+  if (!database_open_ || !show_in_reading_window) return;
+  const int32_t ref = list_->CurrentRef();
+  if (ref < 1) return;
+  state_.saved_caption = ui::ToAnsi(windowTitle());
+  database::QuotationRecord& record = session_.current_record;
+  record = database::EmptyRecord();
+  size_t length = sizeof record;
+  session_.engine.GetVarRecord(session_.fileblock, ref, &record, length);
+  if (!session_.engine.EngineOk()) {
+    session_.location = "Location 45B";
+    session_.ReportEngineError();
+    return;
+  }
+  session_.current_ref = ref;
+  session_.current_key_text = list_->CurrentKey();
+  session_.restart = true;
+  show_in_reading_window(ref);
+}
 
 void TMain_Menu::RebuildDataAndIndexes() {
   timer_.stop();

@@ -54,6 +54,10 @@ class TMain_Menu : public QMainWindow {
   // and shows it in front; empty while the program has no reading window.
   std::function<void(int32_t ref)> show_in_reading_window;
 
+  // The View command (menu, button, double-click, Enter): reads the
+  // highlighted record and hands it to the reading window.
+  void ViewHighlighted();
+
   void ChangeSortKey(int key);
   // Makes `key` the sort key and positions the list on the record at `ref`,
   // which is read into the current record.
@@ -67,6 +71,8 @@ class TMain_Menu : public QMainWindow {
   database::Session& session() { return session_; }
   MainState& state() { return state_; }
   Options& options() { return options_; }
+  // Whether the options file was read at start-up or written since.
+  bool options_loaded() const { return options_loaded_; }
   browser::TListBrowser* list() const { return list_; }
   QLabel* panel(int index) const { return panels_[index]; }
   QAction* action(const QString& text) const;
@@ -78,7 +84,8 @@ class TMain_Menu : public QMainWindow {
 
   void TimerTick();
   void RepeatOpeningMenu();
-  void SaveOptions();
+  bool SaveOptions();
+  void ShowAbout();
   void RebuildDataAndIndexes();
   void SetFiltersOn(bool on);
   void SubjectIcons();
@@ -102,7 +109,6 @@ class TMain_Menu : public QMainWindow {
   bool AttachList();
   int BuildRow(browser::RowRec& row);
   void ShowHelp(int topic);
-  void ShowAbout();
 
   ui::Host& host_;
   platform::FileSystem& fs_;
@@ -116,6 +122,7 @@ class TMain_Menu : public QMainWindow {
   QTimer timer_;
   bool shown_ = false;
   bool database_open_ = false;
+  bool options_loaded_ = false;
   std::map<QString, QAction*> actions_;
   std::unique_ptr<subjects::SubjectCommands> subject_commands_;
   entry::EntryWindowCommands* entry_ = nullptr;  // owned as a child

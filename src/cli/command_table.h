@@ -50,14 +50,13 @@ class CommandTable {
 };
 
 // The command groups.
-void AddEngineCommands(CommandTable& table);   // explain, dump, check
-void AddSessionCommands(CommandTable& table);  // create, list, delete, rebuild, import, show, write
-void AddPublishCommands(CommandTable& table);  // html, signature, options
-void AddSubjectsCommands(CommandTable& table);  // subjects, goto
-void AddEntryCommands(CommandTable& table);    // add, edit, paste
-void AddSearchCommands(CommandTable& table);   // search, find
-void AddEngineCommands(CommandTable& table);    // explain, dump, check, options
+void AddEngineCommands(CommandTable& table);    // explain, dump, check
 void AddSessionCommands(CommandTable& table);   // create, list, delete, rebuild, show, write
 void AddExchangeCommands(CommandTable& table);  // import, export, backup, restore
+void AddPublishCommands(CommandTable& table);   // html, signature, options
+void AddSubjectsCommands(CommandTable& table);  // subjects, goto
+void AddEntryCommands(CommandTable& table);     // add, edit, paste
+void AddSearchCommands(CommandTable& table);    // search, find
+void AddReadingCommands(CommandTable& table);   // quote, step, fortune
 
 }  // namespace tessary::cli

@@ -13,11 +13,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CommandTable table(app);
   AddEngineCommands(table);
   AddSessionCommands(table);
+  AddExchangeCommands(table);
   AddPublishCommands(table);
   AddSubjectsCommands(table);
   AddEntryCommands(table);
   AddSearchCommands(table);
-  AddExchangeCommands(table);
+  AddReadingCommands(table);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -27,7 +27,8 @@ namespace tessary::ui {
 namespace {
 
 // The topic numbers the program opens directly.
-const std::set<int> kProgramTopics = {0, 115, 120, 230, 270, 345, 350, 360, 365, 370, 400};
+const std::set<int> kProgramTopics = {0,   100, 115, 120, 130, 165, 175, 190, 215, 220, 230, 240, 245,
+                                       250, 260, 265, 270, 300, 305, 310, 345, 350, 360, 365, 370, 400};
 
 void Write(const QString& path, const QString& text) {
   QFile file(path);
