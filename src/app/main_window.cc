@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -47,10 +46,7 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
     c = static_cast<char>(platform::UpperAnsi(static_cast<unsigned char>(c)));
   };
   connect(list_, &browser::TListBrowser::RowDoubleClicked, this, [this] { ViewHighlighted(); });
-  for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-    auto* enter = new QShortcut(QKeySequence(key), list_, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(enter, &QShortcut::activated, this, [this] { ViewHighlighted(); });
-  }
+  connect(list_, &browser::TListBrowser::RowActivated, this, [this] { ViewHighlighted(); });
   connect(list_, &browser::TListBrowser::EngineFailed, this,
           [this](const QString& message) { host_.ShowError(ui::ToAnsi(message)); });
 

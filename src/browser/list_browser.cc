@@ -437,6 +437,10 @@ void TListBrowser::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Right:
       SetHorizOfs(horiz_ofs_ + (control ? 10 : 1) * horizontal_step_);
       return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      emit RowActivated();
+      return;
     default:
       break;
   }

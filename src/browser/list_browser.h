@@ -89,6 +89,8 @@ class TListBrowser : public QAbstractScrollArea {
   void RowChanged();
   void FirstUserInit();
   void RowDoubleClicked();
+  // Enter or Return on the list.
+  void RowActivated();
   // "Class %d error.  Isam Error %d"
   void EngineFailed(const QString& message);
 
