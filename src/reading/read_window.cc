@@ -28,6 +28,7 @@
 #include "reading/selected_file.h"
 #include "reading/stepping.h"
 #include "search/sections.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 
 namespace tessary::reading {
@@ -282,7 +283,7 @@ void TRead_Window::BuildToolBar() {
   QToolBar* bar = addToolBar("Commands");
   bar->setObjectName("ToolBar1");
   bar->setMovable(false);
-  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   struct Button {
     const char* label;
     const char* hint;
@@ -312,6 +313,7 @@ void TRead_Window::BuildToolBar() {
   };
   for (const Button& button : buttons) {
     QAction* action = bar->addAction(button.label);
+    action->setIcon(ui::ToolIconForHint(button.hint));
     action->setToolTip(button.hint);
     action->setStatusTip(button.hint);
     connect(action, &QAction::triggered, this, button.run);
