@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -146,6 +147,14 @@ void AddExchangeCommands(CommandTable& table) {
   CLI::App* backup =
       table.Add("backup", "Copy a cleanly closed Fileblock to DIR/Tes_Win-YYYYMMDD-HHMMSS",
                 [backup_args](std::ostream& out, std::ostream& err) {
+                  // A backup directory that does not exist yet is made.
+                  std::error_code ec;
+                  std::filesystem::create_directories(backup_args->path, ec);
+                  if (ec) {
+                    err << "tessary-cli: cannot make the directory " << backup_args->path << ": "
+                        << ec.message() << "\n";
+                    return 1;
+                  }
                   return Outcome(exchange::BackUp(platform::PosixFileSystem(), backup_args->db,
                                                   backup_args->path, std::time(nullptr)),
                                  out, err);
