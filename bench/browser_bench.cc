@@ -19,7 +19,7 @@
 
 #include "bench_support.h"
 #include "browser/row_browser.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 
 namespace tessary::bench {
@@ -69,20 +69,12 @@ bool Failed(isam::Engine& engine, const char* what) {
   return true;
 }
 
-std::array<isam::KeyDef, database::kKeyCount> KeyDefs() {
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
-  return defs;
-}
-
 bool Generate(const std::string& path, int64_t n, double* seconds) {
   Stopwatch watch;
   isam::Engine engine;
   engine.InitEngine(4096);
   if (Failed(engine, "InitEngine")) return false;
-  const auto defs = KeyDefs();
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 #include "subjects/catalogue.h"
 
@@ -179,11 +179,7 @@ bool Measure(int64_t n, int page_buffers, const Options& options) {
   isam::Engine engine;
   engine.InitEngine(page_buffers);
   if (Failed(engine, "InitEngine")) return false;
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (int k = 0; k < database::kKeyCount; ++k) {
-    defs[static_cast<size_t>(k)] = {database::kKeySpecs[static_cast<size_t>(k)].length,
-                                    database::kKeySpecs[static_cast<size_t>(k)].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);

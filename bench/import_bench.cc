@@ -83,7 +83,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std
                 Figures* figures) {
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
-  session.directory = dir;
+  session.set_directory(dir);
   if (!session.StartDatabase()) {
     std::cerr << "import_bench: cannot create the Fileblock in " << dir << "\n";
     return false;
@@ -109,7 +109,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std
     return false;
   }
   figures->rebuild_seconds = watch.Seconds();
-  int32_t count = session.engine.UsedKeys(session.fileblock, 1);
+  int32_t count = session.engine().UsedKeys(session.fileblock(), 1);
   session.CloseDatabase();
   if (count != n || host.exit_code() != 0) {
     std::cerr << "import_bench: " << count << " records after the rebuild, " << n << " expected\n";

@@ -61,10 +61,7 @@ bool Failed(isam::Engine& engine, const char* what) {
 bool Generate(const std::string& path, int64_t n) {
   isam::Engine engine;
   engine.InitEngine(4096);
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);
@@ -107,7 +104,7 @@ bool Measure(int64_t n, const Options& options) {
 
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
-  session.directory = dir.path();
+  session.set_directory(dir.path());
   if (!session.StartDatabase()) return false;
 
   search::ViewingFilters ancient;
@@ -153,7 +150,7 @@ bool Measure(int64_t n, const Options& options) {
   size_t text_bytes = 0;
   if (!PerOp(std::max(options.repeat / 100, 10), &fortune_us, [&](int) {
         database::Session fresh(host, platform::PosixFileSystem());
-        fresh.directory = dir.path();
+        fresh.set_directory(dir.path());
         if (!fresh.StartDatabase()) return false;
         int32_t ref = 0;
         const bool found =

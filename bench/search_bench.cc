@@ -99,10 +99,7 @@ bool Sql(sqlite3* db, const std::string& sql) {
 bool Generate(const std::string& dir, int64_t n) {
   isam::Engine engine;
   engine.InitEngine(4096);
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(dir + "/Bench", database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(dir + "/Bench");

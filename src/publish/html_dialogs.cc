@@ -72,7 +72,8 @@ THTML::Choice THTML::choice() const {
 
 THTML_Options::THTML_Options(ui::Host& host, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Set HTML Code Generation Options");
-  hints_ = new DialogHints(this, host, kDialogTopic);
+  hints_ = new ui::FocusHints(ui::MakeStatusPanel(this));
+  hints_->AddHelpKey(this, host, kDialogTopic);
   RadioGroup_Divider = new QButtonGroup(this);
   RadioGroup_DateStamp = new QButtonGroup(this);
   RadioGroup_Backgrounds = new QButtonGroup(this);

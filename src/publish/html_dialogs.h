@@ -14,8 +14,8 @@
 #include "database/quotation_record.h"
 #include "platform/clock.h"
 #include "platform/file.h"
-#include "publish/dialog_hints.h"
 #include "publish/html_command.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 namespace tessary::publish {
@@ -54,7 +54,7 @@ class THTML_Options : public QDialog {
   void Load(const HtmlDialogValues& values);
   HtmlDialogValues values() const;
 
-  DialogHints* hints() const { return hints_; }
+  ui::FocusHints* hints() const { return hints_; }
 
   QButtonGroup* RadioGroup_Divider;
   QButtonGroup* RadioGroup_DateStamp;
@@ -69,7 +69,7 @@ class THTML_Options : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  DialogHints* hints_;
+  ui::FocusHints* hints_;
 };
 
 // The HTML page command of the reading window. The dialogs are created once

@@ -133,7 +133,8 @@ TESig_Form::Choice TESig_Form::choice() const {
 
 TESig_Options::TESig_Options(ui::Host& host, platform::FileSystem& fs, QWidget* parent)
     : QDialog(parent), fs_(fs) {
-  hints_ = new DialogHints(this, host, kDialogTopic);
+  hints_ = new ui::FocusHints(ui::MakeStatusPanel(this));
+  hints_->AddHelpKey(this, host, kDialogTopic);
   pick_file = [](QWidget* parent, const QString& current) {
     // The dialog leaves the working directory alone and does not ask before
     // replacing: the signature file is rewritten every time.

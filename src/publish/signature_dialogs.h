@@ -18,8 +18,8 @@
 
 #include "database/quotation_record.h"
 #include "platform/file.h"
-#include "publish/dialog_hints.h"
 #include "publish/signature.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 namespace tessary::publish {
@@ -73,7 +73,7 @@ class TESig_Options : public QDialog {
   // Replaceable for tests.
   std::function<QString(QWidget* parent, const QString& current)> pick_file;
 
-  DialogHints* hints() const { return hints_; }
+  ui::FocusHints* hints() const { return hints_; }
 
   QTabWidget* PageControl;
   QPlainTextEdit* Memo_Header;
@@ -99,7 +99,7 @@ class TESig_Options : public QDialog {
   void PickFile();
 
   platform::FileSystem& fs_;
-  DialogHints* hints_;
+  ui::FocusHints* hints_;
   std::string signature_file_;
 };
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 
 namespace tessary::database {
 namespace {
@@ -254,10 +254,10 @@ TEST(SortKeyCaption, CaptionsAndOutOfRangeKeys) {
 
 TEST(KeySpecs, CreationParameters) {
   const int lengths[] = {6, 30, 20, 6, 17, 13};
-  ASSERT_EQ(kKeySpecs.size(), 6u);
+  ASSERT_EQ(EngineKeyDefs().size(), 6u);
   for (size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(kKeySpecs[i].length, lengths[i]) << i + 1;
-    EXPECT_TRUE(kKeySpecs[i].allow_duplicates) << i + 1;
+    EXPECT_EQ(EngineKeyDefs()[i].key_len, lengths[i]) << i + 1;
+    EXPECT_TRUE(EngineKeyDefs()[i].allow_duplicates) << i + 1;
   }
   EXPECT_EQ(kDataSectionLength, 512);
 }
