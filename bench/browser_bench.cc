@@ -182,11 +182,9 @@ bool Measure(int64_t n, const Options& options) {
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: browser_bench [--million] [--sizes N,N,...] [--repeat N] [--cpu-time] "
-               "[--dir DIR]\n"
-               "  default: 100,000 records; --million adds 1,000,000 (about 1.5 GB of files)\n";
-}
+constexpr char kUsage[] =
+    "usage: browser_bench [--million] [--sizes N,N,...] [--repeat N] [--cpu-time] [--dir DIR]\n"
+    "  default: 100,000 records; --million adds 1,000,000 (about 1.5 GB of files)\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -194,26 +192,12 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (arg == "--million") {
-      options.sizes.push_back(1000000);
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes)) return Usage(), 2;
-    } else if (arg == "--repeat" && has_value) {
-      std::vector<int64_t> value;
-      if (!ParseSizes(argv[++i], &value) || value.size() != 1 || value[0] < 4) return Usage(), 2;
-      options.repeat = static_cast<int>(value[0]);
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Flag("--million", [&] { options.sizes.push_back(1000000); });
+  args.Sizes("--sizes", &options.sizes);
+  args.Number("--repeat", 4, [&](int64_t n) { options.repeat = static_cast<int>(n); });
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
   std::printf("browser_bench: microseconds per operation, 50 rows, 30 page buffers\n");
   std::printf("%10s %4s %10s %10s %10s %10s %10s %9s\n", "records", "key", "FirstPage", "LastPage",
               "NextPage", "jump", "scrollpos", "build s");

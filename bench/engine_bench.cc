@@ -267,11 +267,10 @@ bool Measure(int64_t n, int page_buffers, const Options& options) {
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: engine_bench [--sizes N,N,...] [--buffers B,B,...] [--searches N] "
-               "[--dir DIR] [--cpu-time]\n"
-               "  defaults: --sizes 10000,100000 --buffers 30,4096 --searches 100000\n";
-}
+constexpr char kUsage[] =
+    "usage: engine_bench [--sizes N,N,...] [--buffers B,B,...] [--searches N] [--dir DIR] "
+    "[--cpu-time]\n"
+    "  defaults: --sizes 10000,100000 --buffers 30,4096 --searches 100000\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -279,26 +278,12 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    bool has_value = i + 1 < argc;
-    if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes)) return Usage(), 2;
-    } else if (arg == "--buffers" && has_value) {
-      if (!ParseSizes(argv[++i], &options.buffers)) return Usage(), 2;
-    } else if (arg == "--searches" && has_value) {
-      std::vector<int64_t> value;
-      if (!ParseSizes(argv[++i], &value) || value.size() != 1) return Usage(), 2;
-      options.searches = value[0];
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Sizes("--sizes", &options.sizes);
+  args.Sizes("--buffers", &options.buffers);
+  args.Number("--searches", 1, [&](int64_t n) { options.searches = n; });
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
 
   int64_t long_records = 0;
   for (int64_t i = 1; i <= 10000; ++i) {

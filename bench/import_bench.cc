@@ -238,11 +238,9 @@ bool Measure(const std::vector<QuotationRecord>& corpus, int64_t n, const Option
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: import_bench [--sizes corpus,N,...] [--corpus DIR] [--dir DIR] "
-               "[--cpu-time]\n"
-               "  defaults: --sizes corpus,100000 --corpus /usr/share/games/fortunes\n";
-}
+constexpr char kUsage[] =
+    "usage: import_bench [--sizes corpus,N,...] [--corpus DIR] [--dir DIR] [--cpu-time]\n"
+    "  defaults: --sizes corpus,100000 --corpus /usr/share/games/fortunes\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -250,22 +248,11 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    bool has_value = i + 1 < argc;
-    if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes, "corpus")) return Usage(), 2;
-    } else if (arg == "--corpus" && has_value) {
-      options.corpus_dir = argv[++i];
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Sizes("--sizes", &options.sizes, "corpus");
+  args.Text("--corpus", &options.corpus_dir);
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
 
   std::vector<QuotationRecord> corpus;
   size_t files = 0;

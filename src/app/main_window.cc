@@ -69,6 +69,7 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   seam.saved_caption = &state_.saved_caption;
   seam.option_flag_1 = [this] { return options_.SevenSectionNaming(); };
   seam.refresh_header_and_status = [this] { RefreshHeaderAndStatus(); };
+  seam.position_list_on = [this](int key, int32_t ref) { PositionListOn(key, ref); };
   seam.show_filter_state = [this](bool on) {
     panels_[0]->setText(ui::FromAnsi(FilterPanelText(on)));
     if (QAction* button = action("hint:Set Viewing Filters")) button->setChecked(on);
@@ -142,8 +143,6 @@ void TMain_Menu::BuildMenus() {
   AddCommand(file, "Import Quotations...", [this] { exchange_->ImportQuotations(); });
   AddCommand(file, "Export Quotations...", [this] { exchange_->ExportQuotations(); });
 
-  // Searches, subjects, filters and quote-a-day open windows
-  // that are not part of the program yet; their commands stay disabled.
   QMenu* edit = menuBar()->addMenu("&Edit");
   AddCommand(edit, "Edit Existing Record ", [this] { entry_->Edit(); });
   AddCommand(edit, "Add New Record - Keyboard", [this] { entry_->Add(); });
@@ -340,8 +339,7 @@ void TMain_Menu::ChangeSortKey(int key) {
   const int32_t ref = list_->CurrentRef();
   list_->SetKeyNumber(key);
   RefreshHeaderAndStatus();
-  if (ref < 1 || !session_.ReadCurrent(ref)) return;
-  list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
+  if (ref >= 1) PositionListOn(key, ref);
 }
 
 void TMain_Menu::PositionListOn(int key, int32_t ref) {

@@ -10,12 +10,6 @@ using database::FieldText;
 using platform::LeftPad;
 using platform::Pad;
 
-std::string TrimEnd(std::string_view text) {
-  size_t end = text.size();
-  while (end > 0 && static_cast<unsigned char>(text[end - 1]) < 33) --end;
-  return std::string(text.substr(0, end));
-}
-
 std::string Fit(std::string text) {
   text = Pad(text, kRowWidth);
   text.resize(kRowWidth);
@@ -25,8 +19,8 @@ std::string Fit(std::string text) {
 }  // namespace
 
 std::string AuthorColumn(const database::QuotationRecord& r) {
-  std::string author =
-      platform::Trim(FieldText(r.Authors_LName)) + ", " + TrimEnd(FieldText(r.FirstName));
+  std::string author = platform::Trim(FieldText(r.Authors_LName)) + ", " +
+                       std::string(platform::TrimEnd(FieldText(r.FirstName)));
   author = Pad(author, 20);
   author.resize(20);
   return author;

@@ -179,13 +179,7 @@ void TSearch_Commands::IndexKeySearchCommand() {
     case IndexSearchResult::kFound:
       break;
   }
-  session.SetCurrentKey(key);
-  list->SetKeyNumber(key);
-  if (seam_.refresh_header_and_status) seam_.refresh_header_and_status();
-  list->SetCurrentEntry(key_text, ref);
-  // The list reads its rows into the current record; the found one is the
-  // current record after the command.
-  session.ReadCurrent(ref);
+  seam_.position_list_on(key, ref);
 }
 
 // ---- Viewing filters ---------------------------------------------------------
