@@ -14,6 +14,7 @@
 #include "database/quotation_record.h"
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "publish/dialog_parts.h"
 #include "publish/html_command.h"
 #include "ui/focus_hints.h"
 #include "ui/host.h"
@@ -22,7 +23,7 @@ namespace tessary::publish {
 
 // "Prepare Quotation for Web Page Display": write the page, or set the
 // options first.
-class THTML : public QDialog {
+class THTML : public ChoiceDialog {
   Q_OBJECT
 
  public:
@@ -30,14 +31,7 @@ class THTML : public QDialog {
 
   THTML(ui::Host& host, QWidget* parent = nullptr);
 
-  // Resets the choice to writing the page, as every activation does.
-  void Reset();
   Choice choice() const;
-
-  QButtonGroup* RadioGroup_Choice;
-  QPushButton* BitBtn_OK;
-  QPushButton* BitBtn_Cancel;
-  QPushButton* BitBtn_Help;
 };
 
 // "Set HTML Code Generation Options".
