@@ -73,6 +73,19 @@ QuotationRecord Zeroed() {
   return record;
 }
 
+TEST(Line, EachNumberNamesItsField) {
+  QuotationRecord r = Zeroed();
+  const auto* base = reinterpret_cast<const char*>(&r);
+  const size_t offsets[] = {258, 319, 380, 441, 506, 567, 628, 689, 750, 811, 872};
+  for (int n = 1; n <= kLineCount; ++n) {
+    EXPECT_EQ(Line(r, n) - base, static_cast<ptrdiff_t>(offsets[n - 1])) << n;
+  }
+  const QuotationRecord blank = BlankLinesRecord();
+  std::string expected(506, '\0');
+  expected += std::string(7 * 61, ' ');
+  EXPECT_EQ(RecordBytes(blank), expected);
+}
+
 TEST(BuildKey, KeysOfAPlainRecord) {
   QuotationRecord r = Zeroed();
   Set(r, kRecordNumber, "42");

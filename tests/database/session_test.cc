@@ -555,6 +555,41 @@ TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
                  ""}}));
 }
 
+TEST_F(SessionTest, ReadsByReferenceFillWhatAShortRecordLeavesAndReportNothing) {
+  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
+  MakeDatabase(records);
+  Session& s = Open();
+  const int32_t short_ref = Find(s, 1);
+  const int32_t long_ref = Find(s, 2);
+
+  // Over blank lines, a short record keeps them; a long one brings its own.
+  std::string blank_lines;
+  for (int n = 5; n <= kLineCount; ++n) blank_lines += std::string(61, ' ');
+  auto stored = s.ReadStored(short_ref, BlankLinesRecord());
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->length, 506u);
+  EXPECT_EQ(Bytes(stored->record).substr(0, 506), Bytes(records[0]).substr(0, 506));
+  EXPECT_EQ(Bytes(stored->record).substr(506), blank_lines);
+  stored = s.ReadStored(long_ref, BlankLinesRecord());
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(Bytes(stored->record), Bytes(records[1]));
+  ASSERT_TRUE(s.Read(short_ref).has_value());
+  EXPECT_EQ(Bytes(*s.Read(short_ref)), Bytes(records[0]));
+
+  // The current record follows a read that worked and is cleared by one
+  // that failed, which leaves the current reference and says nothing.
+  ASSERT_TRUE(s.ReadCurrent(long_ref));
+  EXPECT_EQ(s.current_ref(), long_ref);
+  EXPECT_EQ(s.record_length(), 933);
+  const int32_t free_slot = s.engine().UsedSlots(s.fileblock()) + 5;
+  EXPECT_FALSE(s.Read(free_slot).has_value());
+  EXPECT_FALSE(s.engine().EngineOk());
+  EXPECT_FALSE(s.ReadCurrent(free_slot));
+  EXPECT_EQ(Bytes(s.current_record), Bytes(EmptyRecord()));
+  EXPECT_EQ(s.current_ref(), long_ref);
+  EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
   EXPECT_EQ(Session::RequiredSpace(1000), 522000.0);
   MakeDatabase({Quote(1), Quote(2, true), Quote(3)});  // four slots in use
