@@ -50,7 +50,7 @@ int ImportCommand(const SessionOptions& options, ImportArgs& args, std::ostream&
   for (const exchange::FileOutcome& file : report.files) {
     out << Utf8(exchange::DescribeFile(file)) << "\n";
   }
-  out << exchange::DescribeTotal(report, session.engine.UsedKeys(session.fileblock, 1)) << "\n";
+  out << exchange::DescribeTotal(report, session.engine().UsedKeys(session.fileblock(), 1)) << "\n";
   return report.ok() ? 0 : 1;
 }
 
@@ -135,7 +135,7 @@ void AddExchangeCommands(CommandTable& table) {
       ->required()
       ->check(CLI::IsMember({"json", "csv", "fortune"}));
   export_command->add_option("--key", export_args->key, "key number 1 to 6 (default 1)")
-      ->check(CLI::Range(1, 6));
+      ->check(CLI::Range(1, database::kKeyCount));
   export_command->add_option("--out", export_args->out_file,
                              "file to write (replaced whole); standard output when not given");
 
