@@ -346,7 +346,7 @@ class CrashSoak {
     std::cerr << "crash_soak: " << part << ", crash at " << crash.Describe() << ": " << why << "\n";
     if (!keep_.empty() && failures_ <= 20) {
       // The files as the open left them, for a look with tessary-cli.
-      const std::string to = keep_ + "/" + part + "-" + std::to_string(failures_);
+      const std::string to = keep_ + "/crash-" + std::to_string(failures_) + "-" + part;
       std::error_code ec;
       fs::remove_all(to, ec);
       fs::create_directories(keep_, ec);
@@ -355,18 +355,34 @@ class CrashSoak {
     }
   }
 
+  // Adds the part's figures to the summary line.
   void Print(const char* part, const Figures& f, int records,
              std::chrono::steady_clock::time_point start) {
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf(
-        "crash %-8s %5d crashes (%d points x %d ways, %d calls), %d failed, %d opens rebuilt, "
-        "%lld records checked, %d records, %.0f s\n",
-        part, f.crashes, f.points, 1 + seeds_, calls_, f.failed, f.rebuilt,
-        static_cast<long long>(f.records_checked), records, seconds);
+    char text[300];
+    std::snprintf(text, sizeof text, "%s %d crashes (%d points x %d ways + %d calls) of %d records",
+                  part, f.crashes, f.points, 1 + seeds_, calls_, records);
+    parts_ += (parts_.empty() ? "" : ", ") + std::string(text);
+    if (f.failed > 0)
+      failed_parts_ +=
+          (failed_parts_.empty() ? "" : ", ") + std::string(part) + " " + std::to_string(f.failed);
+    total_.crashes += f.crashes;
+    total_.failed += f.failed;
+    total_.rebuilt += f.rebuilt;
+    total_.records_checked += f.records_checked;
+    seconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+
+ public:
+  // One line of figures for the whole run.
+  void PrintSummary(uint32_t seed) const {
+    std::printf("crash: %s; %d failed%s, %d opens rebuilt, %lld records checked, seed %u, %.0f s\n",
+                parts_.c_str(), total_.failed,
+                failed_parts_.empty() ? "" : (" (" + failed_parts_ + ")").c_str(), total_.rebuilt,
+                static_cast<long long>(total_.records_checked), seed, seconds_);
     std::fflush(stdout);
   }
 
+ private:
   void Lay(const std::string& dir, const std::vector<std::string>& files) {
     const char* extensions[] = {".DAT", ".IX"};
     for (size_t i = 0; i < files.size(); ++i) {
@@ -394,6 +410,10 @@ class CrashSoak {
   Records want_;
   std::vector<std::string> database_;
   int failures_ = 0;
+  std::string parts_;
+  std::string failed_parts_;
+  Figures total_;
+  double seconds_ = 0;
 
  public:
   std::string keep_;  // where failed cases are copied; empty: nowhere
@@ -436,5 +456,6 @@ int main(int argc, char** argv) {
   // The rebuild starts from the database the import made.
   soak.ImportPart(only != "rebuild");
   if (only != "import") soak.RebuildPart();
+  soak.PrintSummary(seed);
   return soak.failures() == 0 ? 0 : 1;
 }

@@ -192,7 +192,11 @@ class Soak:
 
     def keep_failure(self, name, point, command, why):
         self.failures += 1
-        dest = os.path.join(self.keep, f"{name}-{point[0]}-{point[1]}")
+        why = why.strip().replace("\n", "; ")
+        print(f"soak: {name}: killed at {point[0]} number {point[1]}: {why}", file=sys.stderr)
+        if self.failures > 20:
+            return
+        dest = os.path.join(self.keep, f"kill-{self.failures}-{name}")
         shutil.rmtree(dest, ignore_errors=True)
         os.makedirs(dest)
         shutil.copytree(self.base, os.path.join(dest, "before"))
@@ -203,8 +207,7 @@ class Soak:
                     f"-e inject={point[0]}:signal=SIGKILL:when={point[1]} tessary-cli "
                     + " ".join(command).replace(self.run_dir, "run") + "\n"
                     f"  tessary-cli list --db run/Tes_Win --yes; tessary-cli check --db run/Tes_Win\n")
-        print(f"soak: {name}: killed at {point[0]} number {point[1]}: {why} (kept in {dest})",
-              file=sys.stderr)
+        print(f"soak: kept in {dest}", file=sys.stderr)
 
     # ---- Loops ----
     def kill_at(self, name, command, point, when, before, after, order, acks_of, figures):
@@ -252,12 +255,7 @@ class Soak:
             for i in chosen:
                 self.kill_at(name, command, points[i], i + 1, before, after, order, acks_of,
                              figures)
-        print(f"kill {name:<8} {figures['kills']:5d} kills, {figures['failed']} failed, "
-              f"{figures['commands']} commands, {figures['rebuilt']} opens rebuilt, "
-              f"{figures['acked']} acknowledged records checked, {figures['missed']} "
-              f"points not reached, "
-              f"{len(read_records(self.base + '/Tes_Win.DAT'))} records, "
-              f"{time.time() - start:.0f} s", flush=True)
+        figures["seconds"] = time.time() - start
         return figures
 
 
@@ -318,7 +316,8 @@ def main():
             rest = [i for i in range(calls) if i not in ends]
             return sorted(ends | set(rng.sample(rest, min(len(rest), max(0, wanted - len(ends))))))
 
-        soak.loop("import", imports(), import_acks, share, sample)
+        parts = {}
+        parts["import"] = soak.loop("import", imports(), import_acks, share, sample)
 
         # Edits that change no key, keys, and the record's length both ways.
         edit_kinds = [
@@ -334,15 +333,23 @@ def main():
                 changes = rng.choice(edit_kinds)()
                 yield ["edit", "--db", soak.db(), str(rng.choice(numbers)), *changes]
 
-        soak.loop("edit", edits(), line_acks(r"changed record (\d+)$"), share, None)
+        parts["edit"] = soak.loop("edit", edits(), line_acks(r"changed record (\d+)$"), share, None)
 
         def deletes():
             while True:
                 yield ["delete", "--db", soak.db(), "--yes",
                        *[str(n) for n in rng.sample(numbers, 3)]]
 
-        soak.loop("delete", deletes(), line_acks(r"deleted record (\d+)$"),
+        parts["delete"] = soak.loop("delete", deletes(), line_acks(r"deleted record (\d+)$"),
                   args.kills - 2 * share, None)
+        total = {k: sum(f[k] for f in parts.values()) for k in parts["import"]}
+        each = ", ".join(f"{name} {f['kills']}" for name, f in parts.items())
+        failed = ", ".join(f"{name} {f['failed']}" for name, f in parts.items() if f["failed"])
+        print(f"kill: {total['kills']} kills ({each}) of {total['commands']} commands, "
+              f"{total['failed']} failed{' (' + failed + ')' if failed else ''}, "
+              f"{total['rebuilt']} opens rebuilt, {total['acked']} acknowledged records checked, "
+              f"{total['missed']} kill points not reached, {len(numbers)} records, "
+              f"seed {args.seed}, {total['seconds']:.0f} s", flush=True)
     sys.exit(1 if soak.failures else 0)
 
 
