@@ -138,7 +138,7 @@ bool Session::OpenDatabase() {
       if (!FinishInterruptedRebuild()) return false;
       continue;
     }
-    fileblock = engine.OpenFileblock(path, false, false, false, false);
+    fileblock = engine.OpenFileblock(path);
     if (engine.EngineOk() && !FormatMatches()) {
       engine.CloseFileblock(fileblock);
       engine.SetError(isam::kErrIndexDefect);
@@ -265,7 +265,7 @@ bool Session::CreateFileblock() {
 }
 
 bool Session::LockAbort() {
-  if (engine.ErrorClass() == 2) {
+  if (engine.ErrorClass() == isam::ErrorClass::kTemporary) {
     lock_blocked_ = true;
     return host_.AskYesNo("A lock prevents this operation. Abort?");
   }
@@ -491,7 +491,7 @@ bool Session::DeleteRecord(const QuotationRecord& record, int32_t ref) {
 bool Session::CountRecords(int32_t* count) {
   while (true) {
     *count = engine.UsedSlots(fileblock);
-    if (engine.EngineOk() || engine.ErrorClass() != 2) return true;
+    if (engine.EngineOk() || engine.ErrorClass() != isam::ErrorClass::kTemporary) return true;
     if (host_.AskYesNo("Cannot get a lock.  Abort?", ui::MessageKind::kInformation)) return false;
   }
 }
@@ -555,18 +555,14 @@ bool Session::RebuildFiles() {
   host_.OpenProgress("Rebuild Status", kRebuildFixed1, kRebuildFixed2);
   auto defs = KeyDefs();
   const std::string path = FileblockPath();
-  engine.ReorganizeFileblock(
-      path, kDataSectionLength, kDataSectionLength, kKeyCount, defs,
-      [](std::string_view old_record, std::string& new_record) {
-        new_record.assign(old_record);
-        return true;
-      },
-      nullptr, true);
+  engine.ReorganizeFileblock(path, {kDataSectionLength, kDataSectionLength}, defs,
+                             [](std::string_view old_record, std::string& new_record) {
+                               new_record.assign(old_record);
+                               return true;
+                             });
   bool ok = engine.EngineOk();
   if (ok) {
-    bool message_written = false;
-    engine.ReindexFileblock(path, kKeyCount, defs, BuildKeyFromBytes, nullptr, true, true,
-                            message_written);
+    engine.ReindexFileblock(path, defs, BuildKeyFromBytes);
     ok = engine.EngineOk();
   }
   const int error = engine.EngineError();

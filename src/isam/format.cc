@@ -1,5 +1,6 @@
 #include "isam/format.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -8,49 +9,53 @@
 namespace tessary::isam {
 
 DataHeader DecodeDataHeader(const uint8_t* b) {
+  using namespace data_field;
   DataHeader h;
-  h.first_free = GetI32(b + 0);
-  h.free_count = GetI32(b + 4);
-  h.slot_count = GetI32(b + 8);
-  h.record_length = GetI32(b + 12);
-  h.key_count = GetI32(b + 16);
-  h.in_use = b[20];
+  h.first_free = GetI32(b + kFirstFree);
+  h.free_count = GetI32(b + kFreeCount);
+  h.slot_count = GetI32(b + kSlotCount);
+  h.record_length = GetI32(b + kRecordLength);
+  h.key_count = GetI32(b + kKeyCount);
+  h.in_use = b[kInUse];
   return h;
 }
 
 void EncodeDataHeader(const DataHeader& h, uint8_t* b) {
-  PutI32(b + 0, h.first_free);
-  PutI32(b + 4, h.free_count);
-  PutI32(b + 8, h.slot_count);
-  PutI32(b + 12, h.record_length);
-  PutI32(b + 16, h.key_count);
-  b[20] = h.in_use;
+  using namespace data_field;
+  PutI32(b + kFirstFree, h.first_free);
+  PutI32(b + kFreeCount, h.free_count);
+  PutI32(b + kSlotCount, h.slot_count);
+  PutI32(b + kRecordLength, h.record_length);
+  PutI32(b + kKeyCount, h.key_count);
+  b[kInUse] = h.in_use;
 }
 
 KeyHeader DecodeKeyHeader(const uint8_t* b) {
+  using namespace key_field;
   KeyHeader h;
-  h.first_free_page = GetI32(b + 0);
-  h.free_page_count = GetI32(b + 4);
-  h.page_count = GetI32(b + 8);
-  h.page_bytes = GetI32(b + 12);
-  h.root_page = GetI32(b + 16);
-  h.allow_duplicates = b[20];
-  h.reserved = b[21];
-  h.entry_count = GetI32(b + 22);
-  h.page_size = GetU16(b + 26);
+  h.first_free_page = GetI32(b + kFirstFreePage);
+  h.free_page_count = GetI32(b + kFreePageCount);
+  h.page_count = GetI32(b + kPageCount);
+  h.page_bytes = GetI32(b + kPageBytes);
+  h.root_page = GetI32(b + kRootPage);
+  h.allow_duplicates = b[kAllowDuplicates];
+  h.reserved = b[kReserved];
+  h.entry_count = GetI32(b + kEntryCount);
+  h.page_size = GetU16(b + kPageSize);
   return h;
 }
 
 void EncodeKeyHeader(const KeyHeader& h, uint8_t* b) {
-  PutI32(b + 0, h.first_free_page);
-  PutI32(b + 4, h.free_page_count);
-  PutI32(b + 8, h.page_count);
-  PutI32(b + 12, h.page_bytes);
-  PutI32(b + 16, h.root_page);
-  b[20] = h.allow_duplicates;
-  b[21] = 0;
-  PutI32(b + 22, h.entry_count);
-  PutU16(b + 26, h.page_size);
+  using namespace key_field;
+  PutI32(b + kFirstFreePage, h.first_free_page);
+  PutI32(b + kFreePageCount, h.free_page_count);
+  PutI32(b + kPageCount, h.page_count);
+  PutI32(b + kPageBytes, h.page_bytes);
+  PutI32(b + kRootPage, h.root_page);
+  b[kAllowDuplicates] = h.allow_duplicates;
+  b[kReserved] = 0;
+  PutI32(b + kEntryCount, h.entry_count);
+  PutU16(b + kPageSize, h.page_size);
 }
 
 int DeriveKeyLen(const KeyHeader& header, int* key_len, int* page_size) {
@@ -73,34 +78,36 @@ void Item::SetKey(std::string_view text) {
 }
 
 int DecodePage(const uint8_t* bytes, size_t size, int key_len, int page_size, Page* page) {
+  using namespace page_field;
   if (size < kPageHeaderSize) return kErrConsistency;
-  int count = GetU16(bytes);
+  int count = GetU16(bytes + kItemCount);
   if (count > page_size || PackedPageSize(key_len, count) > size) return kErrConsistency;
   page->count = count;
-  page->left_child = GetI32(bytes + 2);
-  const uint8_t* p = bytes + kPageHeaderSize;
+  page->left_child = GetI32(bytes + kLeftChild);
+  const uint8_t* p = bytes + kItems;
   for (int i = 1; i <= count; ++i, p += ItemBytes(key_len)) {
     Item& item = page->item(i);
-    item.ref = GetI32(p);
-    item.right_child = GetI32(p + 4);
-    uint8_t len = p[8];
+    item.ref = GetI32(p + kItemRef);
+    item.right_child = GetI32(p + kItemRightChild);
+    uint8_t len = p[kItemKeyLength];
     if (len > key_len) return kErrConsistency;
-    item.SetKey(std::string_view(reinterpret_cast<const char*>(p + 9), len));
+    item.SetKey(std::string_view(reinterpret_cast<const char*>(p + kItemKey), len));
   }
   return 0;
 }
 
 void EncodePage(const Page& page, int key_len, uint8_t* bytes) {
-  PutU16(bytes, static_cast<uint16_t>(page.count));
-  PutI32(bytes + 2, page.left_child);
-  uint8_t* p = bytes + kPageHeaderSize;
+  using namespace page_field;
+  PutU16(bytes + kItemCount, static_cast<uint16_t>(page.count));
+  PutI32(bytes + kLeftChild, page.left_child);
+  uint8_t* p = bytes + kItems;
   for (int i = 1; i <= page.count; ++i, p += ItemBytes(key_len)) {
     const Item& item = page.item(i);
-    PutI32(p, item.ref);
-    PutI32(p + 4, item.right_child);
-    p[8] = item.len;
-    std::memset(p + 9, 0, static_cast<size_t>(key_len));
-    std::memcpy(p + 9, item.key.data(), item.len);
+    PutI32(p + kItemRef, item.ref);
+    PutI32(p + kItemRightChild, item.right_child);
+    p[kItemKeyLength] = item.len;
+    std::memset(p + kItemKey, 0, static_cast<size_t>(key_len));
+    std::memcpy(p + kItemKey, item.key.data(), item.len);
   }
 }
 
@@ -118,6 +125,42 @@ int CompareEntries(std::string_view a_key, int32_t a_ref, std::string_view b_key
   if (c != 0 || !with_ref) return c;
   if (a_ref == b_ref) return 0;
   return a_ref < b_ref ? -1 : 1;
+}
+
+ChainLink DecodeChainLink(const uint8_t* slot, int record_length) {
+  const uint8_t* trailer = slot + HeadCapacity(record_length);
+  return {GetU16(trailer), GetI32(trailer + 2)};
+}
+
+void EncodeChainLink(uint8_t* slot, int record_length, ChainLink link) {
+  uint8_t* trailer = slot + HeadCapacity(record_length);
+  PutU16(trailer, static_cast<uint16_t>(link.count));
+  PutI32(trailer + 2, link.next);
+}
+
+size_t ContinuationCount(size_t length, int record_length) {
+  const size_t head = HeadCapacity(record_length);
+  if (length <= head) return 0;
+  const size_t chunk = ContinuationCapacity(record_length);
+  return (length - head + chunk - 1) / chunk;
+}
+
+void EncodeHeadSlot(uint8_t* slot, int record_length, std::string_view bytes, int32_t next) {
+  const size_t n = std::min(bytes.size(), HeadCapacity(record_length));
+  std::memset(slot, 0, static_cast<size_t>(record_length));
+  std::memcpy(slot, bytes.data(), n);
+  EncodeChainLink(slot, record_length, {n, next});
+}
+
+void EncodeContinuationSlot(uint8_t* slot, int record_length, std::string_view bytes, size_t index,
+                            int32_t next) {
+  const size_t chunk = ContinuationCapacity(record_length);
+  const size_t from = HeadCapacity(record_length) + index * chunk;
+  const size_t n = std::min(chunk, bytes.size() - from);
+  std::memset(slot, 0, static_cast<size_t>(record_length));
+  slot[0] = kContinuationMark;
+  std::memcpy(slot + 1, bytes.data() + from, n);
+  EncodeChainLink(slot, record_length, {n, next});
 }
 
 std::string WithExtension(std::string_view name, std::string_view extension) {
