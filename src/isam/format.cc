@@ -3,59 +3,77 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "isam/errors.h"
 
 namespace tessary::isam {
 
-DataHeader DecodeDataHeader(const uint8_t* b) {
-  using namespace data_field;
+namespace {
+
+// The i32 fields of each header at their offsets; the one-byte and two-byte
+// fields are coded on their own below.
+template <typename Header>
+using I32Field = std::pair<size_t, int32_t Header::*>;
+constexpr I32Field<DataHeader> kDataFields[] = {{0, &DataHeader::first_free},
+                                                {4, &DataHeader::free_count},
+                                                {8, &DataHeader::slot_count},
+                                                {12, &DataHeader::record_length},
+                                                {16, &DataHeader::key_count}};
+constexpr I32Field<KeyHeader> kKeyFields[] = {
+    {0, &KeyHeader::first_free_page}, {4, &KeyHeader::free_page_count},
+    {8, &KeyHeader::page_count},      {12, &KeyHeader::page_bytes},
+    {16, &KeyHeader::root_page},      {22, &KeyHeader::entry_count}};
+constexpr size_t kAllowDuplicatesOffset = 20;
+constexpr size_t kReservedOffset = 21;
+constexpr size_t kPageSizeOffset = 26;
+
+template <typename Header, size_t N>
+void DecodeFields(const I32Field<Header> (&fields)[N], const uint8_t* bytes, Header* header) {
+  for (const auto& [offset, member] : fields) header->*member = GetI32(bytes + offset);
+}
+
+template <typename Header, size_t N>
+void EncodeFields(const I32Field<Header> (&fields)[N], const Header& header, uint8_t* bytes) {
+  for (const auto& [offset, member] : fields) PutI32(bytes + offset, header.*member);
+}
+
+// A page: the u16 ItemCount and i32 LeftChild, then the items, each an i32
+// Ref, an i32 RightChild, the key's length byte and KeyLen key bytes.
+constexpr size_t kItemCountOffset = 0;
+constexpr size_t kLeftChildOffset = 2;
+constexpr size_t kItemRightChild = 4;
+constexpr size_t kItemKeyLength = 8;
+constexpr size_t kItemKey = 9;
+
+}  // namespace
+
+DataHeader DecodeDataHeader(const uint8_t* bytes) {
   DataHeader h;
-  h.first_free = GetI32(b + kFirstFree);
-  h.free_count = GetI32(b + kFreeCount);
-  h.slot_count = GetI32(b + kSlotCount);
-  h.record_length = GetI32(b + kRecordLength);
-  h.key_count = GetI32(b + kKeyCount);
-  h.in_use = b[kInUse];
+  DecodeFields(kDataFields, bytes, &h);
+  h.in_use = bytes[kInUseOffset];
   return h;
 }
 
-void EncodeDataHeader(const DataHeader& h, uint8_t* b) {
-  using namespace data_field;
-  PutI32(b + kFirstFree, h.first_free);
-  PutI32(b + kFreeCount, h.free_count);
-  PutI32(b + kSlotCount, h.slot_count);
-  PutI32(b + kRecordLength, h.record_length);
-  PutI32(b + kKeyCount, h.key_count);
-  b[kInUse] = h.in_use;
+void EncodeDataHeader(const DataHeader& h, uint8_t* bytes) {
+  EncodeFields(kDataFields, h, bytes);
+  bytes[kInUseOffset] = h.in_use;
 }
 
-KeyHeader DecodeKeyHeader(const uint8_t* b) {
-  using namespace key_field;
+KeyHeader DecodeKeyHeader(const uint8_t* bytes) {
   KeyHeader h;
-  h.first_free_page = GetI32(b + kFirstFreePage);
-  h.free_page_count = GetI32(b + kFreePageCount);
-  h.page_count = GetI32(b + kPageCount);
-  h.page_bytes = GetI32(b + kPageBytes);
-  h.root_page = GetI32(b + kRootPage);
-  h.allow_duplicates = b[kAllowDuplicates];
-  h.reserved = b[kReserved];
-  h.entry_count = GetI32(b + kEntryCount);
-  h.page_size = GetU16(b + kPageSize);
+  DecodeFields(kKeyFields, bytes, &h);
+  h.allow_duplicates = bytes[kAllowDuplicatesOffset];
+  h.reserved = bytes[kReservedOffset];
+  h.page_size = GetU16(bytes + kPageSizeOffset);
   return h;
 }
 
-void EncodeKeyHeader(const KeyHeader& h, uint8_t* b) {
-  using namespace key_field;
-  PutI32(b + kFirstFreePage, h.first_free_page);
-  PutI32(b + kFreePageCount, h.free_page_count);
-  PutI32(b + kPageCount, h.page_count);
-  PutI32(b + kPageBytes, h.page_bytes);
-  PutI32(b + kRootPage, h.root_page);
-  b[kAllowDuplicates] = h.allow_duplicates;
-  b[kReserved] = 0;
-  PutI32(b + kEntryCount, h.entry_count);
-  PutU16(b + kPageSize, h.page_size);
+void EncodeKeyHeader(const KeyHeader& h, uint8_t* bytes) {
+  EncodeFields(kKeyFields, h, bytes);
+  bytes[kAllowDuplicatesOffset] = h.allow_duplicates;
+  bytes[kReservedOffset] = 0;
+  PutU16(bytes + kPageSizeOffset, h.page_size);
 }
 
 int DeriveKeyLen(const KeyHeader& header, int* key_len, int* page_size) {
@@ -78,16 +96,15 @@ void Item::SetKey(std::string_view text) {
 }
 
 int DecodePage(const uint8_t* bytes, size_t size, int key_len, int page_size, Page* page) {
-  using namespace page_field;
   if (size < kPageHeaderSize) return kErrConsistency;
-  int count = GetU16(bytes + kItemCount);
+  int count = GetU16(bytes + kItemCountOffset);
   if (count > page_size || PackedPageSize(key_len, count) > size) return kErrConsistency;
   page->count = count;
-  page->left_child = GetI32(bytes + kLeftChild);
-  const uint8_t* p = bytes + kItems;
+  page->left_child = GetI32(bytes + kLeftChildOffset);
+  const uint8_t* p = bytes + kPageHeaderSize;
   for (int i = 1; i <= count; ++i, p += ItemBytes(key_len)) {
     Item& item = page->item(i);
-    item.ref = GetI32(p + kItemRef);
+    item.ref = GetI32(p);
     item.right_child = GetI32(p + kItemRightChild);
     uint8_t len = p[kItemKeyLength];
     if (len > key_len) return kErrConsistency;
@@ -97,13 +114,12 @@ int DecodePage(const uint8_t* bytes, size_t size, int key_len, int page_size, Pa
 }
 
 void EncodePage(const Page& page, int key_len, uint8_t* bytes) {
-  using namespace page_field;
-  PutU16(bytes + kItemCount, static_cast<uint16_t>(page.count));
-  PutI32(bytes + kLeftChild, page.left_child);
-  uint8_t* p = bytes + kItems;
+  PutU16(bytes + kItemCountOffset, static_cast<uint16_t>(page.count));
+  PutI32(bytes + kLeftChildOffset, page.left_child);
+  uint8_t* p = bytes + kPageHeaderSize;
   for (int i = 1; i <= page.count; ++i, p += ItemBytes(key_len)) {
     const Item& item = page.item(i);
-    PutI32(p + kItemRef, item.ref);
+    PutI32(p, item.ref);
     PutI32(p + kItemRightChild, item.right_child);
     p[kItemKeyLength] = item.len;
     std::memset(p + kItemKey, 0, static_cast<size_t>(key_len));

@@ -68,42 +68,12 @@ inline constexpr int kMaxKeys = 100;
 inline constexpr int kMinRecordLength = 21;
 inline constexpr size_t kMaxVarRecord = 65520;
 
-// Offsets of the data header's fields (slot 0 of the data file).
-namespace data_field {
-inline constexpr size_t kFirstFree = 0;
-inline constexpr size_t kFreeCount = 4;
-inline constexpr size_t kSlotCount = 8;
-inline constexpr size_t kRecordLength = 12;
-inline constexpr size_t kKeyCount = 16;
-inline constexpr size_t kInUse = 20;
-}  // namespace data_field
+// Sizes of the headers and of a page's own fields (offsets in the tables
+// above), and the data header's InUse byte, which is written on its own.
 inline constexpr size_t kDataHeaderSize = 21;
-
-// Offsets of a key header's fields, within the key's stretch of row 0.
-namespace key_field {
-inline constexpr size_t kFirstFreePage = 0;
-inline constexpr size_t kFreePageCount = 4;
-inline constexpr size_t kPageCount = 8;
-inline constexpr size_t kPageBytes = 12;
-inline constexpr size_t kRootPage = 16;
-inline constexpr size_t kAllowDuplicates = 20;
-inline constexpr size_t kReserved = 21;
-inline constexpr size_t kEntryCount = 22;
-inline constexpr size_t kPageSize = 26;
-}  // namespace key_field
+inline constexpr size_t kInUseOffset = 20;
 inline constexpr size_t kKeyHeaderSize = 28;
-
-// Offsets within a page, and within each of its items.
-namespace page_field {
-inline constexpr size_t kItemCount = 0;
-inline constexpr size_t kLeftChild = 2;
-inline constexpr size_t kItems = 6;
-inline constexpr size_t kItemRef = 0;
-inline constexpr size_t kItemRightChild = 4;
-inline constexpr size_t kItemKeyLength = 8;
-inline constexpr size_t kItemKey = 9;
-}  // namespace page_field
-inline constexpr size_t kPageHeaderSize = page_field::kItems;
+inline constexpr size_t kPageHeaderSize = 6;
 
 inline int32_t GetI32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |

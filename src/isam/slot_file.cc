@@ -30,7 +30,7 @@ bool SlotFile::WriteBytes(uint64_t offset, const void* bytes, size_t n) {
 bool SlotFile::MarkChanged() {
   if (changed_) return true;
   const uint8_t one = 1;
-  if (!WriteBytes(data_field::kInUse, &one, 1) || !Sync()) return false;
+  if (!WriteBytes(kInUseOffset, &one, 1) || !Sync()) return false;
   header_.in_use = 1;
   changed_ = true;
   return true;
@@ -122,7 +122,7 @@ bool SlotFile::WriteHeader() {
 
 bool SlotFile::ClearInUse() {
   const uint8_t zero = 0;
-  if (!WriteBytes(data_field::kInUse, &zero, 1) || !Sync()) return false;
+  if (!WriteBytes(kInUseOffset, &zero, 1) || !Sync()) return false;
   header_.in_use = 0;
   changed_ = false;
   return true;
