@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   isam::Engine engine;
   engine.InitEngine(8);
-  isam::Fileblock* fb = engine.OpenFileblock(base, true);
+  isam::Fileblock* fb = engine.OpenFileblock(base, isam::Access::kReadOnly);
   if (engine.EngineOk()) {
     int32_t ref = 0;
     int records = 0;

@@ -168,7 +168,7 @@ bool TListBrowser::AttachEngine(std::unique_ptr<RowBrowser> engine) {
 
 void TListBrowser::Report(int result) {
   if (result <= kNoEntry) return;
-  int error_class = isam::ErrorClassOf(result);
+  int error_class = isam::ClassNumber(isam::ErrorClassOf(result));
   if (error_class < 2) return;
   emit EngineFailed(QString::asprintf("Class %d error.  Isam Error %d", error_class, result));
 }

@@ -54,7 +54,9 @@ template <typename Call>
 void RowBrowser::Retry(Call call) {
   for (int attempt = 0;; ++attempt) {
     call();
-    if (engine_.EngineOk() || engine_.ErrorClass() != 2 || attempt == kRetries) return;
+    if (engine_.EngineOk() || engine_.ErrorClass() != isam::ErrorClass::kTemporary ||
+        attempt == kRetries)
+      return;
     if (Pause) {
       Pause(kRetryPauseMs);
     } else {
@@ -65,7 +67,7 @@ void RowBrowser::Retry(Call call) {
 
 int RowBrowser::EngineResult() const {
   if (engine_.EngineOk()) return kRowOk;
-  if (engine_.ErrorClass() == 1) return kNoEntry;
+  if (engine_.ErrorClass() == isam::ErrorClass::kExpected) return kNoEntry;
   return engine_.EngineError();
 }
 
@@ -138,7 +140,8 @@ int RowBrowser::Find(const std::string& key, int32_t ref, int direction, Entry* 
   int32_t found_ref = ref;
   if (key_number_ == 0) {
     Retry([&] { found_ref = engine_.SeekUsedSlot(fb_, ref, 0); });
-    if (!engine_.EngineOk() && engine_.ErrorClass() == 1 && direction != 0) {
+    if (!engine_.EngineOk() && engine_.ErrorClass() == isam::ErrorClass::kExpected &&
+        direction != 0) {
       Retry([&] { found_ref = engine_.SeekUsedSlot(fb_, ref, direction); });
     }
     text.clear();
@@ -219,7 +222,7 @@ int RowBrowser::ReadRowRecord(const RowRec& row) {
       engine_.GetSlot(fb_, row.ref, record_buffer_);
     }
   });
-  if (!engine_.EngineOk()) return engine_.ErrorClass();
+  if (!engine_.EngineOk()) return isam::ClassNumber(engine_.ErrorClass());
   uint8_t head[4] = {};
   std::memcpy(head, record_buffer_, std::min<size_t>(4, buffer_size_));
   return isam::GetI32(head) != 0 ? 1 : 0;
@@ -573,7 +576,7 @@ int RowBrowser::ScrollPosition() {
     });
     if (engine_.EngineOk()) Retry([&] { engine_.PrevKey(fb_, key_number_, ref, key); });
   }
-  if (!engine_.EngineOk() && engine_.ErrorClass() == 1) return 0;
+  if (!engine_.EngineOk() && engine_.ErrorClass() == isam::ErrorClass::kExpected) return 0;
   ref = row.ref;
   key = row.key;
   if (key_number_ == 0) {
@@ -586,7 +589,9 @@ int RowBrowser::ScrollPosition() {
     });
     if (engine_.EngineOk()) Retry([&] { engine_.NextKey(fb_, key_number_, ref, key); });
   }
-  if (!engine_.EngineOk() && engine_.ErrorClass() == 1) return kScrollMax;
+  if (!engine_.EngineOk() && engine_.ErrorClass() == isam::ErrorClass::kExpected) {
+    return kScrollMax;
+  }
   int position = 0;
   Retry([&] {
     position = key_number_ == 0

@@ -53,7 +53,7 @@ bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
   session.engine().SearchKey(session.fileblock(), 1, found, text);
   if (!session.engine().EngineOk() || text != key) {
     const int error = session.engine().EngineError();
-    if (ErrorClassOf(error) > 1) {
+    if (ErrorClassOf(error) > isam::ErrorClass::kExpected) {
       PrintIsamError(err, "looking up record number " + std::to_string(value), error,
                      session.engine().OsError());
     } else {

@@ -41,7 +41,7 @@ class ReadOnlyFileblock {
     if (fb_) engine_.CloseFileblock(fb_);
   }
   bool Open(const std::string& base, std::ostream& err) {
-    fb_ = engine_.OpenFileblock(base, true);
+    fb_ = engine_.OpenFileblock(base, isam::Access::kReadOnly);
     if (!engine_.EngineOk()) {
       fb_ = nullptr;
       PrintEngineError(err, "cannot open " + base, engine_);
@@ -151,7 +151,7 @@ void AddEngineCommands(CommandTable& table) {
   CLI::App* explain = table.Add("explain", "Print the class and text of an engine error",
                                 [explain_number](std::ostream& out, std::ostream&) {
                                   out << *explain_number << " (class "
-                                      << isam::ErrorClassOf(*explain_number)
+                                      << isam::ClassNumber(isam::ErrorClassOf(*explain_number))
                                       << "): " << isam::ErrorMessage(*explain_number) << "\n";
                                   return 0;
                                 });

@@ -64,7 +64,7 @@ struct ExportArgs {
 int ExportCommand(const ExportArgs& args, std::ostream& out, std::ostream& err) {
   isam::Engine engine;
   engine.InitEngine(database::kPageBuffers);
-  isam::Fileblock* fileblock = engine.OpenFileblock(args.db, true);
+  isam::Fileblock* fileblock = engine.OpenFileblock(args.db, isam::Access::kReadOnly);
   if (!engine.EngineOk()) {
     PrintIsamError(err, "cannot open " + args.db, engine.EngineError());
     return 1;

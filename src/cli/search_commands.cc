@@ -125,7 +125,7 @@ int FindCommand(const SessionOptions& options, const FindArgs& a, std::ostream& 
     case search::IndexSearchResult::kNotFound: {
       const std::string text =
           database::BuildKey(session.saved_record, session.search_key_number());
-      if (session.engine().ErrorClass() == 1) {
+      if (session.engine().ErrorClass() == isam::ErrorClass::kExpected) {
         err << "tessary-cli: no entry of key " << session.search_key_number()
             << " lies at or after \"" << Utf8(text) << "\"\n";
       } else {

@@ -172,7 +172,7 @@ bool Session::OpenDatabase() {
       if (!FinishInterruptedRebuild()) return false;
       continue;
     }
-    fileblock_ = engine_.OpenFileblock(path, false, false, false, false);
+    fileblock_ = engine_.OpenFileblock(path);
     if (engine_.EngineOk() && !FormatMatches()) {
       engine_.CloseFileblock(fileblock_);
       engine_.SetError(isam::kErrIndexDefect);
@@ -299,7 +299,7 @@ bool Session::CreateFileblock() {
 }
 
 bool Session::LockAbort() {
-  if (engine_.ErrorClass() == 2) {
+  if (engine_.ErrorClass() == isam::ErrorClass::kTemporary) {
     lock_blocked_ = true;
     return host_.AskYesNo("A lock prevents this operation. Abort?");
   }
@@ -505,7 +505,7 @@ DeleteOutcome Session::DeleteRecord(const QuotationRecord& record, int32_t ref) 
 bool Session::CountRecords(int32_t* count) {
   while (true) {
     *count = engine_.UsedSlots(fileblock_);
-    if (engine_.EngineOk() || engine_.ErrorClass() != 2) return true;
+    if (engine_.EngineOk() || engine_.ErrorClass() != isam::ErrorClass::kTemporary) return true;
     if (host_.AskYesNo("Cannot get a lock.  Abort?", ui::MessageKind::kInformation)) return false;
   }
 }
@@ -566,18 +566,14 @@ bool Session::RebuildFiles() {
   host_.OpenProgress("Rebuild Status", kRebuildFixed1, kRebuildFixed2);
   const auto defs = EngineKeyDefs();
   const std::string path = FileblockPath();
-  engine_.ReorganizeFileblock(
-      path, kDataSectionLength, kDataSectionLength, kKeyCount, defs,
-      [](std::string_view old_record, std::string& new_record) {
-        new_record.assign(old_record);
-        return true;
-      },
-      nullptr, true);
+  engine_.ReorganizeFileblock(path, {kDataSectionLength, kDataSectionLength}, defs,
+                             [](std::string_view old_record, std::string& new_record) {
+                               new_record.assign(old_record);
+                               return true;
+                             });
   bool ok = engine_.EngineOk();
   if (ok) {
-    bool message_written = false;
-    engine_.ReindexFileblock(path, kKeyCount, defs, BuildKeyFromBytes, nullptr, true, true,
-                             message_written);
+    engine_.ReindexFileblock(path, defs, BuildKeyFromBytes);
     ok = engine_.EngineOk();
   }
   const int error = engine_.EngineError();

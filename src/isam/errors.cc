@@ -111,12 +111,17 @@ constexpr std::array<int, 12> kClass2 = {9900,  10065, 10110, 10306, 10330, 1033
 
 }  // namespace
 
-int ErrorClassOf(int error) {
-  if (error == 0) return 0;
-  if ((error >= 10200 && error <= 10299) || error == 9903 || error == 10410) return 1;
-  if (std::find(kClass2.begin(), kClass2.end(), error) != kClass2.end()) return 2;
-  if (error >= 10001 && error <= 10009) return 3;
-  return 4;
+ErrorClass ErrorClassOf(int error) {
+  if (error == 0) return ErrorClass::kNone;
+  if ((error >= 10200 && error <= 10299) || error == kErrFileNotFound ||
+      error == kErrDataFileNotFound) {
+    return ErrorClass::kExpected;
+  }
+  if (std::find(kClass2.begin(), kClass2.end(), error) != kClass2.end()) {
+    return ErrorClass::kTemporary;
+  }
+  if (error >= 10001 && error <= 10009) return ErrorClass::kSaveModeIo;
+  return ErrorClass::kSerious;
 }
 
 std::string ErrorMessage(int error) {
@@ -155,6 +160,24 @@ int MapOsError(OsAction action, int os_error) {
       return kErrUndefined;
   }
   return kErrUndefined;
+}
+
+int MapMessageFileError(int os_error) {
+  switch (os_error) {
+    case ENOENT:
+      return kErrRuntimeFileNotFound;
+    case ENOTDIR:
+      return kErrRuntimePathNotFound;
+    case EMFILE:
+    case ENFILE:
+      return kErrRuntimeTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrRuntimeAccessDenied;
+    default:
+      return kErrRuntimeDiskWrite;
+  }
 }
 
 }  // namespace tessary::isam

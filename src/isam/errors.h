@@ -8,6 +8,13 @@ namespace tessary::isam {
 
 // Numbers the engine raises itself.
 enum : int {
+  // A failed write of the rebuild's message file: 9500 plus the run-time
+  // error number of the failure.
+  kErrRuntimeFileNotFound = 9502,
+  kErrRuntimePathNotFound = 9503,
+  kErrRuntimeTooManyOpenFiles = 9504,
+  kErrRuntimeAccessDenied = 9505,
+  kErrRuntimeDiskWrite = 9601,
   kErrInvalidPath = 9900,
   kErrTooManyOpenFiles = 9901,
   kErrFileNotFound = 9903,
@@ -64,9 +71,17 @@ enum : int {
   kErrRestructuring = 10475,
 };
 
-// 0 no error; 1 an expected search result or absent file; 2 a temporary
-// condition (retry or ask); 3 an I/O error in save mode; 4 serious.
-int ErrorClassOf(int error);
+// How a caller reacts to an error number. The values are the class numbers
+// users see ("Class %d error.").
+enum class ErrorClass {
+  kNone = 0,
+  kExpected = 1,    // a search result or an absent file: react and go on
+  kTemporary = 2,   // a lock or a busy resource: retry or ask
+  kSaveModeIo = 3,  // an I/O error in save mode
+  kSerious = 4,
+};
+ErrorClass ErrorClassOf(int error);
+inline int ClassNumber(ErrorClass c) { return static_cast<int>(c); }
 
 // The message text of an error number, empty for numbers without one.
 std::string ErrorMessage(int error);
@@ -76,5 +91,9 @@ enum class OsAction { kOpen, kCreate, kDeleteOrRename, kIo };
 
 // The engine's number for a failed file call with `os_error` (an errno value).
 int MapOsError(OsAction action, int os_error);
+
+// The number for a failed open or write of the rebuild's message file, which
+// is reported by its run-time error (kErrRuntime...).
+int MapMessageFileError(int os_error);
 
 }  // namespace tessary::isam

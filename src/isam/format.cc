@@ -1,56 +1,79 @@
 #include "isam/format.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "isam/errors.h"
 
 namespace tessary::isam {
 
-DataHeader DecodeDataHeader(const uint8_t* b) {
+namespace {
+
+// The i32 fields of each header at their offsets; the one-byte and two-byte
+// fields are coded on their own below.
+template <typename Header>
+using I32Field = std::pair<size_t, int32_t Header::*>;
+constexpr I32Field<DataHeader> kDataFields[] = {{0, &DataHeader::first_free},
+                                                {4, &DataHeader::free_count},
+                                                {8, &DataHeader::slot_count},
+                                                {12, &DataHeader::record_length},
+                                                {16, &DataHeader::key_count}};
+constexpr I32Field<KeyHeader> kKeyFields[] = {
+    {0, &KeyHeader::first_free_page}, {4, &KeyHeader::free_page_count},
+    {8, &KeyHeader::page_count},      {12, &KeyHeader::page_bytes},
+    {16, &KeyHeader::root_page},      {22, &KeyHeader::entry_count}};
+constexpr size_t kAllowDuplicatesOffset = 20;
+constexpr size_t kReservedOffset = 21;
+constexpr size_t kPageSizeOffset = 26;
+
+template <typename Header, size_t N>
+void DecodeFields(const I32Field<Header> (&fields)[N], const uint8_t* bytes, Header* header) {
+  for (const auto& [offset, member] : fields) header->*member = GetI32(bytes + offset);
+}
+
+template <typename Header, size_t N>
+void EncodeFields(const I32Field<Header> (&fields)[N], const Header& header, uint8_t* bytes) {
+  for (const auto& [offset, member] : fields) PutI32(bytes + offset, header.*member);
+}
+
+// A page: the u16 ItemCount and i32 LeftChild, then the items, each an i32
+// Ref, an i32 RightChild, the key's length byte and KeyLen key bytes.
+constexpr size_t kItemCountOffset = 0;
+constexpr size_t kLeftChildOffset = 2;
+constexpr size_t kItemRightChild = 4;
+constexpr size_t kItemKeyLength = 8;
+constexpr size_t kItemKey = 9;
+
+}  // namespace
+
+DataHeader DecodeDataHeader(const uint8_t* bytes) {
   DataHeader h;
-  h.first_free = GetI32(b + 0);
-  h.free_count = GetI32(b + 4);
-  h.slot_count = GetI32(b + 8);
-  h.record_length = GetI32(b + 12);
-  h.key_count = GetI32(b + 16);
-  h.in_use = b[20];
+  DecodeFields(kDataFields, bytes, &h);
+  h.in_use = bytes[kInUseOffset];
   return h;
 }
 
-void EncodeDataHeader(const DataHeader& h, uint8_t* b) {
-  PutI32(b + 0, h.first_free);
-  PutI32(b + 4, h.free_count);
-  PutI32(b + 8, h.slot_count);
-  PutI32(b + 12, h.record_length);
-  PutI32(b + 16, h.key_count);
-  b[20] = h.in_use;
+void EncodeDataHeader(const DataHeader& h, uint8_t* bytes) {
+  EncodeFields(kDataFields, h, bytes);
+  bytes[kInUseOffset] = h.in_use;
 }
 
-KeyHeader DecodeKeyHeader(const uint8_t* b) {
+KeyHeader DecodeKeyHeader(const uint8_t* bytes) {
   KeyHeader h;
-  h.first_free_page = GetI32(b + 0);
-  h.free_page_count = GetI32(b + 4);
-  h.page_count = GetI32(b + 8);
-  h.page_bytes = GetI32(b + 12);
-  h.root_page = GetI32(b + 16);
-  h.allow_duplicates = b[20];
-  h.reserved = b[21];
-  h.entry_count = GetI32(b + 22);
-  h.page_size = GetU16(b + 26);
+  DecodeFields(kKeyFields, bytes, &h);
+  h.allow_duplicates = bytes[kAllowDuplicatesOffset];
+  h.reserved = bytes[kReservedOffset];
+  h.page_size = GetU16(bytes + kPageSizeOffset);
   return h;
 }
 
-void EncodeKeyHeader(const KeyHeader& h, uint8_t* b) {
-  PutI32(b + 0, h.first_free_page);
-  PutI32(b + 4, h.free_page_count);
-  PutI32(b + 8, h.page_count);
-  PutI32(b + 12, h.page_bytes);
-  PutI32(b + 16, h.root_page);
-  b[20] = h.allow_duplicates;
-  b[21] = 0;
-  PutI32(b + 22, h.entry_count);
-  PutU16(b + 26, h.page_size);
+void EncodeKeyHeader(const KeyHeader& h, uint8_t* bytes) {
+  EncodeFields(kKeyFields, h, bytes);
+  bytes[kAllowDuplicatesOffset] = h.allow_duplicates;
+  bytes[kReservedOffset] = 0;
+  PutU16(bytes + kPageSizeOffset, h.page_size);
 }
 
 int DeriveKeyLen(const KeyHeader& header, int* key_len, int* page_size) {
@@ -74,33 +97,33 @@ void Item::SetKey(std::string_view text) {
 
 int DecodePage(const uint8_t* bytes, size_t size, int key_len, int page_size, Page* page) {
   if (size < kPageHeaderSize) return kErrConsistency;
-  int count = GetU16(bytes);
+  int count = GetU16(bytes + kItemCountOffset);
   if (count > page_size || PackedPageSize(key_len, count) > size) return kErrConsistency;
   page->count = count;
-  page->left_child = GetI32(bytes + 2);
+  page->left_child = GetI32(bytes + kLeftChildOffset);
   const uint8_t* p = bytes + kPageHeaderSize;
   for (int i = 1; i <= count; ++i, p += ItemBytes(key_len)) {
     Item& item = page->item(i);
     item.ref = GetI32(p);
-    item.right_child = GetI32(p + 4);
-    uint8_t len = p[8];
+    item.right_child = GetI32(p + kItemRightChild);
+    uint8_t len = p[kItemKeyLength];
     if (len > key_len) return kErrConsistency;
-    item.SetKey(std::string_view(reinterpret_cast<const char*>(p + 9), len));
+    item.SetKey(std::string_view(reinterpret_cast<const char*>(p + kItemKey), len));
   }
   return 0;
 }
 
 void EncodePage(const Page& page, int key_len, uint8_t* bytes) {
-  PutU16(bytes, static_cast<uint16_t>(page.count));
-  PutI32(bytes + 2, page.left_child);
+  PutU16(bytes + kItemCountOffset, static_cast<uint16_t>(page.count));
+  PutI32(bytes + kLeftChildOffset, page.left_child);
   uint8_t* p = bytes + kPageHeaderSize;
   for (int i = 1; i <= page.count; ++i, p += ItemBytes(key_len)) {
     const Item& item = page.item(i);
     PutI32(p, item.ref);
-    PutI32(p + 4, item.right_child);
-    p[8] = item.len;
-    std::memset(p + 9, 0, static_cast<size_t>(key_len));
-    std::memcpy(p + 9, item.key.data(), item.len);
+    PutI32(p + kItemRightChild, item.right_child);
+    p[kItemKeyLength] = item.len;
+    std::memset(p + kItemKey, 0, static_cast<size_t>(key_len));
+    std::memcpy(p + kItemKey, item.key.data(), item.len);
   }
 }
 
@@ -118,6 +141,42 @@ int CompareEntries(std::string_view a_key, int32_t a_ref, std::string_view b_key
   if (c != 0 || !with_ref) return c;
   if (a_ref == b_ref) return 0;
   return a_ref < b_ref ? -1 : 1;
+}
+
+ChainLink DecodeChainLink(const uint8_t* slot, int record_length) {
+  const uint8_t* trailer = slot + HeadCapacity(record_length);
+  return {GetU16(trailer), GetI32(trailer + 2)};
+}
+
+void EncodeChainLink(uint8_t* slot, int record_length, ChainLink link) {
+  uint8_t* trailer = slot + HeadCapacity(record_length);
+  PutU16(trailer, static_cast<uint16_t>(link.count));
+  PutI32(trailer + 2, link.next);
+}
+
+size_t ContinuationCount(size_t length, int record_length) {
+  const size_t head = HeadCapacity(record_length);
+  if (length <= head) return 0;
+  const size_t chunk = ContinuationCapacity(record_length);
+  return (length - head + chunk - 1) / chunk;
+}
+
+void EncodeHeadSlot(uint8_t* slot, int record_length, std::string_view bytes, int32_t next) {
+  const size_t n = std::min(bytes.size(), HeadCapacity(record_length));
+  std::memset(slot, 0, static_cast<size_t>(record_length));
+  std::memcpy(slot, bytes.data(), n);
+  EncodeChainLink(slot, record_length, {n, next});
+}
+
+void EncodeContinuationSlot(uint8_t* slot, int record_length, std::string_view bytes, size_t index,
+                            int32_t next) {
+  const size_t chunk = ContinuationCapacity(record_length);
+  const size_t from = HeadCapacity(record_length) + index * chunk;
+  const size_t n = std::min(chunk, bytes.size() - from);
+  std::memset(slot, 0, static_cast<size_t>(record_length));
+  slot[0] = kContinuationMark;
+  std::memcpy(slot + 1, bytes.data() + from, n);
+  EncodeChainLink(slot, record_length, {n, next});
 }
 
 std::string WithExtension(std::string_view name, std::string_view extension) {

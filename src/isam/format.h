@@ -66,10 +66,14 @@ inline constexpr int kMaxPageSize = 62;
 inline constexpr int kMaxHeight = 8;
 inline constexpr int kMaxKeys = 100;
 inline constexpr int kMinRecordLength = 21;
+inline constexpr size_t kMaxVarRecord = 65520;
+
+// Sizes of the headers and of a page's own fields (offsets in the tables
+// above), and the data header's InUse byte, which is written on its own.
 inline constexpr size_t kDataHeaderSize = 21;
+inline constexpr size_t kInUseOffset = 20;
 inline constexpr size_t kKeyHeaderSize = 28;
 inline constexpr size_t kPageHeaderSize = 6;
-inline constexpr size_t kMaxVarRecord = 65520;
 
 inline int32_t GetI32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -114,12 +118,29 @@ struct KeyHeader {
 KeyHeader DecodeKeyHeader(const uint8_t* bytes);
 void EncodeKeyHeader(const KeyHeader& header, uint8_t* bytes);
 
-inline int32_t PageBytesFor(int key_len) { return (key_len + 9) * kMaxPageSize + 6; }
+inline int32_t PageBytesFor(int key_len) {
+  return (key_len + 9) * kMaxPageSize + static_cast<int32_t>(kPageHeaderSize);
+}
 
 // Derives the key length from a header's page geometry, taking a PageSize of 0
 // as 62. Returns 0, or 10122 (PageSize above 62), 10120 (PageBytes not of the
 // form PageSize * (KeyLen + 9) + 6) or 10121 (KeyLen outside 1..30).
 int DeriveKeyLen(const KeyHeader& header, int* key_len, int* page_size);
+
+// Where things lie: slot n of the data file, and page p of the key whose
+// stretch starts at `key_offset` in every row of the index file.
+inline uint64_t SlotOffset(int32_t slot, int record_length) {
+  return static_cast<uint64_t>(slot) * static_cast<uint64_t>(record_length);
+}
+inline uint64_t PageOffset(int32_t page, int64_t row_bytes, int64_t key_offset) {
+  return static_cast<uint64_t>(page) * static_cast<uint64_t>(row_bytes) +
+         static_cast<uint64_t>(key_offset);
+}
+
+// A slot's first 4 bytes: 0 in a record in use, else the next slot of the
+// free chain (-1 at its end). Free pages carry the same link.
+inline constexpr size_t kLinkSize = 4;
+inline bool SlotInUse(const uint8_t* slot) { return GetI32(slot) == 0; }
 
 // One item of a page in memory; every key sits in a full 31-byte field.
 struct Item {
@@ -141,6 +162,11 @@ struct Page {
   bool IsLeaf() const { return left_child == 0; }
 };
 
+// The child page left of item `position + 1` (of item 1: LeftChild).
+inline int32_t ChildAt(const Page& page, int position) {
+  return position == 0 ? page.left_child : page.item(position).right_child;
+}
+
 inline size_t ItemBytes(int key_len) { return static_cast<size_t>(key_len) + 9; }
 inline size_t PackedPageSize(int key_len, int count) {
   return kPageHeaderSize + static_cast<size_t>(count) * ItemBytes(key_len);
@@ -158,13 +184,33 @@ int CompareKeys(std::string_view a, std::string_view b);
 int CompareEntries(std::string_view a_key, int32_t a_ref, std::string_view b_key, int32_t b_ref,
                    bool with_ref);
 
-// Slot trailer of a variable-length record slot.
-inline uint16_t SlotCountField(const uint8_t* slot, int record_length) {
-  return GetU16(slot + record_length - 6);
+// Variable-length records. Every slot of a record ends in a trailer: the
+// record bytes the slot holds (u16 at L-6) and the next continuation slot
+// (i32 at L-4, 0 at the end). A head carries record bytes from byte 0, a
+// continuation the mark 1 in byte 0 and record bytes from byte 1.
+inline constexpr size_t kTrailerSize = 6;
+inline constexpr uint8_t kContinuationMark = 1;
+struct ChainLink {
+  size_t count = 0;  // record bytes in the slot
+  int32_t next = 0;  // next continuation slot, 0 at the end
+};
+ChainLink DecodeChainLink(const uint8_t* slot, int record_length);
+void EncodeChainLink(uint8_t* slot, int record_length, ChainLink link);
+
+// Record bytes a head slot and a continuation slot hold.
+inline size_t HeadCapacity(int record_length) {
+  return static_cast<size_t>(record_length) - kTrailerSize;
 }
-inline int32_t SlotNextField(const uint8_t* slot, int record_length) {
-  return GetI32(slot + record_length - 4);
+inline size_t ContinuationCapacity(int record_length) {
+  return static_cast<size_t>(record_length) - kTrailerSize - 1;
 }
+// Continuation slots that a record of `length` bytes needs.
+size_t ContinuationCount(size_t length, int record_length);
+// Fills `slot` (RecordLength bytes) as the head of the record `bytes`.
+void EncodeHeadSlot(uint8_t* slot, int record_length, std::string_view bytes, int32_t next);
+// Fills `slot` as continuation `index` (from 0) of the record `bytes`.
+void EncodeContinuationSlot(uint8_t* slot, int record_length, std::string_view bytes, size_t index,
+                            int32_t next);
 // Longest chain (head plus continuations) that a readable record can have.
 inline int MaxChainSlots(int record_length) {
   return (65525 - record_length) / (record_length - 6) + 2;

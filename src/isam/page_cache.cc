@@ -1,59 +1,73 @@
-#include <iterator>
+#include "isam/page_cache.h"
 
-#include "isam/fileblock.h"
+#include <iterator>
 
 namespace tessary::isam {
 
 PageCache::PageCache(size_t buffers) : ring_(buffers) {}
 
-PageCache::Buffer* PageCache::Find(Fileblock* fb, int key, int32_t page) {
-  auto found = index_.find(Tag{fb, key, page});
+bool PageCache::WriteBack(PageBuffer& buffer) {
+  if (buffer.owner == nullptr || !buffer.dirty) return true;
+  if (!buffer.owner->WritePage(buffer.page, buffer.data)) return false;
+  buffer.dirty = false;
+  return true;
+}
+
+PageBuffer* PageCache::Find(PageOwner* owner, int32_t page) {
+  auto found = index_.find(Tag{owner, page});
   if (found == index_.end()) return nullptr;
   ring_.splice(ring_.begin(), ring_, found->second);
   return &*found->second;
 }
 
-void PageCache::Untag(std::list<Buffer>::iterator it) {
-  if (it->fb != nullptr) index_.erase(Tag{it->fb, it->key, it->page});
-  it->fb = nullptr;
+void PageCache::Untag(Ring::iterator it) {
+  if (it->owner != nullptr) index_.erase(Tag{it->owner, it->page});
+  it->owner = nullptr;
   it->dirty = false;
 }
 
-PageCache::Buffer* PageCache::Take(Fileblock* fb, int key, int32_t page, Writer writer,
-                                   void* context) {
+PageBuffer* PageCache::Take(PageOwner* owner, int32_t page) {
   auto it = std::prev(ring_.end());
-  if (it->fb != nullptr && it->dirty && !writer(context, *it)) return nullptr;
+  if (!WriteBack(*it)) return nullptr;
   Untag(it);
-  it->fb = fb;
-  it->key = key;
+  it->owner = owner;
   it->page = page;
-  index_[Tag{fb, key, page}] = it;
+  index_[Tag{owner, page}] = it;
   ring_.splice(ring_.begin(), ring_, it);
   return &*it;
 }
 
-void PageCache::Discard(Fileblock* fb, int key, int32_t page) {
-  auto found = index_.find(Tag{fb, key, page});
+void PageCache::Discard(PageOwner* owner, int32_t page) {
+  auto found = index_.find(Tag{owner, page});
   if (found == index_.end()) return;
   auto it = found->second;
   Untag(it);
   ring_.splice(ring_.end(), ring_, it);
 }
 
-bool PageCache::Flush(Fileblock* fb, Writer writer, void* context) {
-  for (Buffer& buffer : ring_) {
-    if (buffer.fb == fb && buffer.dirty) {
-      if (!writer(context, buffer)) return false;
-      buffer.dirty = false;
-    }
+bool PageCache::Flush(PageOwner* owner) {
+  for (PageBuffer& buffer : ring_) {
+    if (buffer.owner == owner && !WriteBack(buffer)) return false;
   }
   return true;
 }
 
-void PageCache::Drop(Fileblock* fb) {
+void PageCache::Drop(PageOwner* owner) {
   for (auto it = ring_.begin(); it != ring_.end(); ++it) {
-    if (it->fb == fb) Untag(it);
+    if (it->owner == owner) Untag(it);
   }
+}
+
+bool PageCache::Resize(size_t buffers) {
+  if (buffers > ring_.size()) ring_.resize(buffers);
+  while (ring_.size() > buffers) {
+    auto last = std::prev(ring_.end());
+    if (!WriteBack(*last)) return false;
+    Untag(last);
+    ring_.erase(last);
+  }
+  index_.reserve(ring_.size());
+  return true;
 }
 
 }  // namespace tessary::isam

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 
+#include "isam/chain.h"
 #include "isam/errors.h"
 #include "isam/format.h"
 
@@ -53,8 +54,7 @@ class Verifier {
 
   bool ReadSlot(int32_t slot, std::vector<uint8_t>& buffer) {
     buffer.resize(static_cast<size_t>(record_length_));
-    auto r = data_->ReadAt(static_cast<uint64_t>(slot) * static_cast<uint64_t>(record_length_),
-                           buffer.data(), buffer.size());
+    auto r = data_->ReadAt(SlotOffset(slot, record_length_), buffer.data(), buffer.size());
     return r.bytes == buffer.size();
   }
 
@@ -119,7 +119,7 @@ class Verifier {
       state_[slot] = kFree;
       ++length;
       if (!ReadSlot(slot, buffer)) break;
-      slot = GetI32(buffer.data());
+      slot = GetI32(buffer.data());  // the free link
       if (slot == 0) {
         Finding("free chain: a free slot holds the link 0");
         break;
@@ -132,65 +132,60 @@ class Verifier {
   }
 
   void CheckRecords() {
-    const size_t l = static_cast<size_t>(record_length_);
     std::vector<uint8_t> slot;
-    std::vector<uint8_t> next_slot;
-    const int max_slots = MaxChainSlots(record_length_);
     for (int32_t s = 1; s <= slot_limit_; ++s) {
       if (state_[s] == kFree) continue;
       if (!ReadSlot(s, slot)) break;
-      if (GetI32(slot.data()) != 0) continue;  // continuation or stray; settled below
+      if (!SlotInUse(slot.data())) continue;  // continuation or stray; settled below
       if (state_[s] != kUnseen) {
         Finding("slot " + std::to_string(s) + " is both a record head and claimed elsewhere");
         continue;
       }
       state_[s] = kHead;
       ++report_.records;
-      if (!options_.variable_length) continue;
-      size_t count = SlotCountField(slot.data(), record_length_);
-      int32_t next = SlotNextField(slot.data(), record_length_);
-      if (count > l - 6) {
-        Finding("record " + std::to_string(s) + ": the head claims " + std::to_string(count) +
-                " bytes");
-      } else if (next != 0 && count != l - 6) {
-        Finding("record " + std::to_string(s) + ": a head with continuations is not full");
-      }
-      int chain = 1;
-      while (next != 0) {
-        if (++chain > max_slots) {
-          Finding("record " + std::to_string(s) + ": the chain exceeds " +
-                  std::to_string(max_slots) + " slots");
-          break;
-        }
-        if (next < 1 || next > slot_limit_) {
-          Finding("record " + std::to_string(s) + ": link " + std::to_string(next) +
-                  " is outside the slots");
-          break;
-        }
-        if (state_[next] != kUnseen) {
-          Finding("record " + std::to_string(s) + ": continuation slot " + std::to_string(next) +
-                  (state_[next] == kFree ? " is on the free chain" : " belongs to another record"));
-          break;
-        }
-        if (!ReadSlot(next, next_slot)) break;
-        if (next_slot[0] != 1) {
-          Finding("record " + std::to_string(s) + ": slot " + std::to_string(next) +
-                  " is not marked as a continuation");
-          break;
-        }
-        state_[next] = kClaimed;
-        size_t piece = SlotCountField(next_slot.data(), record_length_);
-        int32_t after = SlotNextField(next_slot.data(), record_length_);
-        if (piece > l - 7 || (after != 0 && piece != l - 7)) {
-          Finding("record " + std::to_string(s) + ": continuation slot " + std::to_string(next) +
-                  " holds " + std::to_string(piece) + " bytes");
-        }
-        next = after;
-      }
+      if (options_.variable_length) CheckChain(s, DecodeChainLink(slot.data(), record_length_));
     }
     for (int32_t s = 1; s <= slot_limit_; ++s) {
       if (state_[s] == kUnseen) {
         Finding("slot " + std::to_string(s) + " is neither free nor part of a record");
+      }
+    }
+  }
+
+  // The continuations of the record whose head is `head`: each claimed once,
+  // marked, and full but for the last.
+  void CheckChain(int32_t head, ChainLink link) {
+    const std::string name = "record " + std::to_string(head) + ": ";
+    if (link.count > HeadCapacity(record_length_)) {
+      Finding(name + "the head claims " + std::to_string(link.count) + " bytes");
+    } else if (link.next != 0 && link.count != HeadCapacity(record_length_)) {
+      Finding(name + "a head with continuations is not full");
+    }
+    const int max_slots = MaxChainSlots(record_length_);
+    const size_t capacity = ContinuationCapacity(record_length_);
+    std::vector<uint8_t> slot;
+    for (int chain = 2; link.next != 0; ++chain) {
+      const int32_t next = link.next;
+      if (chain > max_slots) {
+        return Finding(name + "the chain exceeds " + std::to_string(max_slots) + " slots");
+      }
+      if (next < 1 || next > slot_limit_) {
+        return Finding(name + "link " + std::to_string(next) + " is outside the slots");
+      }
+      if (state_[next] != kUnseen) {
+        return Finding(
+            name + "continuation slot " + std::to_string(next) +
+            (state_[next] == kFree ? " is on the free chain" : " belongs to another record"));
+      }
+      if (!ReadSlot(next, slot)) return;
+      if (slot[0] != kContinuationMark) {
+        return Finding(name + "slot " + std::to_string(next) + " is not marked as a continuation");
+      }
+      state_[next] = kClaimed;
+      link = DecodeChainLink(slot.data(), record_length_);
+      if (link.count > capacity || (link.next != 0 && link.count != capacity)) {
+        Finding(name + "continuation slot " + std::to_string(next) + " holds " +
+                std::to_string(link.count) + " bytes");
       }
     }
   }
@@ -229,8 +224,7 @@ class Verifier {
 
   std::optional<Page> ReadPage(const KeyInfo& info, int32_t page_no) {
     std::vector<uint8_t> bytes(static_cast<size_t>(info.header.page_bytes));
-    uint64_t at = static_cast<uint64_t>(page_no) * static_cast<uint64_t>(row_bytes_) +
-                  static_cast<uint64_t>(info.offset);
+    const uint64_t at = PageOffset(page_no, row_bytes_, info.offset);
     if (index_->ReadAt(at, bytes.data(), bytes.size()).bytes != bytes.size()) return std::nullopt;
     Page page;
     if (DecodePage(bytes.data(), bytes.size(), info.key_len, info.page_size, &page) != 0) {
@@ -245,138 +239,92 @@ class Verifier {
   };
 
   void CheckKey(int k, const KeyInfo& info) {
-    const std::string name = "key " + std::to_string(k) + ": ";
+    key_ = k;
+    info_ = &info;
+    name_ = "key " + std::to_string(k) + ": ";
     const KeyHeader& h = info.header;
-    if (h.page_count < 0) {
-      Finding(name + "PageCount is negative");
-      return;
-    }
-    // Pages the file does not hold are reported, never allocated for.
-    uint64_t index_size = 0;
-    index_->Size(&index_size);
-    int64_t rows = row_bytes_ > 0 ? static_cast<int64_t>(index_size) / row_bytes_ : 0;
-    if (h.page_count >= rows) {
-      Finding(name + "PageCount " + std::to_string(h.page_count) + " exceeds the " +
-              std::to_string(rows > 0 ? rows - 1 : 0) + " page rows of the index file");
-      page_limit_ = static_cast<int32_t>(std::max<int64_t>(rows - 1, 0));
-    } else {
-      page_limit_ = h.page_count;
-    }
-    pages_.assign(static_cast<size_t>(page_limit_) + 1, 0);
+    if (h.page_count < 0) return Finding(name_ + "PageCount is negative");
+    SetPageLimit();
+    pages_.assign(static_cast<size_t>(page_limit_) + 1, kPageUnseen);
     leaf_depth_ = -1;
     entries_ = 0;
     heads_seen_.clear();
     if (h.root_page < 0 || h.root_page > h.page_count) {
-      Finding(name + "RootPage " + std::to_string(h.root_page) + " is outside the pages");
+      Finding(name_ + "RootPage " + std::to_string(h.root_page) + " is outside the pages");
     } else if (h.root_page != 0 && h.root_page <= page_limit_) {
-      Walk(k, info, h.root_page, 0, nullptr, nullptr, name);
+      Walk(h.root_page, 0, nullptr, nullptr);
     }
     report_.entries[k - 1] = entries_;
     if (entries_ != h.entry_count) {
-      Finding(name + std::to_string(entries_) + " entries in the tree, EntryCount says " +
+      Finding(name_ + std::to_string(entries_) + " entries in the tree, EntryCount says " +
               std::to_string(h.entry_count));
     }
-    // The free page chain.
-    int32_t page = h.first_free_page;
-    int32_t length = 0;
-    while (page != -1) {
-      if (page < 1 || page > page_limit_) {
-        Finding(name + "free page link " + std::to_string(page) + " is outside the pages");
-        break;
-      }
-      if (pages_[page] == 2) {
-        Finding(name + "free page " + std::to_string(page) + " is reached twice (a cycle)");
-        break;
-      }
-      if (pages_[page] == 1) {
-        Finding(name + "page " + std::to_string(page) + " is both free and in the tree");
-        break;
-      }
-      pages_[page] = 2;
-      ++length;
-      uint8_t link[4];
-      uint64_t at = static_cast<uint64_t>(page) * static_cast<uint64_t>(row_bytes_) +
-                    static_cast<uint64_t>(info.offset);
-      if (index_->ReadAt(at, link, 4).bytes != 4) {
-        Finding(name + "free page " + std::to_string(page) + " cannot be read");
-        break;
-      }
-      page = GetI32(link);
-    }
-    if (length != h.free_page_count) {
-      Finding(name + std::to_string(length) + " pages on the free chain, FreePageCount says " +
-              std::to_string(h.free_page_count));
-    }
+    CheckFreePages();
     for (int32_t p = 1; p <= page_limit_; ++p) {
-      if (pages_[p] == 0)
-        Finding(name + "page " + std::to_string(p) + " is neither in the tree nor free");
+      if (pages_[p] == kPageUnseen) {
+        Finding(name_ + "page " + std::to_string(p) + " is neither in the tree nor free");
+      }
     }
     if (options_.key_builder && options_.variable_length) {
       int32_t missing = 0;
       for (int32_t s = 1; s <= slot_limit_; ++s) {
         if (state_[s] == kHead && !heads_seen_.count(s)) ++missing;
       }
-      if (missing > 0) Finding(name + std::to_string(missing) + " records have no entry");
+      if (missing > 0) Finding(name_ + std::to_string(missing) + " records have no entry");
     }
   }
 
-  void Walk(int k, const KeyInfo& info, int32_t page_no, int depth, const Bound* low,
-            const Bound* high, const std::string& name) {
-    const bool dups = info.header.allow_duplicates != 0;
-    if (depth >= kMaxHeight) {
-      Finding(name + "the tree is deeper than " + std::to_string(kMaxHeight) + " levels");
-      return;
+  // Pages the file does not hold are reported, never allocated for.
+  void SetPageLimit() {
+    const KeyHeader& h = info_->header;
+    uint64_t index_size = 0;
+    index_->Size(&index_size);
+    const int64_t rows = row_bytes_ > 0 ? static_cast<int64_t>(index_size) / row_bytes_ : 0;
+    page_limit_ = h.page_count;
+    if (h.page_count >= rows) {
+      Finding(name_ + "PageCount " + std::to_string(h.page_count) + " exceeds the " +
+              std::to_string(rows > 0 ? rows - 1 : 0) + " page rows of the index file");
+      page_limit_ = static_cast<int32_t>(std::max<int64_t>(rows - 1, 0));
     }
-    if (page_no < 1 || page_no > page_limit_) {
-      Finding(name + "child page " + std::to_string(page_no) + " is outside the pages");
-      return;
-    }
-    if (pages_[page_no] != 0) {
-      Finding(name + "page " + std::to_string(page_no) + " is reached twice");
-      return;
-    }
-    pages_[page_no] = 1;
-    std::optional<Page> page = ReadPage(info, page_no);
-    if (!page) {
-      Finding(name + "page " + std::to_string(page_no) + " cannot be read or decoded");
-      return;
-    }
-    const int min = depth == 0 ? 1 : info.page_size / 2;
-    if (page->count < min || page->count > info.page_size) {
-      Finding(name + "page " + std::to_string(page_no) + " holds " + std::to_string(page->count) +
-              " items");
-    }
-    entries_ += page->count;
-    Bound previous;
-    const Bound* lower = low;
-    for (int i = 1; i <= page->count; ++i) {
-      const Item& item = page->item(i);
-      if (lower && CompareEntries(lower->key, lower->ref, item.Key(), item.ref, dups) >= 0) {
-        Finding(name + "page " + std::to_string(page_no) + " item " + std::to_string(i) +
-                " is out of order");
+  }
+
+  void CheckFreePages() {
+    int32_t page = info_->header.first_free_page;
+    int32_t length = 0;
+    while (page != -1) {
+      const std::string at = "page " + std::to_string(page);
+      if (page < 1 || page > page_limit_) {
+        Finding(name_ + "free page link " + std::to_string(page) + " is outside the pages");
+        break;
       }
-      if (high && CompareEntries(item.Key(), item.ref, high->key, high->ref, dups) >= 0) {
-        Finding(name + "page " + std::to_string(page_no) + " item " + std::to_string(i) +
-                " is above its parent's bound");
+      if (pages_[page] != kPageUnseen) {
+        Finding(name_ + (pages_[page] == kPageFree ? "free " + at + " is reached twice (a cycle)"
+                                                   : at + " is both free and in the tree"));
+        break;
       }
-      CheckEntry(k, item, name);
-      previous = {std::string(item.Key()), item.ref};
-      lower = &previous;
+      pages_[page] = kPageFree;
+      ++length;
+      uint8_t link[kLinkSize];
+      if (index_->ReadAt(PageOffset(page, row_bytes_, info_->offset), link, kLinkSize).bytes !=
+          kLinkSize) {
+        Finding(name_ + "free " + at + " cannot be read");
+        break;
+      }
+      page = GetI32(link);
     }
-    if (page->IsLeaf()) {
-      for (int i = 1; i <= page->count; ++i) {
-        if (page->item(i).right_child != 0) {
-          Finding(name + "leaf page " + std::to_string(page_no) + " has a child link");
-          break;
-        }
-      }
-      if (leaf_depth_ == -1) leaf_depth_ = depth;
-      if (leaf_depth_ != depth) {
-        Finding(name + "leaf page " + std::to_string(page_no) + " lies at depth " +
-                std::to_string(depth) + ", others at " + std::to_string(leaf_depth_));
-      }
-      return;
+    if (length != info_->header.free_page_count) {
+      Finding(name_ + std::to_string(length) + " pages on the free chain, FreePageCount says " +
+              std::to_string(info_->header.free_page_count));
     }
+  }
+
+  // Page `page_no` of the tree at `depth`, whose entries must lie between
+  // `low` and `high` (none: unbounded), and the subtrees below it.
+  void Walk(int32_t page_no, int depth, const Bound* low, const Bound* high) {
+    std::optional<Page> page = EnterPage(page_no, depth);
+    if (!page) return;
+    CheckItems(*page, page_no, low, high);
+    if (page->IsLeaf()) return CheckLeaf(*page, page_no, depth);
     for (int i = 0; i <= page->count; ++i) {
       Bound child_low;
       Bound child_high;
@@ -390,12 +338,75 @@ class Verifier {
         child_high = {std::string(page->item(i + 1).Key()), page->item(i + 1).ref};
         hi = &child_high;
       }
-      int32_t child = i == 0 ? page->left_child : page->item(i).right_child;
+      const int32_t child = ChildAt(*page, i);
       if (child == 0) {
-        Finding(name + "inner page " + std::to_string(page_no) + " lacks a child");
+        Finding(name_ + "inner page " + std::to_string(page_no) + " lacks a child");
         continue;
       }
-      Walk(k, info, child, depth + 1, lo, hi, name);
+      Walk(child, depth + 1, lo, hi);
+    }
+  }
+
+  // The page, when it may be visited and can be read.
+  std::optional<Page> EnterPage(int32_t page_no, int depth) {
+    const std::string at = "page " + std::to_string(page_no);
+    if (depth >= kMaxHeight) {
+      Finding(name_ + "the tree is deeper than " + std::to_string(kMaxHeight) + " levels");
+      return std::nullopt;
+    }
+    if (page_no < 1 || page_no > page_limit_) {
+      Finding(name_ + "child " + at + " is outside the pages");
+      return std::nullopt;
+    }
+    if (pages_[page_no] != kPageUnseen) {
+      Finding(name_ + at + " is reached twice");
+      return std::nullopt;
+    }
+    pages_[page_no] = kPageInTree;
+    std::optional<Page> page = ReadPage(*info_, page_no);
+    if (!page) {
+      Finding(name_ + at + " cannot be read or decoded");
+      return std::nullopt;
+    }
+    const int min = depth == 0 ? 1 : info_->page_size / 2;
+    if (page->count < min || page->count > info_->page_size) {
+      Finding(name_ + at + " holds " + std::to_string(page->count) + " items");
+    }
+    entries_ += page->count;
+    return page;
+  }
+
+  void CheckItems(const Page& page, int32_t page_no, const Bound* low, const Bound* high) {
+    const bool dups = info_->header.allow_duplicates != 0;
+    Bound previous;
+    const Bound* lower = low;
+    for (int i = 1; i <= page.count; ++i) {
+      const Item& item = page.item(i);
+      const std::string at = "page " + std::to_string(page_no) + " item " + std::to_string(i);
+      if (lower && CompareEntries(lower->key, lower->ref, item.Key(), item.ref, dups) >= 0) {
+        Finding(name_ + at + " is out of order");
+      }
+      if (high && CompareEntries(item.Key(), item.ref, high->key, high->ref, dups) >= 0) {
+        Finding(name_ + at + " is above its parent's bound");
+      }
+      CheckEntry(key_, item, name_);
+      previous = {std::string(item.Key()), item.ref};
+      lower = &previous;
+    }
+  }
+
+  void CheckLeaf(const Page& page, int32_t page_no, int depth) {
+    const std::string at = "leaf page " + std::to_string(page_no);
+    for (int i = 1; i <= page.count; ++i) {
+      if (page.item(i).right_child != 0) {
+        Finding(name_ + at + " has a child link");
+        break;
+      }
+    }
+    if (leaf_depth_ == -1) leaf_depth_ = depth;
+    if (leaf_depth_ != depth) {
+      Finding(name_ + at + " lies at depth " + std::to_string(depth) + ", others at " +
+              std::to_string(leaf_depth_));
     }
   }
 
@@ -419,21 +430,19 @@ class Verifier {
     }
   }
 
+  // The record at `ref` for the key builder, as the engine reads it; as far
+  // as it goes when its chain is damaged (which is a finding of its own).
   std::string ReadRecord(int32_t ref) {
-    std::string record;
+    std::vector<uint8_t> head;
+    if (!ReadSlot(ref, head)) return std::string();
+    if (!options_.variable_length) return std::string(head.begin(), head.end());
     std::vector<uint8_t> slot;
-    const size_t l = static_cast<size_t>(record_length_);
-    if (!ReadSlot(ref, slot)) return record;
-    if (!options_.variable_length) return std::string(slot.begin(), slot.end());
-    size_t count = std::min<size_t>(SlotCountField(slot.data(), record_length_), l - 6);
-    record.append(reinterpret_cast<const char*>(slot.data()), count);
-    int32_t next = SlotNextField(slot.data(), record_length_);
-    for (int chain = 1; next != 0 && chain < MaxChainSlots(record_length_); ++chain) {
-      if (next < 1 || next > slot_limit_ || !ReadSlot(next, slot)) break;
-      size_t piece = std::min<size_t>(SlotCountField(slot.data(), record_length_), l - 7);
-      record.append(reinterpret_cast<const char*>(slot.data()) + 1, piece);
-      next = SlotNextField(slot.data(), record_length_);
-    }
+    auto fetch = [&](int32_t s) { return ReadSlot(s, slot) ? slot.data() : nullptr; };
+    std::string record(MaxChainBytes(record_length_), '\0');
+    size_t length = 0;
+    ReadChain(record_length_, ref, head.data(), slot_limit_, fetch,
+              reinterpret_cast<uint8_t*>(record.data()), record.size(), &length);
+    record.resize(length);
     return record;
   }
 
@@ -449,7 +458,12 @@ class Verifier {
   int64_t row_bytes_ = 0;
   int32_t page_limit_ = 0;
   std::vector<uint8_t> state_;
-  std::vector<uint8_t> pages_;  // 0 unseen, 1 in the tree, 2 free
+  enum PageState : uint8_t { kPageUnseen, kPageInTree, kPageFree };
+  std::vector<uint8_t> pages_;
+  // The key being checked.
+  int key_ = 0;
+  const KeyInfo* info_ = nullptr;
+  std::string name_;
   int leaf_depth_ = -1;
   int32_t entries_ = 0;
   std::set<int32_t> heads_seen_;

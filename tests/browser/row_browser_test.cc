@@ -53,7 +53,8 @@ std::vector<Entry> Walk(QuotationFixture& db, int key) {
     if (!db.engine().EngineOk()) break;
     out.push_back(e);
   }
-  EXPECT_EQ(db.engine().ErrorClass(), 1) << "walk of key " << key << " ended on an error";
+  EXPECT_EQ(db.engine().ErrorClass(), isam::ErrorClass::kExpected)
+      << "walk of key " << key << " ended on an error";
   return out;
 }
 

@@ -305,7 +305,7 @@ TEST_F(BtreeShape, NextAndPrevWrapAroundAtTheEnds) {
   engine_.ClearKey(fb_, 2);
   EXPECT_EQ(Prev(), 500);
   EXPECT_EQ(Next(), -kErrNoLargerKey);
-  EXPECT_EQ(engine_.ErrorClass(), 1);
+  EXPECT_EQ(engine_.ErrorClass(), ErrorClass::kExpected);
   EXPECT_EQ(Next(), 1);
   EXPECT_EQ(Prev(), -kErrNoSmallerKey);
   EXPECT_EQ(Prev(), 500);
@@ -515,7 +515,7 @@ TEST(EngineInit, RejectsTooFewBuffersAndASecondInit) {
   Engine engine;
   engine.InitEngine(7);
   EXPECT_EQ(engine.EngineError(), kErrTooFewBuffersRequested);
-  EXPECT_EQ(engine.ErrorClass(), 4);
+  EXPECT_EQ(engine.ErrorClass(), ErrorClass::kSerious);
   EXPECT_FALSE(engine.Initialised());
   int32_t ref = 0;
   std::string text;

@@ -112,7 +112,7 @@ TEST(ErrorTable, EveryNumberHasItsClassAndText) {
   int numbers = 0;
   for (const Row& row : kTable) {
     for (int n = row.first; n <= row.last; ++n, ++numbers) {
-      EXPECT_EQ(ErrorClassOf(n), row.error_class) << n;
+      EXPECT_EQ(ClassNumber(ErrorClassOf(n)), row.error_class) << n;
       EXPECT_EQ(ErrorMessage(n), row.text) << n;
     }
   }
@@ -132,21 +132,21 @@ TEST(ErrorTable, NumbersOutsideTheTableHaveNoText) {
     EXPECT_EQ(ErrorMessage(n), "") << n;
     // Outside the search-result range every textless number is class 4.
     if (n < 10200 || n > 10299) {
-      EXPECT_EQ(ErrorClassOf(n), 4) << n;
+      EXPECT_EQ(ClassNumber(ErrorClassOf(n)), 4) << n;
     }
   }
   for (int n : {-1, 1, 42, 9499, 20000, INT32_MAX, INT32_MIN}) {
     EXPECT_EQ(ErrorMessage(n), "") << n;
-    EXPECT_EQ(ErrorClassOf(n), 4) << n;
+    EXPECT_EQ(ClassNumber(ErrorClassOf(n)), 4) << n;
   }
-  EXPECT_EQ(ErrorClassOf(0), 0);
+  EXPECT_EQ(ClassNumber(ErrorClassOf(0)), 0);
   EXPECT_EQ(ErrorMessage(0), "");
 }
 
 TEST(ErrorTable, OperatingSystemRangeNamesTheCode) {
   for (int n = 9500; n <= 9899; ++n) {
     EXPECT_EQ(ErrorMessage(n), "DOS error code <" + std::to_string(n - 9500) + ">") << n;
-    EXPECT_EQ(ErrorClassOf(n), 4) << n;
+    EXPECT_EQ(ClassNumber(ErrorClassOf(n)), 4) << n;
   }
 }
 

@@ -42,7 +42,7 @@ class OpenFixture {
   }
   // Opens `base`; the error number (0 on success).
   int Open(const std::string& base, bool read_only = true) {
-    fb_ = engine_.OpenFileblock(base, read_only);
+    fb_ = engine_.OpenFileblock(base, read_only ? Access::kReadOnly : Access::kReadWrite);
     if (!engine_.EngineOk()) fb_ = nullptr;
     return engine_.EngineError();
   }

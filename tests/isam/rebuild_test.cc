@@ -93,19 +93,18 @@ class RebuildTest : public ::testing::Test {
   }
 
   bool Reindex(Engine& e, bool delete_bad, bool* message_written = nullptr) {
-    bool written = false;
-    e.ReindexFileblock(Base(), kKeyTotal, kKeys, KeyOf, nullptr, delete_bad, true, written);
+    RebuildOptions options;
+    options.bad_records = delete_bad ? BadRecords::kDelete : BadRecords::kKeep;
+    bool written = e.ReindexFileblock(Base(), kKeys, KeyOf, options);
     if (message_written) *message_written = written;
     return e.EngineOk();
   }
   bool Reorganize(Engine& e) {
-    e.ReorganizeFileblock(
-        Base(), kLength, kLength, kKeyTotal, kKeys,
-        [](std::string_view old_record, std::string& new_record) {
-          new_record.assign(old_record);
-          return true;
-        },
-        nullptr, true);
+    e.ReorganizeFileblock(Base(), {kLength, kLength}, kKeys,
+                          [](std::string_view old_record, std::string& new_record) {
+                            new_record.assign(old_record);
+                            return true;
+                          });
     return e.EngineOk();
   }
 
@@ -239,16 +238,17 @@ TEST_F(RebuildTest, ReorganizeCompactsInOldSlotOrder) {
 
   std::vector<std::string> hooked_in;
   std::vector<std::string> hooked_out;
+  RebuildOptions options;
+  options.hook = [&](std::string_view record, bool as_read) {
+    (as_read ? hooked_in : hooked_out).emplace_back(record);
+  };
   engine.ReorganizeFileblock(
-      Base(), kLength, kLength, kKeyTotal, kKeys,
+      Base(), {kLength, kLength}, kKeys,
       [](std::string_view old_record, std::string& new_record) {
         new_record.assign(old_record);
         return KeyOf(old_record, 1) != "G";
       },
-      [&](std::string_view record, bool as_read) {
-        (as_read ? hooked_in : hooked_out).emplace_back(record);
-      },
-      true);
+      options);
   ASSERT_TRUE(engine.EngineOk()) << engine.EngineError();
   EXPECT_FALSE(Exists(".SAV"));
   EXPECT_EQ(hooked_in.size(), kept.size() + 1);

@@ -135,7 +135,7 @@ TEST(IndexKeySearch, FindsTheFirstEntryAtOrAfterTheTypedKey) {
   std::string text;
   EXPECT_EQ(RunIndexKeySearch(db.session(), past_the_end, &key, &ref, &text),
             IndexSearchResult::kNotFound);
-  EXPECT_EQ(db.engine().ErrorClass(), 1);
+  EXPECT_EQ(db.engine().ErrorClass(), isam::ErrorClass::kExpected);
   EXPECT_EQ(RunIndexKeySearch(db.session(), IndexSearchFields{}, &key, &ref, &text),
             IndexSearchResult::kNoField);
 }
