@@ -183,12 +183,12 @@ class CrashSoak {
       testing::ScriptedHost host;
       host.SetDefaultAnswer(true);
       database::Session s(host, posix_);
-      s.directory = seed_dir.path();
+      s.set_directory(seed_dir.path());
       if (!s.StartDatabase()) Die("cannot open the imported database");
       for (const auto& [number, bytes] : want_) {
         if (number % 7 != 0) continue;
         int32_t ref = 0;
-        if (!s.FindAndRead(1, ref, LeftPadded(number)) || !s.DeleteRecord(s.current_record, ref)) {
+        if (!s.FindAndRead(1, ref, LeftPadded(number)) || s.DeleteRecord(s.current_record, ref) != database::DeleteOutcome::kDeleted) {
           Die("cannot delete record " + std::to_string(number));
         }
       }
@@ -282,7 +282,7 @@ class CrashSoak {
     testing::ScriptedHost host;
     host.SetDefaultAnswer(true);
     database::Session s(host, fs);
-    s.directory = dir;
+    s.set_directory(dir);
     if (!s.StartDatabase()) return;
     exchange::Importer importer(s, exchange::ImportOptions{});
     importer.Run(corpus_);
@@ -296,7 +296,7 @@ class CrashSoak {
     testing::ScriptedHost host;
     host.SetDefaultAnswer(true);
     database::Session s(host, fs);
-    s.directory = dir;
+    s.set_directory(dir);
     if (!s.StartDatabase()) Die("cannot open the database to rebuild");
     before(fs.points(), fs.calls());
     s.RebuildDataAndIndexes();
@@ -312,7 +312,7 @@ class CrashSoak {
     host.SetDefaultAnswer(true);
     {
       database::Session s(host, posix_);
-      s.directory = dir.path();
+      s.set_directory(dir.path());
       if (!s.StartDatabase()) {
         why = "the open failed: " + Joined(host.Texts(ui::MessageKind::kError)) + " " +
               Joined(host.Texts(ui::MessageKind::kStop));
