@@ -88,6 +88,9 @@ bool VarRecords::Put(int32_t ref, std::string_view bytes) {
   if (!WriteContinuations(bytes, &first)) return false;
   ChainLink old;
   if (!slots_.ReadLink(ref, &old)) return false;
+  // The head is rewritten before its old chain is freed, so a record is never
+  // left pointing at free slots; a crash in between must still find InUse set.
+  if (old.next != 0 && !slots_.MarkChanged()) return false;
   EncodeHeadSlot(scratch_.data(), slots_.record_length(), bytes, first);
   if (!slots_.Write(ref, scratch_.data())) return false;
   return old.next == 0 || FreeChain(old.next);
