@@ -76,10 +76,12 @@ TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
   options.SetFlag(kRemoveEmptyLines, true);
   options.SetFlag(kSpaceAfterHeader, true);  // the file starts with an empty line
   QuotationRecord r = Quote();
-  database::SetField(r.Authors_Full_Name, "X");  // one character: left out
+  // Names of one character, blanks aside, are left out.
+  database::SetField(r.Authors_Full_Name, "X");
+  database::SetField(r.Book_Name, "B     ");
   SignatureText text = BuildSignature(r, options);
-  EXPECT_EQ(text.file, "\r\n" + kQuoteFile + CrLf({Blanks(6) + kBook60, "www", "   ", "-- "}));
-  EXPECT_EQ(text.clipboard, kQuote + CrLf({kBook60, "www", "   ", "-- "}));
+  EXPECT_EQ(text.file, "\r\n" + kQuoteFile + CrLf({"www", "   ", "-- "}));
+  EXPECT_EQ(text.clipboard, kQuote + CrLf({"www", "   ", "-- "}));
 }
 
 TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
@@ -96,15 +98,6 @@ TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
   EXPECT_EQ(text.file,
             CrLf({"Ann", "", "    ", "    mastery of fear.", "      seventh", "", marker}));
   EXPECT_EQ(text.clipboard, "Ann\r\n\r\n\r\nmastery of fear.\r\n  seventh\r\n\r\n" + marker);
-}
-
-TEST(SignatureTest, NoAttributionLinesForShortNames) {
-  QuotationRecord r = Quote();
-  database::SetField(r.Authors_Full_Name, "");
-  database::SetField(r.Book_Name, "B     ");
-  SignatureText text = BuildSignature(r, SignatureOptions());
-  EXPECT_EQ(text.file, kQuoteFile);
-  EXPECT_EQ(text.clipboard, "Courage is resistance to fear,\r\nmastery of fear.\r\n");
 }
 
 TEST(SignatureTest, ClosingMessages) {

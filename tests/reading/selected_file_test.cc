@@ -99,35 +99,6 @@ TEST(SelectedEntryTest, ContinuedEntryHasNoAttributionAndNextRunsOn) {
             "\r\n     101       Part two" + Blanks(52) + "\r\n\r\n" + Blanks(77) + "\r\n\r\n");
 }
 
-TEST(PadForOutputTest, FillsEachFieldToItsWidth) {
-  QuotationRecord r = database::EmptyRecord();
-  SetField(r.Record_Number, "42");
-  SetField(r.Book_Code, "A");
-  SetField(r.Page_Number, "7");
-  SetField(r.Subject, "Love");
-  SetField(r.Authors_Full_Name, "Plato");
-  SetField(r.Line1, std::string(60, 'x'));
-  r.Line2[0] = 'y';
-  std::memset(r.Line2 + 1, 'y', 60);  // 61 bytes, no NUL: longer than 60, left alone
-  r.Quote_Rank = 3;
-  PadForOutput(r);
-  EXPECT_EQ(FieldText(r.Record_Number), "42");
-  EXPECT_EQ(FieldText(r.Book_Code), "A ");
-  EXPECT_EQ(FieldText(r.Page_Number), "   7");
-  EXPECT_EQ(FieldText(r.Subject), "Love" + Blanks(9));
-  EXPECT_EQ(FieldText(r.Section), " ");
-  EXPECT_EQ(FieldText(r.Section_Name), Blanks(9));
-  EXPECT_EQ(FieldText(r.FirstName), Blanks(15));
-  EXPECT_EQ(FieldText(r.Authors_Full_Name), Blanks(36) + "Plato");
-  EXPECT_EQ(FieldText(r.Author_Bio_Snapshot), Blanks(50));
-  EXPECT_EQ(FieldText(r.Book_Name), Blanks(57));
-  EXPECT_EQ(FieldText(r.Line1), std::string(60, 'x'));
-  EXPECT_EQ(FieldText(r.Line2), std::string(61, 'y'));
-  EXPECT_EQ(FieldText(r.Line11), Blanks(60));
-  EXPECT_EQ(r.Quote_Rank, 3);
-  EXPECT_EQ(r.Multi_Page_Flag, 0);
-}
-
 class AppendSelectedEntryTest : public ::testing::Test {
  protected:
   std::string Contents() { return ReadFile(dir_.File("Selected.Txt")); }

@@ -214,20 +214,6 @@ TEST(WordSearchPass, CountersGoPastSixteenBits) {
   EXPECT_EQ(status.lines.back(), "Searching for:  X|c|Number of records read: 69973  Selected:  0");
 }
 
-TEST(ViewingFilterPass, PageHoldsTheRecordsThatPass) {
-  QuotationFixture db(kRecords);
-  Harness h(db);
-  h.filters.filters_on = true;
-  h.filters.ancient_times = true;
-  h.filters.americans_only = true;
-  h.page.FirstPage();
-  EXPECT_EQ(h.Refs(), Take(Expected(db,
-                                    [](const QuotationRecord& r) {
-                                      return r.Author_Age_Code == 1 || r.Author_Country_Code == 1;
-                                    }),
-                           0, kPage));
-}
-
 TEST(ViewingFilterPass, NothingPassingIsRememberedUntilInvalidated) {
   QuotationFixture db(kRecords);
   Harness h(db);

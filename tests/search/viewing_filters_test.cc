@@ -63,6 +63,12 @@ TEST(FilterAccepts, EachFlagAgainstEveryCodeValue) {
       EXPECT_EQ(FilterAccepts(filters, r), expected) << c.name << " value " << value;
     }
   }
+  // Several flags: a record passes when any of them takes it.
+  ViewingFilters two;
+  two.ancient_times = two.americans_only = true;
+  EXPECT_TRUE(FilterAccepts(two, WithCode(kCountry, 1)));
+  EXPECT_TRUE(FilterAccepts(two, WithCode(kAge, 1)));
+  EXPECT_FALSE(FilterAccepts(two, WithCode(kAge, 2)));
   // No flag: nothing passes, whatever the master switch says.
   ViewingFilters none;
   none.filters_on = true;
