@@ -108,24 +108,6 @@ bool EndsInSeven(const QuotationRecord& r) {
   return line.size() >= 2 && line.substr(line.size() - 2) == "7.";
 }
 
-TEST(WordSearchPass, FillsAScreenfulFromTheTopAndStopsReading) {
-  QuotationFixture db(kRecords);
-  Harness h(db);
-  // Line two of every tenth record, 7 to 257, ends in "7.".
-  const std::vector<int32_t> all = Expected(db, EndsInSeven);
-  ASSERT_GT(all.size(), static_cast<size_t>(kPage));
-  EXPECT_FALSE(h.Pass("7.", false));
-  EXPECT_EQ(h.Refs(), Take(all, 0, kPage));
-  // Reading stopped at the tenth match (record 97): 97 candidates, and the
-  // counter started at 1.
-  EXPECT_EQ(h.word.records_read, 98u);
-  EXPECT_EQ(h.word.accepted, static_cast<uint64_t>(kPage));
-  // One status update, after 51 candidates, with five matches (records 7 to 47).
-  ASSERT_EQ(h.status.lines.size(), 1u);
-  EXPECT_EQ(h.status.lines[0],
-            "Searching for:  7.|Sort Key = Record Number|Number of records read: 52  Selected:  3");
-}
-
 // Without a match the pass reads every record once (the counter starts at
 // 1) and ends; the stop button ends it at the next status update instead.
 TEST(WordSearchPass, NoMatchReadsEveryRecordOnceUnlessStopped) {
@@ -152,12 +134,21 @@ TEST(WordSearchPass, MatchesNearTheEndAreFound) {
   EXPECT_EQ(h.Refs(), std::vector<int32_t>{db.ref(kRecords - 1)});
 }
 
-TEST(WordSearchPass, SecondPassContinuesFromTheHighlightedRecord) {
+TEST(WordSearchPass, FillsAScreenfulThenContinuesFromTheHighlightedRecord) {
   QuotationFixture db(kRecords);
   Harness h(db);
+  // Line two of every tenth record, 7 to 257, ends in "7.".
   auto sevens = Expected(db, EndsInSeven);
-  h.Pass("7.", false);
+  EXPECT_FALSE(h.Pass("7.", false));
   ASSERT_EQ(h.Refs(), Take(sevens, 0, kPage));
+  // Reading stopped at the tenth match (record 97): 97 candidates, and the
+  // counter started at 1. One status update, after 51 candidates, with five
+  // matches (records 7 to 47).
+  EXPECT_EQ(h.word.records_read, 98u);
+  EXPECT_EQ(h.word.accepted, static_cast<uint64_t>(kPage));
+  EXPECT_EQ(h.status.lines,
+            std::vector<std::string>{"Searching for:  7.|Sort Key = Record Number|Number of "
+                                     "records read: 52  Selected:  3"});
 
   // The last row highlighted, the search runs again.
   h.page.SetCurrentRow(kPage);
