@@ -231,17 +231,6 @@ TEST_F(ListBrowserTest, DraggedThumbMovesTheListOnlyWhenReleased) {
   EXPECT_EQ(Thumb(), 63);
 }
 
-TEST_F(ListBrowserTest, HeaderLineTakesOneRow) {
-  StartList();
-  const int rows = list_->VisibleRows();
-  const std::string header = list_->Header();
-  list_->SetHeader("");
-  EXPECT_EQ(list_->VisibleRows(), rows + 1);
-  EXPECT_EQ(Engine().filled_rows(), rows + 1);
-  list_->SetHeader(header);
-  EXPECT_EQ(Engine().visible_rows(), rows);
-}
-
 TEST_F(ListBrowserTest, HeldButtonBelowTheRowsScrollsTheList) {
   StartList();
   const int rows = list_->VisibleRows();

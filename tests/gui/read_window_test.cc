@@ -178,26 +178,6 @@ TEST_F(ReadWindowTest, OpensFromTheListStepsAndComesBackWhereTheListWas) {
   EXPECT_TRUE(host_.messages.empty());
 }
 
-TEST_F(ReadWindowTest, SectionNameHidesAndShowsInBothViews) {
-  TRead_Window& read = Open();
-  ViewRow(0);  // record 1, section 2
-  auto shows_caption = [](QTextEdit* view) { return view->toPlainText().contains("2. Opposites"); };
-  EXPECT_TRUE(shows_caption(read.view()));
-  EXPECT_TRUE(shows_caption(read.print_view()));
-  const int blocks = read.view()->document()->blockCount();
-  read.action("Make Subject Section Name Invisible")->trigger();
-  EXPECT_FALSE(shows_caption(read.view()));
-  EXPECT_FALSE(shows_caption(read.print_view()));
-  EXPECT_EQ(read.view()->document()->blockCount(), blocks - 1);
-  read.action("&Next")->trigger();
-  EXPECT_FALSE(read.view()->toPlainText().contains("Opposites") ||
-               read.view()->toPlainText().contains("Insight"))
-      << "hidden for the run, not for one record";
-  read.action("Make Subject Section Name Visible")->trigger();
-  EXPECT_TRUE(read.view()->toPlainText().contains("3. Insight"));
-  EXPECT_TRUE(read.print_view()->toPlainText().contains("3. Insight"));
-}
-
 TEST_F(ReadWindowTest, ChosenFontChangesTheScreenNotThePrintAndSavingWritesTheOptionsFile) {
   TRead_Window& read = Open();
   ViewRow(0);

@@ -120,22 +120,6 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
   EXPECT_EQ(ShownSubject(), "Truth");
 
-  // Later commands start at menu 1. Happiness has no quotations: Hope follows.
-  menus.clear();
-  commands.draw_first_menu = [] {
-    ADD_FAILURE() << "drawn again";
-    return 250;
-  };
-  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
-    QTest::mouseClick(SubjectButton(*menu, "Happiness"), Qt::LeftButton);
-  });
-  window.action("hint:Select Subject by Iconic Menu")->trigger();
-  EXPECT_EQ(menus, std::vector<int>{1});
-  const KeyEntry hope = FirstAtOrAfter(window.session(), "HAPPINESS");
-  EXPECT_EQ(hope.key.substr(0, 4), "HOPE");
-  ExpectListOn(hope);
-  EXPECT_EQ(shown_.back(), hope.ref);
   EXPECT_TRUE(host_.messages.size() == 1) << "only the missing options file was reported";
 }
 
@@ -165,17 +149,6 @@ TEST_F(SubjectsGuiTest, PanelsHelpAndCancel) {
   EXPECT_TRUE(shown_.empty());
   EXPECT_EQ(window.list()->KeyNumber(), 1);
   EXPECT_EQ(window.list()->CurrentRef(), before);
-
-  // Another edition: menu 1 alone, its navigation buttons greyed.
-  window.options().flags = {0, 1, 0, 0, 0, 0, 0};
-  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
-    EXPECT_FALSE(menu->navigation_button(0)->isEnabled());
-    EXPECT_FALSE(menu->navigation_button(1)->isEnabled());
-    dialog->close();  // the close box: no choice
-  });
-  window.action("Subject Icons...")->trigger();
-  EXPECT_TRUE(shown_.empty());
 }
 
 // ---- Subject and subtitle lists ---------------------------------------------------------
