@@ -176,16 +176,6 @@ TEST_F(MainWindowTest, CommandLineDecidesTheFirstTick) {
     EXPECT_EQ(window.list()->FilterEnabled(), c.direct);
     EXPECT_EQ(PanelText(window, 0), c.direct ? "Filters are ON" : "Filters are OFF");
     EXPECT_EQ(window.action("hint:Set Viewing Filters")->isChecked(), c.direct);
-    // The first page holds the first records of key 1 that pass.
-    std::vector<int32_t> passing;
-    for (const KeyEntry& entry : WalkKey(window.session(), 1)) {
-      if (!c.direct || ReadRecord(window.session(), entry.ref).Author_Age_Code == 1) {
-        passing.push_back(entry.ref);
-      }
-    }
-    const std::vector<int32_t> page = PageRefs(window);
-    ASSERT_FALSE(page.empty());
-    EXPECT_EQ(page, std::vector<int32_t>(passing.begin(), passing.begin() + page.size()));
     window_.reset();
   }
 }

@@ -219,16 +219,10 @@ TEST_F(ReadWindowTest, ChosenFontChangesTheScreenNotThePrintAndSavingWritesTheOp
   read.action("Make Currently Selected Font the Default")->trigger();
   const std::string block = ReadFile(dir_.File("Options.CFG"));
   ASSERT_EQ(block.size(), 1232u);
-  EXPECT_EQ(block.substr(256, 3),
-            "\x02"
-            "20");
-  EXPECT_EQ(block.substr(512, 4),
-            "\x03"
-            "255");  // red
-  EXPECT_EQ(block.substr(768, 8), std::string("\x01n\x01y\x01n\x01y", 8));
-  EXPECT_EQ(block.substr(776, 8),
-            "\x07"
-            "8388608");  // navy
+  EXPECT_EQ(block.substr(256, 3), "\00220");
+  EXPECT_EQ(block.substr(512, 4), "\003255");  // red
+  EXPECT_EQ(block.substr(768, 8), std::string("\1n\1y\1n\1y", 8));
+  EXPECT_EQ(block.substr(776, 8), "\0078388608");  // navy
 
   // The next run starts with the saved look on both views.
   window_.reset();
