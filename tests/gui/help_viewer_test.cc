@@ -107,6 +107,7 @@ TEST(HelpCatalogTest, BuiltInTopicsOpenWithTheirTitlesAndLinkToExistingTopics) {
     viewer.ShowTopic(topic.number);
     EXPECT_EQ(viewer.CurrentTopic(), topic.number);
     EXPECT_TRUE(viewer.PageText().startsWith(topic.title)) << topic.title.toStdString();
+    EXPECT_TRUE(catalog.PlainText(topic.number).trimmed().startsWith(topic.title));
     auto it = link.globalMatch(catalog.Html(topic.number));
     while (it.hasNext()) {
       const int target = it.next().captured(1).toInt();

@@ -101,9 +101,19 @@ TEST_F(ReadWindowTest, MenusButtonsAndPopupHoldTheirItemsInOrder) {
                    "Set Viewing Filters...", "Make Currently Selected Font the Default",
                    "Make Subject Section Name Invisible", "Make Subject Section Name Visible"}));
 
+  // The section name (record 1 is in section 2) hides for the run, not for
+  // one record, on the screen and in print.
+  ViewRow(0);
+  read.action("Make Subject Section Name Invisible")->trigger();
+  read.action("&Next")->trigger();
+  EXPECT_FALSE(read.view()->toPlainText().contains("3. Insight"));
+  EXPECT_FALSE(read.print_view()->toPlainText().contains("3. Insight"));
+  read.action("Make Subject Section Name Visible")->trigger();
+  EXPECT_TRUE(read.view()->toPlainText().contains("3. Insight"));
+  EXPECT_TRUE(read.print_view()->toPlainText().contains("3. Insight"));
+
   // A command whose window the program has not connected is disabled the next
   // time the window is shown; a connected one runs.
-  ViewRow(0);
   EXPECT_TRUE(read.action("hint:Generate HTML Code for your Web Page")->isEnabled());
   read.html_page = nullptr;
   read.hide();
@@ -276,6 +286,13 @@ TEST_F(ReadWindowTest, FiltersInTheWindowSteerTheStepsAndTheMainList) {
   EXPECT_EQ(main.panel(0)->text(), "Filters are OFF");
   EXPECT_EQ(host_.Texts(MessageKind::kInformation),
             std::vector<std::string>{"Filter(s) are now OFF."});
+
+  // Filters that nothing passes: one pass, a message, the record stays.
+  main.state().filters.filters_on = true;
+  const int32_t shown = read.shown_ref();
+  read.action("&Prev")->trigger();
+  EXPECT_EQ(read.shown_ref(), shown);
+  EXPECT_EQ(host_.messages.back().text, reading::kNothingPassesMessage);
 }
 
 TEST_F(ReadWindowTest, WordSearchFindsCyclesAndCancels) {
@@ -346,6 +363,8 @@ TEST_F(ReadWindowTest, IndexKeySearchAndSectionJumpShowTheirRecord) {
   EXPECT_EQ(read.key(), 3);
   read.action("&Next")->trigger();
   EXPECT_EQ(read.shown_ref(), key3[love + 1].ref);
+  read.action("hint:Jump to Section Dialog")->trigger();
+  EXPECT_EQ(read.shown_ref(), key3[love].ref);
 }
 
 TEST_F(ReadWindowTest, QuoteADayShowsTheDrawAndSaysWhenNothingPasses) {

@@ -268,7 +268,13 @@ TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
   EXPECT_EQ(window.session().current_ref(), anna);
   EXPECT_EQ(database::FieldText(window.session().current_record.FirstName), "Anna");
 
-  // A name past the end reports the engine's error.
+  // Cancel searches nothing; a name past the end reports the engine's error.
+  window.search().index_dialog_override = [](search::IndexSearchFields* fields) {
+    (*fields)[search::kNumberField] = "5";
+    return false;
+  };
+  window.action("Search - Index Key")->trigger();
+  EXPECT_EQ(window.list()->KeyNumber(), 2);
   window.search().index_dialog_override = [](search::IndexSearchFields* fields) {
     (*fields)[search::kLastNameField] = "zz";
     return true;

@@ -119,6 +119,10 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   ExpectListOn(truth);
   EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
   EXPECT_EQ(ShownSubject(), "Truth");
+  // Later commands start at menu 1 without a new draw.
+  OnModal("TSUBJECTS_1", [](QDialog* dialog) { dialog->close(); });
+  window.action("hint:Select Subject by Iconic Menu")->trigger();
+  EXPECT_EQ(menus, (std::vector<int>{2, 3, 1}));
 
   EXPECT_TRUE(host_.messages.size() == 1) << "only the missing options file was reported";
 }
