@@ -75,6 +75,60 @@ bool ParseSizes(std::string_view text, std::vector<int64_t>* sizes, std::string_
   return !sizes->empty();
 }
 
+void ArgParser::Flag(const char* name, std::function<void()> set) {
+  options_.push_back({name, false, [set = std::move(set)](const char*) {
+                        set();
+                        return true;
+                      }});
+}
+
+void ArgParser::Sizes(const char* name, std::vector<int64_t>* sizes, std::string_view corpus_word) {
+  options_.push_back({name, true, [sizes, corpus_word](const char* value) {
+                        return ParseSizes(value, sizes, corpus_word);
+                      }});
+}
+
+void ArgParser::Number(const char* name, int64_t minimum, std::function<void(int64_t)> set) {
+  options_.push_back({name, true, [minimum, set = std::move(set)](const char* value) {
+                        std::vector<int64_t> number;
+                        if (!ParseSizes(value, &number) || number.size() != 1 ||
+                            number[0] < minimum) {
+                          return false;
+                        }
+                        set(number[0]);
+                        return true;
+                      }});
+}
+
+void ArgParser::Text(const char* name, std::string* value) {
+  options_.push_back({name, true, [value](const char* text) {
+                        *value = text;
+                        return true;
+                      }});
+}
+
+bool ArgParser::Parse(int argc, char** argv) const {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--cpu-time") {
+      Stopwatch::cpu_time = true;
+      continue;
+    }
+    bool taken = false;
+    for (const Option& option : options_) {
+      if (option.name != arg) continue;
+      if (option.takes_value && i + 1 >= argc) break;
+      taken = option.take(option.takes_value ? argv[++i] : nullptr);
+      break;
+    }
+    if (!taken) {
+      std::cerr << usage_;
+      return false;
+    }
+  }
+  return true;
+}
+
 bool RunInChild(const std::function<bool()>& work) {
   std::cout.flush();
   std::fflush(stdout);

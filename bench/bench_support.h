@@ -57,6 +57,35 @@ double DirectoryMiB(const std::string& dir);
 bool ParseSizes(std::string_view text, std::vector<int64_t>* sizes,
                 std::string_view corpus_word = {});
 
+// The command line of a benchmark program. Every program takes --cpu-time
+// (Stopwatch::cpu_time); the other options are declared before Parse.
+class ArgParser {
+ public:
+  explicit ArgParser(std::string usage) : usage_(std::move(usage)) {}
+
+  // An option without a value.
+  void Flag(const char* name, std::function<void()> set);
+  // A size list (ParseSizes) that replaces `sizes`.
+  void Sizes(const char* name, std::vector<int64_t>* sizes, std::string_view corpus_word = {});
+  // One whole number of at least `minimum`.
+  void Number(const char* name, int64_t minimum, std::function<void(int64_t)> set);
+  void Text(const char* name, std::string* value);
+
+  // False, after printing the usage on standard error, on an unknown option,
+  // a missing value or a malformed one.
+  bool Parse(int argc, char** argv) const;
+
+ private:
+  struct Option {
+    std::string name;
+    bool takes_value;
+    std::function<bool(const char* value)> take;
+  };
+
+  std::string usage_;
+  std::vector<Option> options_;
+};
+
 // Runs `work` in a child process and waits for it; false when the child
 // failed. Standard output is flushed first so lines stay in order.
 bool RunInChild(const std::function<bool()>& work);

@@ -19,7 +19,7 @@
 
 #include "bench_support.h"
 #include "browser/row_browser.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 
 namespace tessary::bench {
@@ -69,20 +69,12 @@ bool Failed(isam::Engine& engine, const char* what) {
   return true;
 }
 
-std::array<isam::KeyDef, database::kKeyCount> KeyDefs() {
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
-  return defs;
-}
-
 bool Generate(const std::string& path, int64_t n, double* seconds) {
   Stopwatch watch;
   isam::Engine engine;
   engine.InitEngine(4096);
   if (Failed(engine, "InitEngine")) return false;
-  const auto defs = KeyDefs();
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);
@@ -190,11 +182,9 @@ bool Measure(int64_t n, const Options& options) {
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: browser_bench [--million] [--sizes N,N,...] [--repeat N] [--cpu-time] "
-               "[--dir DIR]\n"
-               "  default: 100,000 records; --million adds 1,000,000 (about 1.5 GB of files)\n";
-}
+constexpr char kUsage[] =
+    "usage: browser_bench [--million] [--sizes N,N,...] [--repeat N] [--cpu-time] [--dir DIR]\n"
+    "  default: 100,000 records; --million adds 1,000,000 (about 1.5 GB of files)\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -202,26 +192,12 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (arg == "--million") {
-      options.sizes.push_back(1000000);
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes)) return Usage(), 2;
-    } else if (arg == "--repeat" && has_value) {
-      std::vector<int64_t> value;
-      if (!ParseSizes(argv[++i], &value) || value.size() != 1 || value[0] < 4) return Usage(), 2;
-      options.repeat = static_cast<int>(value[0]);
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Flag("--million", [&] { options.sizes.push_back(1000000); });
+  args.Sizes("--sizes", &options.sizes);
+  args.Number("--repeat", 4, [&](int64_t n) { options.repeat = static_cast<int>(n); });
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
   std::printf("browser_bench: microseconds per operation, 50 rows, 30 page buffers\n");
   std::printf("%10s %4s %10s %10s %10s %10s %10s %9s\n", "records", "key", "FirstPage", "LastPage",
               "NextPage", "jump", "scrollpos", "build s");

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 #include "subjects/catalogue.h"
 
@@ -179,11 +179,7 @@ bool Measure(int64_t n, int page_buffers, const Options& options) {
   isam::Engine engine;
   engine.InitEngine(page_buffers);
   if (Failed(engine, "InitEngine")) return false;
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (int k = 0; k < database::kKeyCount; ++k) {
-    defs[static_cast<size_t>(k)] = {database::kKeySpecs[static_cast<size_t>(k)].length,
-                                    database::kKeySpecs[static_cast<size_t>(k)].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);
@@ -271,11 +267,10 @@ bool Measure(int64_t n, int page_buffers, const Options& options) {
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: engine_bench [--sizes N,N,...] [--buffers B,B,...] [--searches N] "
-               "[--dir DIR] [--cpu-time]\n"
-               "  defaults: --sizes 10000,100000 --buffers 30,4096 --searches 100000\n";
-}
+constexpr char kUsage[] =
+    "usage: engine_bench [--sizes N,N,...] [--buffers B,B,...] [--searches N] [--dir DIR] "
+    "[--cpu-time]\n"
+    "  defaults: --sizes 10000,100000 --buffers 30,4096 --searches 100000\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -283,26 +278,12 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    bool has_value = i + 1 < argc;
-    if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes)) return Usage(), 2;
-    } else if (arg == "--buffers" && has_value) {
-      if (!ParseSizes(argv[++i], &options.buffers)) return Usage(), 2;
-    } else if (arg == "--searches" && has_value) {
-      std::vector<int64_t> value;
-      if (!ParseSizes(argv[++i], &value) || value.size() != 1) return Usage(), 2;
-      options.searches = value[0];
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Sizes("--sizes", &options.sizes);
+  args.Sizes("--buffers", &options.buffers);
+  args.Number("--searches", 1, [&](int64_t n) { options.searches = n; });
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
 
   int64_t long_records = 0;
   for (int64_t i = 1; i <= 10000; ++i) {

@@ -89,7 +89,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffe
                 const std::string& dir, Figures* figures) {
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
-  session.directory = dir;
+  session.set_directory(dir);
   if (!session.StartDatabase()) {
     std::cerr << "import_bench: cannot create the Fileblock in " << dir << "\n";
     return false;
@@ -117,7 +117,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffe
     return false;
   }
   figures->rebuild_seconds = watch.Seconds();
-  int32_t count = session.engine.UsedKeys(session.fileblock, 1);
+  int32_t count = session.engine().UsedKeys(session.fileblock(), 1);
   session.CloseDatabase();
   if (count != n || host.exit_code() != 0) {
     std::cerr << "import_bench: " << count << " records after the rebuild, " << n << " expected\n";
@@ -255,11 +255,11 @@ bool Measure(const std::vector<QuotationRecord>& corpus, int64_t n, const Option
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: import_bench [--sizes corpus,N,...] [--buffers B,B,...] [--corpus DIR] "
-               "[--dir DIR] [--cpu-time]\n"
-               "  defaults: --sizes corpus,100000 --buffers 30,"
-            << tessary::isam::kBulkPageBuffers << " --corpus /usr/share/games/fortunes\n";
+std::string Usage() {
+  return "usage: import_bench [--sizes corpus,N,...] [--buffers B,B,...] [--corpus DIR] "
+         "[--dir DIR] [--cpu-time]\n"
+         "  defaults: --sizes corpus,100000 --buffers 30," +
+         std::to_string(isam::kBulkPageBuffers) + " --corpus /usr/share/games/fortunes\n";
 }
 
 }  // namespace
@@ -268,24 +268,12 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    bool has_value = i + 1 < argc;
-    if (arg == "--sizes" && has_value) {
-      if (!ParseSizes(argv[++i], &options.sizes, "corpus")) return Usage(), 2;
-    } else if (arg == "--buffers" && has_value) {
-      if (!ParseSizes(argv[++i], &options.buffers)) return Usage(), 2;
-    } else if (arg == "--corpus" && has_value) {
-      options.corpus_dir = argv[++i];
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(Usage());
+  args.Sizes("--sizes", &options.sizes, "corpus");
+  args.Sizes("--buffers", &options.buffers);
+  args.Text("--corpus", &options.corpus_dir);
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
 
   std::vector<QuotationRecord> corpus;
   size_t files = 0;

@@ -61,10 +61,7 @@ bool Failed(isam::Engine& engine, const char* what) {
 bool Generate(const std::string& path, int64_t n) {
   isam::Engine engine;
   engine.InitEngine(4096);
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(path, database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(path);
@@ -107,7 +104,7 @@ bool Measure(int64_t n, const Options& options) {
 
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
-  session.directory = dir.path();
+  session.set_directory(dir.path());
   if (!session.StartDatabase()) return false;
 
   search::ViewingFilters ancient;
@@ -153,7 +150,7 @@ bool Measure(int64_t n, const Options& options) {
   size_t text_bytes = 0;
   if (!PerOp(std::max(options.repeat / 100, 10), &fortune_us, [&](int) {
         database::Session fresh(host, platform::PosixFileSystem());
-        fresh.directory = dir.path();
+        fresh.set_directory(dir.path());
         if (!fresh.StartDatabase()) return false;
         int32_t ref = 0;
         const bool found =
@@ -170,11 +167,9 @@ bool Measure(int64_t n, const Options& options) {
   return true;
 }
 
-void Usage() {
-  std::cerr << "usage: reading_bench [--sizes N,N,...] [--repeat N] [--cpu-time] [--dir DIR]\n"
-               "  default: 100,000 and 1,000,000 records (about 1.5 GB of files for the "
-               "million)\n";
-}
+constexpr char kUsage[] =
+    "usage: reading_bench [--sizes N,N,...] [--repeat N] [--cpu-time] [--dir DIR]\n"
+    "  default: 100,000 and 1,000,000 records (about 1.5 GB of files for the million)\n";
 
 }  // namespace
 }  // namespace tessary::bench
@@ -182,25 +177,11 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else if (arg == "--sizes" && has_value) {
-      options.sizes.clear();
-      if (!ParseSizes(argv[++i], &options.sizes)) return Usage(), 2;
-    } else if (arg == "--repeat" && has_value) {
-      std::vector<int64_t> value;
-      if (!ParseSizes(argv[++i], &value) || value.size() != 1 || value[0] < 1) return Usage(), 2;
-      options.repeat = static_cast<int>(value[0]);
-    } else if (arg == "--dir" && has_value) {
-      options.dir = argv[++i];
-    } else {
-      Usage();
-      return 2;
-    }
-  }
+  ArgParser args(kUsage);
+  args.Sizes("--sizes", &options.sizes);
+  args.Number("--repeat", 1, [&](int64_t n) { options.repeat = static_cast<int>(n); });
+  args.Text("--dir", &options.dir);
+  if (!args.Parse(argc, argv)) return 2;
   std::printf("reading_bench: microseconds per operation, 30 page buffers\n");
   std::printf("%10s %10s %10s %10s %10s %10s %10s %9s\n", "records", "quote", "quote+flt",
               "step k1", "step k2", "step+flt", "open+draw", "build s");

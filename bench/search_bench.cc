@@ -99,10 +99,7 @@ bool Sql(sqlite3* db, const std::string& sql) {
 bool Generate(const std::string& dir, int64_t n) {
   isam::Engine engine;
   engine.InitEngine(4096);
-  std::array<isam::KeyDef, database::kKeyCount> defs{};
-  for (size_t k = 0; k < defs.size(); ++k) {
-    defs[k] = {database::kKeySpecs[k].length, database::kKeySpecs[k].allow_duplicates};
-  }
+  const auto defs = database::EngineKeyDefs();
   engine.MakeFileblock(dir + "/Bench", database::kDataSectionLength, database::kKeyCount, defs);
   if (Failed(engine, "MakeFileblock")) return false;
   isam::Fileblock* fb = engine.OpenFileblock(dir + "/Bench");
@@ -232,21 +229,12 @@ int main(int argc, char** argv) {
   using namespace tessary::bench;
   std::vector<int64_t> sizes = {100000, 1000000};
   std::string dir;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--sizes" && i + 1 < argc) {
-      sizes.clear();
-      if (!ParseSizes(argv[++i], &sizes)) return 2;
-    } else if (arg == "--dir" && i + 1 < argc) {
-      dir = argv[++i];
-    } else if (arg == "--cpu-time") {
-      Stopwatch::cpu_time = true;
-    } else {
-      std::cerr << "usage: search_bench [--sizes N,N,...] [--dir DIR] [--cpu-time]\n"
-                   "  default: 100,000 and 1,000,000 records\n";
-      return 2;
-    }
-  }
+  ArgParser args(
+      "usage: search_bench [--sizes N,N,...] [--dir DIR] [--cpu-time]\n"
+      "  default: 100,000 and 1,000,000 records\n");
+  args.Sizes("--sizes", &sizes);
+  args.Text("--dir", &dir);
+  if (!args.Parse(argc, argv)) return 2;
   std::printf("search_bench: word search pass over every record, target \"%s\" (no match)\n",
               tessary::bench::kTarget);
   std::printf("%10s %9s %12s %9s %9s %10s %11s %8s\n", "records", "pass s", "records/s", "grep s",

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 #include "isam/verify.h"
 

@@ -1,5 +1,6 @@
 #include "app/main_state.h"
 
+#include "database/keys.h"
 #include "platform/text.h"
 
 namespace tessary::app {
@@ -17,19 +18,8 @@ void ReadCommandLine(const std::vector<std::string>& args, MainState& state) {
 
 std::string HeaderText(int key) {
   std::string text = Pad("Number ", 7) + " ";
-  switch (key) {
-    case 4:
-      text += Pad("Book Page ", 9) + " " + Pad("Subject Section", 15) + "  ";
-      break;
-    case 5:
-      text += Pad("Subtitle    ", 13) + "  " + Pad("Subject Section", 15) + "  ";
-      break;
-    case 6:
-      text += Pad("User Code   ", 13) + "  " + Pad("Subject Section", 15) + "  ";
-      break;
-    default:
-      text += Pad("Subject Section", 15) + "  " + Pad("Author's Name ", 20) + " ";
-      break;
+  for (const database::HeaderPiece& piece : database::Key(key).header) {
+    text += Pad(piece.title, piece.width) + piece.gap;
   }
   text += Pad("First Line of Quote", 60) + " ";
   return Pad(text, 128);

@@ -17,9 +17,6 @@ struct MainState {
   bool command_line_filters = false;
   search::ViewingFilters filters;
   std::string saved_caption = kProgramTitle;
-  std::string selected_file = "Selected.Txt";
-  std::string html_file = "htmlcode.htm";
-  std::string signature_file = "SigFile.Txt";
 };
 
 // Argument 1 "d" or "D" is a direct start; arguments 2 and 3 may each name a

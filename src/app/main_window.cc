@@ -10,7 +10,7 @@
 #include <QToolBar>
 
 #include "app/row_text.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "entry/entry_window_commands.h"
 #include "exchange/exchange_menu.h"
 #include "platform/codepage.h"
@@ -69,6 +69,7 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   seam.saved_caption = &state_.saved_caption;
   seam.option_flag_1 = [this] { return options_.SevenSectionNaming(); };
   seam.refresh_header_and_status = [this] { RefreshHeaderAndStatus(); };
+  seam.position_list_on = [this](int key, int32_t ref) { PositionListOn(key, ref); };
   seam.show_filter_state = [this](bool on) {
     panels_[0]->setText(ui::FromAnsi(FilterPanelText(on)));
     if (QAction* button = action("hint:Set Viewing Filters")) button->setChecked(on);
@@ -97,12 +98,12 @@ TMain_Menu::TMain_Menu(ui::Host& host, platform::FileSystem& fs, std::string pro
   timer_.setInterval(kTimerMs);
   connect(&timer_, &QTimer::timeout, this, &TMain_Menu::TimerTick);
 
-  session_.directory = program_dir_;
+  session_.set_directory(program_dir_);
   session_.before_open = [this](database::Session& session) {
     state_ = MainState{};
     state_.saved_caption = kProgramTitle;
     options_loaded_ = ReadOptions(fs_, program_dir_, host_, &options_);
-    session.base_name = options_.fileblock_name;
+    session.set_base_name(options_.fileblock_name);
     ReadCommandLine(args_, state_);
   };
   session_.show_status = [this](const std::string& text) {
@@ -142,8 +143,6 @@ void TMain_Menu::BuildMenus() {
   AddCommand(file, "Import Quotations...", [this] { exchange_->ImportQuotations(); });
   AddCommand(file, "Export Quotations...", [this] { exchange_->ExportQuotations(); });
 
-  // Searches, subjects, filters and quote-a-day open windows
-  // that are not part of the program yet; their commands stay disabled.
   QMenu* edit = menuBar()->addMenu("&Edit");
   AddCommand(edit, "Edit Existing Record ", [this] { entry_->Edit(); });
   AddCommand(edit, "Add New Record - Keyboard", [this] { entry_->Add(); });
@@ -277,7 +276,7 @@ bool TMain_Menu::FormShow() {
   panels_[1]->setText(ui::FromAnsi(database::SortKeyCaption(1)));
   panels_[0]->setText(ui::FromAnsi(FilterPanelText(false)));
   if (!session_.StartDatabase()) {
-    if (session_.engine.Initialised()) session_.CloseDatabase();
+    if (session_.engine().Initialised()) session_.CloseDatabase();
     host_.ShowInformation("Unable to open database");
     return false;
   }
@@ -293,9 +292,9 @@ bool TMain_Menu::FormShow() {
 }
 
 bool TMain_Menu::AttachList() {
-  if (session_.fileblock == nullptr) return false;
+  if (!session_.is_open()) return false;
   auto engine = std::make_unique<browser::RowBrowser>(
-      session_.engine, session_.fileblock, session_.current_key_number, &session_.current_record,
+      session_.engine(), session_.fileblock(), session_.current_key(), &session_.current_record,
       sizeof session_.current_record, "", "", kListRows, 1, true);
   if (!list_->AttachEngine(std::move(engine))) return false;
   list_->SetFilterEnabled(state_.filters.filters_on);
@@ -336,35 +335,23 @@ void TMain_Menu::SetFiltersOn(bool on) {
 
 void TMain_Menu::ChangeSortKey(int key) {
   if (!database_open_) return;
-  session_.current_key_number = key;
+  session_.SetCurrentKey(key);
   const int32_t ref = list_->CurrentRef();
   list_->SetKeyNumber(key);
   RefreshHeaderAndStatus();
-  if (ref < 1) return;
-  session_.current_record = database::EmptyRecord();
-  size_t length = sizeof session_.current_record;
-  session_.engine.GetVarRecord(session_.fileblock, ref, &session_.current_record, length);
-  if (!session_.engine.EngineOk()) return;
-  list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
+  if (ref >= 1) PositionListOn(key, ref);
 }
 
 void TMain_Menu::PositionListOn(int key, int32_t ref) {
   if (!database_open_) return;
-  session_.current_key_number = key;
+  session_.SetCurrentKey(key);
   if (list_->KeyNumber() != key) list_->SetKeyNumber(key);
   RefreshHeaderAndStatus();
-  auto read = [this, ref] {
-    session_.current_record = database::EmptyRecord();
-    size_t length = sizeof session_.current_record;
-    session_.engine.GetVarRecord(session_.fileblock, ref, &session_.current_record, length);
-    return session_.engine.EngineOk();
-  };
-  if (!read()) return;
-  session_.current_ref = ref;
+  if (!session_.ReadCurrent(ref)) return;
   list_->SetCurrentEntry(database::BuildKey(session_.current_record, key), ref);
   // The list reads its rows through the current record; it holds the record
   // at `ref` again for whoever shows it next.
-  read();
+  session_.ReadCurrent(ref);
 }
 
 void TMain_Menu::SubjectIcons() {
@@ -380,15 +367,15 @@ void TMain_Menu::SubjectFinder() {
 }
 
 void TMain_Menu::RefreshHeaderAndStatus() {
-  int key = session_.current_key_number;
+  int key = session_.current_key();
   panels_[1]->setText(ui::FromAnsi(database::SortKeyCaption(key)));
-  list_->SetHeader(HeaderText(key < 1 || key > 6 ? 1 : key));
+  list_->SetHeader(HeaderText(key));
   panels_[0]->setText(ui::FromAnsi(FilterPanelText(state_.filters.filters_on)));
   // Records or the key may have changed: a filter that let nothing through may now.
   search_->Invalidate();
-  if (session_.fileblock != nullptr) {
+  if (session_.is_open()) {
     panels_[2]->setText(
-        ui::FromAnsi(RecordPanelText(session_.engine.UsedKeys(session_.fileblock, 1))));
+        ui::FromAnsi(RecordPanelText(session_.engine().UsedKeys(session_.fileblock(), 1))));
   }
 }
 
@@ -403,28 +390,21 @@ void TMain_Menu::ViewHighlighted() {
   const int32_t ref = list_->CurrentRef();
   if (ref < 1) return;
   state_.saved_caption = ui::ToAnsi(windowTitle());
-  database::QuotationRecord& record = session_.current_record;
-  record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session_.engine.GetVarRecord(session_.fileblock, ref, &record, length);
-  if (!session_.engine.EngineOk()) {
-    session_.location = "Location 45B";
-    session_.ReportEngineError();
+  if (!session_.ReadCurrent(ref)) {
+    session_.ReportEngineError("Location 45B");
     return;
   }
-  session_.current_ref = ref;
-  session_.current_key_text = list_->CurrentKey();
-  session_.restart = true;
+  session_.SetRestart(true);
   show_in_reading_window(ref);
 }
 
 void TMain_Menu::RebuildDataAndIndexes() {
   timer_.stop();
   const bool go_on = exchange_->BeforeRebuild();
-  database_open_ = session_.fileblock != nullptr;
+  database_open_ = session_.is_open();
   if (!go_on) return;
   session_.RebuildDataAndIndexes();
-  database_open_ = session_.fileblock != nullptr;
+  database_open_ = session_.is_open();
 }
 
 void TMain_Menu::ShowHelp(int topic) { host_.ShowHelp(topic); }

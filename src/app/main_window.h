@@ -48,7 +48,7 @@ class TMain_Menu : public QMainWindow {
   // Shows the quick-start menu and runs the command chosen there (set to the
   // subject commands' menu; tests may replace it).
   std::function<void()> show_quick_start;
-  // Seam for the window of later work: quote-a-day.
+  // Quote-a-day (set by the reading window's link; tests may replace it).
   std::function<void()> quote_a_day;
   // Hands the session's current record (read at `ref`) to the reading window
   // and shows it in front; empty while the program has no reading window.

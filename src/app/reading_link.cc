@@ -18,17 +18,18 @@
 namespace tessary::app {
 namespace {
 
-reading::TextLook LookOf(const Options& o) {
-  reading::TextLook look;
-  look.font_name = o.font_name;
-  look.font_size = o.font_size;
-  look.font_colour = o.font_colour;
-  look.bold = o.bold;
-  look.italic = o.italic;
-  look.underline = o.underline;
-  look.strike_out = o.strike_out;
-  look.background_colour = o.background_colour;
-  return look;
+// The reading window's font and colours between the options block and the
+// window's own description, which name them alike.
+template <typename From, typename To>
+void CopyLook(const From& from, To& to) {
+  to.font_name = from.font_name;
+  to.font_size = from.font_size;
+  to.font_colour = from.font_colour;
+  to.bold = from.bold;
+  to.italic = from.italic;
+  to.underline = from.underline;
+  to.strike_out = from.strike_out;
+  to.background_colour = from.background_colour;
 }
 
 void ShowInFront(QWidget& window) {
@@ -104,20 +105,12 @@ void LinkReadingWindow(TMain_Menu& main, reading::TRead_Window& read, platform::
   read.options = [&main] {
     reading::ReadingOptions o;
     o.loaded = main.options_loaded();
-    o.look = LookOf(main.options());
+    CopyLook(main.options(), o.look);
     o.seven_section_naming = main.options().SevenSectionNaming();
     return o;
   };
   read.save_look = [&main](const reading::TextLook& look) {
-    Options& o = main.options();
-    o.font_name = look.font_name;
-    o.font_size = look.font_size;
-    o.font_colour = look.font_colour;
-    o.bold = look.bold;
-    o.italic = look.italic;
-    o.underline = look.underline;
-    o.strike_out = look.strike_out;
-    o.background_colour = look.background_colour;
+    CopyLook(look, main.options());
     return main.SaveOptions();
   };
   read.exit_to_main = [&main] {

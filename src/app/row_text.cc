@@ -1,5 +1,6 @@
 #include "app/row_text.h"
 
+#include "database/keys.h"
 #include "platform/text.h"
 
 namespace tessary::app {
@@ -8,12 +9,6 @@ namespace {
 using database::FieldText;
 using platform::LeftPad;
 using platform::Pad;
-
-std::string TrimEnd(std::string_view text) {
-  size_t end = text.size();
-  while (end > 0 && static_cast<unsigned char>(text[end - 1]) < 33) --end;
-  return std::string(text.substr(0, end));
-}
 
 std::string Fit(std::string text) {
   text = Pad(text, kRowWidth);
@@ -24,41 +19,34 @@ std::string Fit(std::string text) {
 }  // namespace
 
 std::string AuthorColumn(const database::QuotationRecord& r) {
-  std::string author =
-      platform::Trim(FieldText(r.Authors_LName)) + ", " + TrimEnd(FieldText(r.FirstName));
+  std::string author = platform::Trim(FieldText(r.Authors_LName)) + ", " +
+                       std::string(platform::TrimEnd(FieldText(r.FirstName)));
   author = Pad(author, 20);
   author.resize(20);
   return author;
 }
 
 std::string RowText(const database::QuotationRecord& r, int key) {
+  if (!database::IsKey(key)) return std::string();
   const std::string number = LeftPad(FieldText(r.Record_Number), 6);
-  const std::string subject = Pad(FieldText(r.Subject), 13);
-  const std::string section = Pad(FieldText(r.Section), 1);
-  const std::string line1 = Pad(FieldText(r.Line1), 60);
-  std::string text;
-  switch (key) {
-    case 1:
-    case 2:
-    case 3:
-      text = number + ", " + subject + " " + section + "  " + AuthorColumn(r) + " " + line1 + " ";
+  const std::string subject_section =
+      Pad(FieldText(r.Subject), 13) + " " + Pad(FieldText(r.Section), 1);
+  const std::string line1 = Pad(FieldText(r.Line1), 60) + " ";
+  std::string column;
+  switch (database::Key(key).column) {
+    case database::ListColumn::kAuthor:
+      return Fit(number + ", " + subject_section + "  " + AuthorColumn(r) + " " + line1);
+    case database::ListColumn::kBookPage:
+      column = Pad(FieldText(r.Book_Code), 2) + "  " + Pad(FieldText(r.Page_Number), 4) + " ";
       break;
-    case 4:
-      text = number + ",  " + Pad(FieldText(r.Book_Code), 2) + "  " +
-             Pad(FieldText(r.Page_Number), 4) + "  " + subject + " " + section + "  " + line1 + " ";
+    case database::ListColumn::kSubtitle:
+      column = Pad(FieldText(r.Subtitle), 13);
       break;
-    case 5:
-      text = number + ",  " + Pad(FieldText(r.Subtitle), 13) + " " + subject + " " + section +
-             "  " + line1 + " ";
+    case database::ListColumn::kUserCode:
+      column = Pad(FieldText(r.User_Code), 13);
       break;
-    case 6:
-      text = number + ",  " + Pad(FieldText(r.User_Code), 13) + " " + subject + " " + section +
-             "  " + line1 + " ";
-      break;
-    default:
-      return std::string();
   }
-  return Fit(std::move(text));
+  return Fit(number + ",  " + column + " " + subject_section + "  " + line1);
 }
 
 std::string BadRowText(const std::string& key_text) { return Fit("****  " + key_text); }
@@ -67,7 +55,7 @@ int BuildRow(browser::RowRec& row, const database::QuotationRecord& record, int 
   if (row.elements.empty()) row.elements.resize(1);
   if (row.status != 0) {
     row.elements[0] = BadRowText(row.key);
-  } else if (key >= 1 && key <= 6) {
+  } else if (database::IsKey(key)) {
     row.elements[0] = RowText(record, key);
   }
   return 0;

@@ -99,7 +99,6 @@ int RowBrowser::Accept(Entry& entry, bool* used) {
     filter_sequence_open_ = true;
     if (rc > 2) return rc;
   }
-  ++key_reads_;  // the lock release every 64 reads has no effect on a single-user engine
   *used = use_it;
   return kRowOk;
 }

@@ -148,7 +148,6 @@ class RowBrowser {
   bool filter_active_ = false;
   bool filter_sequence_open_ = false;
   bool pass_ended_ = false;
-  int key_reads_ = 0;
   bool last_ok_ = true;
   bool page_moved_ = false;
 };

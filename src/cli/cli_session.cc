@@ -17,8 +17,8 @@ CliSession::CliSession(const SessionOptions& options, std::ostream& out, std::os
     : host_(out, err, options.answer()), session_(host_, platform::PosixFileSystem()) {
   const std::string& db = options.db;
   size_t slash = db.find_last_of('/');
-  session_.directory = platform::DirectoryOf(db);
-  session_.base_name = slash == std::string::npos ? db : db.substr(slash + 1);
+  session_.set_directory(platform::DirectoryOf(db));
+  session_.set_base_name(slash == std::string::npos ? db : db.substr(slash + 1));
 }
 
 CliSession::~CliSession() {
@@ -27,7 +27,7 @@ CliSession::~CliSession() {
 
 bool CliSession::Start() {
   started_ = session_.StartDatabase();
-  if (!started_ && session_.engine.Initialised()) session_.CloseDatabase();
+  if (!started_ && session_.engine().Initialised()) session_.CloseDatabase();
   return started_;
 }
 
@@ -50,29 +50,48 @@ bool FindRecordNumber(Session& session, const std::string& number, int32_t* ref,
   const std::string key = platform::LeftPad(std::to_string(value), 6);
   int32_t found = 0;
   std::string text = key;
-  session.engine.SearchKey(session.fileblock, 1, found, text);
-  if (!session.engine.EngineOk() || text != key) {
-    const int error = session.engine.EngineError();
+  session.engine().SearchKey(session.fileblock(), 1, found, text);
+  if (!session.engine().EngineOk() || text != key) {
+    const int error = session.engine().EngineError();
     if (ErrorClassOf(error) > isam::ErrorClass::kExpected) {
       PrintIsamError(err, "looking up record number " + std::to_string(value), error,
-                     session.engine.OsError());
+                     session.engine().OsError());
     } else {
       err << "tessary-cli: no record number " << value << "\n";
     }
     return false;
   }
-  QuotationRecord record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session.engine.GetVarRecord(session.fileblock, found, &record, length);
-  if (!session.engine.EngineOk()) {
-    PrintIsamError(err, "record number " + std::to_string(value) + " cannot be read",
-                   session.engine.EngineError(), session.engine.OsError());
+  const std::optional<QuotationRecord> record = session.Read(found);
+  if (!record) {
+    PrintEngineError(err, "record number " + std::to_string(value) + " cannot be read",
+                     session.engine());
     return false;
   }
-  session.current_record = record;
-  session.current_ref = found;
+  session.SetCurrent(*record, found);
   *ref = found;
   return true;
+}
+
+int WalkKey(Session& session, int key, std::ostream& err, const KeyVisitor& visit) {
+  isam::Engine& engine = session.engine();
+  engine.ClearKey(session.fileblock(), key);
+  int32_t ref = 0;
+  std::string text;
+  while (true) {
+    engine.NextKey(session.fileblock(), key, ref, text);
+    if (!engine.EngineOk()) break;
+    const std::optional<QuotationRecord> record = session.Read(ref);
+    if (!record) {
+      PrintEngineError(err, "record at slot " + std::to_string(ref) + " cannot be read", engine);
+      return 1;
+    }
+    visit(ref, text, *record);
+  }
+  if (engine.EngineError() != isam::kErrNoLargerKey) {
+    PrintEngineError(err, "walking key " + std::to_string(key), engine);
+    return 1;
+  }
+  return 0;
 }
 
 bool FindRecordNumbers(Session& session, const std::vector<std::string>& numbers,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -41,6 +42,13 @@ bool ParseRecordNumber(const std::string& text, int32_t* number);
 // record; false (with a message on `err`) when there is none.
 bool FindRecordNumber(database::Session& session, const std::string& number, int32_t* ref,
                       std::ostream& err);
+
+// Reads every record of key `key` in key order and hands it to `visit` with
+// its reference and key text. 0 at the end of the key; 1, with a message on
+// `err`, when a record cannot be read or the walk fails.
+using KeyVisitor = std::function<void(int32_t ref, const std::string& key_text,
+                                      const database::QuotationRecord& record)>;
+int WalkKey(database::Session& session, int key, std::ostream& err, const KeyVisitor& visit);
 
 struct FoundRecord {
   int32_t number;

@@ -24,4 +24,10 @@ inline void PrintIsamError(std::ostream& err, const std::string& what, int error
   if (!advice.empty()) err << "tessary-cli: " << advice << "\n";
 }
 
+// PrintIsamError with the engine's last error and the system's reason.
+inline void PrintEngineError(std::ostream& err, const std::string& what,
+                             const isam::Engine& engine) {
+  PrintIsamError(err, what, engine.EngineError(), engine.OsError());
+}
+
 }  // namespace tessary::cli

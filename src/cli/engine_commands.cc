@@ -5,7 +5,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/command_table.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "exchange/record_json.h"
 #include "isam/engine.h"
 #include "isam/verify.h"
@@ -17,10 +17,6 @@ namespace {
 
 using database::QuotationRecord;
 using Json = nlohmann::ordered_json;
-
-void PrintEngineError(std::ostream& err, const std::string& what, const isam::Engine& engine) {
-  PrintIsamError(err, what, engine.EngineError(), engine.OsError());
-}
 
 Json KeyHeaderJson(int k, const isam::KeyHeader& h, int key_len) {
   Json j;
@@ -68,15 +64,13 @@ int DumpRecords(ReadOnlyFileblock& db, std::ostream& out, std::ostream& err) {
   while (true) {
     engine.NextUsedSlot(db.fb(), ref);
     if (!engine.EngineOk()) break;
-    QuotationRecord record = database::EmptyRecord();
-    size_t length = sizeof record;
-    engine.GetVarRecord(db.fb(), ref, &record, length);
-    if (!engine.EngineOk()) {
+    const std::optional<database::StoredRecord> stored = database::ReadRecord(engine, db.fb(), ref);
+    if (!stored) {
       PrintEngineError(err, "record at slot " + std::to_string(ref), engine);
       ++failures;
       continue;
     }
-    out << exchange::RecordToJson(ref, record, length).dump() << "\n";
+    out << exchange::RecordToJson(ref, stored->record, stored->length).dump() << "\n";
   }
   if (engine.EngineError() != isam::kErrNoMatchingReference) {
     PrintEngineError(err, "reading the data file", engine);

@@ -89,14 +89,13 @@ int AddCommand(const SessionOptions& options, const std::string& file, std::ostr
   Session& session = cli.session();
   for (Entry& entry : entries) {
     if (!entry.numbered) {
-      if (session.highest_record_number >= 999999) {
+      if (session.highest_record_number() >= 999999) {
         err << "tessary-cli: no record number is left after 999999\n";
         return 1;
       }
       // The next number, as the form offers it.
-      ++session.highest_record_number;
       database::SetField(entry.record.Record_Number,
-                         platform::LeftPad(std::to_string(session.highest_record_number), 6));
+                         platform::LeftPad(std::to_string(session.TakeNextRecordNumber()), 6));
     }
     session.current_record = entry.record;
     if (!session.AddRecord()) {
@@ -133,12 +132,12 @@ int EditCommand(const SessionOptions& options, const std::string& number,
     }
   }
   session.current_record = edited;
-  const bool updated = session.UpdateRecord(ref);
-  if (session.records_equal) {
+  const database::UpdateOutcome outcome = session.UpdateRecord(ref);
+  if (outcome == database::UpdateOutcome::kUnchanged) {
     out << "record " << platform::Trim(number) << " unchanged\n";
     return 0;
   }
-  if (!updated && !session.record_changed) {
+  if (outcome == database::UpdateOutcome::kFailed) {
     cli.host().ShowError("Error updating record");
     return 1;
   }

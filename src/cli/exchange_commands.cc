@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 
@@ -49,7 +50,7 @@ int ImportCommand(const SessionOptions& options, ImportArgs& args, std::ostream&
   for (const exchange::FileOutcome& file : report.files) {
     out << Utf8(exchange::DescribeFile(file)) << "\n";
   }
-  out << exchange::DescribeTotal(report, session.engine.UsedKeys(session.fileblock, 1)) << "\n";
+  out << exchange::DescribeTotal(report, session.engine().UsedKeys(session.fileblock(), 1)) << "\n";
   return report.ok() ? 0 : 1;
 }
 
@@ -134,7 +135,7 @@ void AddExchangeCommands(CommandTable& table) {
       ->required()
       ->check(CLI::IsMember({"json", "csv", "fortune"}));
   export_command->add_option("--key", export_args->key, "key number 1 to 6 (default 1)")
-      ->check(CLI::Range(1, 6));
+      ->check(CLI::Range(1, database::kKeyCount));
   export_command->add_option("--out", export_args->out_file,
                              "file to write (replaced whole); standard output when not given");
 
@@ -146,6 +147,14 @@ void AddExchangeCommands(CommandTable& table) {
   CLI::App* backup =
       table.Add("backup", "Copy a cleanly closed Fileblock to DIR/Tes_Win-YYYYMMDD-HHMMSS",
                 [backup_args](std::ostream& out, std::ostream& err) {
+                  // A backup directory that does not exist yet is made.
+                  std::error_code ec;
+                  std::filesystem::create_directories(backup_args->path, ec);
+                  if (ec) {
+                    err << "tessary-cli: cannot make the directory " << backup_args->path << ": "
+                        << ec.message() << "\n";
+                    return 1;
+                  }
                   return Outcome(exchange::BackUp(platform::PosixFileSystem(), backup_args->db,
                                                   backup_args->path, std::time(nullptr)),
                                  out, err);

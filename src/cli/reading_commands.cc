@@ -72,7 +72,8 @@ int QuoteCommand(const SessionOptions& options, const ReadingArgs& args, std::os
             &ref, err))
     return 1;
   database::Session& session = cli.session();
-  out << exchange::RecordToJson(ref, session.current_record, session.record_length).dump() << "\n";
+  out << exchange::RecordToJson(ref, session.current_record, session.record_length()).dump()
+      << "\n";
   return 0;
 }
 
@@ -152,7 +153,8 @@ void AddReadingCommands(CommandTable& table) {
                              run_with(StepCommand));
   CommandTable::AddSessionOptions(step, *session);
   step->add_option("NUMBER", args->number, "record number to start from")->required();
-  step->add_option("--key", args->key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  step->add_option("--key", args->key, "key number 1 to 6")
+      ->check(CLI::Range(1, database::kKeyCount));
   step->add_flag("--prev", args->prev, "step backwards");
   step->add_option("--count", args->count, "number of steps")->check(CLI::Range(1, 1000000));
   add_filter(step);

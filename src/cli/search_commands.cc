@@ -35,51 +35,33 @@ struct SearchArgs {
 // Every record of key `key` whose text matches, in key order.
 int SearchAll(Session& session, const search::WordSearch& word, int key, std::ostream& out,
               std::ostream& err) {
-  isam::Engine& engine = session.engine;
-  engine.ClearKey(session.fileblock, key);
-  int32_t ref = 0;
-  std::string text;
-  while (true) {
-    engine.NextKey(session.fileblock, key, ref, text);
-    if (!engine.EngineOk()) break;
-    QuotationRecord record = database::EmptyRecord();
-    size_t length = sizeof record;
-    engine.GetVarRecord(session.fileblock, ref, &record, length);
-    if (!engine.EngineOk()) {
-      PrintIsamError(err, "record at slot " + std::to_string(ref) + " cannot be read",
-                     engine.EngineError());
-      return 1;
-    }
-    if (!search::WordMatch(record, word.target, word.case_sensitive, word.whole_words)) continue;
-    Json j;
-    j["ref"] = ref;
-    j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
-    j["key"] = Utf8(text);
-    out << j.dump() << "\n";
-  }
-  if (engine.EngineError() != isam::kErrNoLargerKey) {
-    PrintIsamError(err, "walking key " + std::to_string(key), engine.EngineError());
-    return 1;
-  }
-  return 0;
+  return WalkKey(
+      session, key, err, [&](int32_t ref, const std::string& text, const QuotationRecord& record) {
+        if (!search::WordMatch(record, word.target, word.case_sensitive, word.whole_words)) return;
+        Json j;
+        j["ref"] = ref;
+        j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
+        j["key"] = Utf8(text);
+        out << j.dump() << "\n";
+      });
 }
 
 // The pass the main window runs, on a page of `rows` rows from the first entry.
 int SearchRows(CliSession& cli, search::WordSearch& word, int key, int rows, std::ostream& out,
                std::ostream& err) {
   Session& session = cli.session();
-  browser::RowBrowser page(session.engine, session.fileblock, key, &session.current_record,
+  browser::RowBrowser page(session.engine(), session.fileblock(), key, &session.current_record,
                            sizeof session.current_record, "", "", rows, 1, true);
   page.BuildRow = [&](browser::RowRec& row) {
     return app::BuildRow(row, session.current_record, key);
   };
   search::ViewingFilters filters;
-  search::BrowserFilterList list(page, session.engine, session.current_record);
+  search::BrowserFilterList list(page, session.engine(), session.current_record);
   const std::string caption;
   search::ListFilter filter(filters, word, list, caption);
   search::AttachFilter(page, filter);
 
-  word.Reset(session.engine.UsedKeys(session.fileblock, 1));
+  word.Reset(session.engine().UsedKeys(session.fileblock(), 1));
   word.BeginPass(database::SortKeyCaption(key), "", 0);
   page.SetFilterActive(true);
   const int rc = page.SetPosition(key, "", 0, 1);
@@ -141,31 +123,30 @@ int FindCommand(const SessionOptions& options, const FindArgs& a, std::ostream& 
              "zeros); nothing is searched\n";
       return 1;
     case search::IndexSearchResult::kNotFound: {
-      const std::string text = database::BuildKey(session.saved_record, session.search_key_number);
-      if (session.engine.ErrorClass() == isam::ErrorClass::kExpected) {
-        err << "tessary-cli: no entry of key " << session.search_key_number
+      const std::string text =
+          database::BuildKey(session.saved_record, session.search_key_number());
+      if (session.engine().ErrorClass() == isam::ErrorClass::kExpected) {
+        err << "tessary-cli: no entry of key " << session.search_key_number()
             << " lies at or after \"" << Utf8(text) << "\"\n";
       } else {
-        PrintIsamError(err, "searching key " + std::to_string(session.search_key_number),
-                       session.engine.EngineError());
+        PrintEngineError(err, "searching key " + std::to_string(session.search_key_number()),
+                         session.engine());
       }
       return 1;
     }
     case search::IndexSearchResult::kFound:
       break;
   }
-  QuotationRecord record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session.engine.GetVarRecord(session.fileblock, ref, &record, length);
-  if (!session.engine.EngineOk()) {
-    PrintIsamError(err, "record at slot " + std::to_string(ref) + " cannot be read",
-                   session.engine.EngineError());
+  const std::optional<QuotationRecord> record = session.Read(ref);
+  if (!record) {
+    PrintEngineError(err, "record at slot " + std::to_string(ref) + " cannot be read",
+                     session.engine());
     return 1;
   }
   Json j;
   j["key"] = key;
   j["ref"] = ref;
-  j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
+  j["Record_Number"] = Utf8(database::FieldText(record->Record_Number));
   j["key_text"] = Utf8(key_text);
   out << j.dump() << "\n";
   return 0;
@@ -187,7 +168,8 @@ void AddSearchCommands(CommandTable& table) {
       ->required();
   search->add_flag("--case", search_args->case_sensitive, "case sensitive");
   search->add_flag("--whole", search_args->whole_words, "whole words only");
-  search->add_option("--key", search_args->key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  search->add_option("--key", search_args->key, "key number 1 to 6")
+      ->check(CLI::Range(1, database::kKeyCount));
   auto* all = search->add_flag("--all", search_args->all,
                                "every matching record as JSON lines (ref, Record_Number, key)");
   search->add_option("--rows", search_args->rows, "the list's pass: a page of N rows (default 20)")

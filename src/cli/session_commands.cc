@@ -34,10 +34,10 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
     err << "tessary-cli: " << names.data << " exists already; not replaced\n";
     return 1;
   }
-  session.engine.InitEngine(database::kPageBuffers);
+  session.engine().InitEngine(database::kPageBuffers);
   if (!session.CreateFileblock()) {
-    PrintIsamError(err, "cannot create " + session.FileblockPath(), session.engine.EngineError(),
-                   session.engine.OsError());
+    PrintIsamError(err, "cannot create " + session.FileblockPath(), session.engine().EngineError(),
+                   session.engine().OsError());
     return 1;
   }
   out << "created " << names.data << " and " << names.index << "\n";
@@ -47,44 +47,25 @@ int CreateCommand(const SessionOptions& options, std::ostream& out, std::ostream
 // `filters` (when given) keeps only the records they accept.
 int ListCommand(const SessionOptions& options, int key, const search::ViewingFilters* filters,
                 std::ostream& out, std::ostream& err) {
-  if (key < 1 || key > database::kKeyCount) {
+  if (!database::IsKey(key)) {
     err << "tessary-cli: key " << key << " does not exist (keys 1 to 6)\n";
     return 1;
   }
   CliSession cli(options, out, err);
   if (!cli.Start()) return 1;
   Session& session = cli.session();
-  isam::Engine& engine = session.engine;
-  engine.ClearKey(session.fileblock, key);
-  int32_t ref = 0;
-  std::string text;
-  while (true) {
-    engine.NextKey(session.fileblock, key, ref, text);
-    if (!engine.EngineOk()) break;
-    QuotationRecord record = database::EmptyRecord();
-    size_t length = sizeof record;
-    engine.GetVarRecord(session.fileblock, ref, &record, length);
-    if (!engine.EngineOk()) {
-      PrintIsamError(err, "record at slot " + std::to_string(ref) + " cannot be read",
-                     engine.EngineError(), engine.OsError());
-      return 1;
-    }
-    if (filters != nullptr && !search::FilterAccepts(*filters, record)) continue;
-    Json j;
-    j["ref"] = ref;
-    j["key"] = Utf8(text);
-    j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
-    j["Subject"] = Utf8(database::FieldText(record.Subject));
-    j["Authors_Full_Name"] = Utf8(database::FieldText(record.Authors_Full_Name));
-    j["Line1"] = Utf8(database::FieldText(record.Line1));
-    out << j.dump() << "\n";
-  }
-  if (engine.EngineError() != isam::kErrNoLargerKey) {
-    PrintIsamError(err, "walking key " + std::to_string(key), engine.EngineError(),
-                   engine.OsError());
-    return 1;
-  }
-  return 0;
+  return WalkKey(session, key, err,
+                 [&](int32_t ref, const std::string& text, const QuotationRecord& record) {
+                   if (filters != nullptr && !search::FilterAccepts(*filters, record)) return;
+                   Json j;
+                   j["ref"] = ref;
+                   j["key"] = Utf8(text);
+                   j["Record_Number"] = Utf8(database::FieldText(record.Record_Number));
+                   j["Subject"] = Utf8(database::FieldText(record.Subject));
+                   j["Authors_Full_Name"] = Utf8(database::FieldText(record.Authors_Full_Name));
+                   j["Line1"] = Utf8(database::FieldText(record.Line1));
+                   out << j.dump() << "\n";
+                 });
 }
 
 int ListRowsCommand(const SessionOptions& options, int key, int rows, const std::string& from,
@@ -93,15 +74,16 @@ int ListRowsCommand(const SessionOptions& options, int key, int rows, const std:
   CliSession cli(options, out, err);
   if (!cli.Start()) return 1;
   Session& session = cli.session();
-  browser::RowBrowser rows_browser(session.engine, session.fileblock, key, &session.current_record,
-                                   sizeof session.current_record, "", "", rows, 1, true);
+  browser::RowBrowser rows_browser(session.engine(), session.fileblock(), key,
+                                   &session.current_record, sizeof session.current_record, "", "",
+                                   rows, 1, true);
   rows_browser.BuildRow = [&](browser::RowRec& row) {
     return app::BuildRow(row, session.current_record, key);
   };
   // The main window's filter pass, when viewing filters are given.
   search::ViewingFilters viewing = filters != nullptr ? *filters : search::ViewingFilters{};
   search::WordSearch no_word_search;
-  search::BrowserFilterList filter_list(rows_browser, session.engine, session.current_record);
+  search::BrowserFilterList filter_list(rows_browser, session.engine(), session.current_record);
   const std::string caption;
   search::ListFilter filter(viewing, no_word_search, filter_list, caption);
   if (filters != nullptr) {
@@ -149,10 +131,12 @@ int DeleteCommand(const SessionOptions& options, const std::vector<std::string>&
   int failures = 0;
   for (const FoundRecord& found : records) {
     session.current_record = found.record;
-    if (session.DeleteRecord(found.record, found.ref)) {
+    const database::DeleteOutcome outcome = session.DeleteRecord(found.record, found.ref);
+    if (outcome == database::DeleteOutcome::kDeleted) {
       out << "deleted record " << found.number << "\n";
     } else {
-      if (!session.delete_cancelled) cli.host().ShowError("Error deleting record");
+      if (outcome == database::DeleteOutcome::kFailed)
+        cli.host().ShowError("Error deleting record");
       ++failures;
     }
   }
@@ -164,7 +148,7 @@ int RebuildCommand(const SessionOptions& options, std::ostream& out, std::ostrea
   if (!cli.Start()) return 1;
   Session& session = cli.session();
   if (!session.RebuildDataAndIndexes()) return 1;
-  out << "rebuilt: " << session.engine.UsedKeys(session.fileblock, 1) << " records\n";
+  out << "rebuilt: " << session.engine().UsedKeys(session.fileblock(), 1) << " records\n";
   return 0;
 }
 
@@ -256,7 +240,8 @@ void AddSessionCommands(CommandTable& table) {
         return ListCommand(s, a.key, use, out, err);
       }));
   CommandTable::AddSessionOptions(list, *session);
-  list->add_option("--key", list_args->key, "key number 1 to 6")->check(CLI::Range(1, 6));
+  list->add_option("--key", list_args->key, "key number 1 to 6")
+      ->check(CLI::Range(1, database::kKeyCount));
   auto* rows_option =
       list->add_option("--rows", list_args->rows, "print one page of N list rows instead of JSON")
           ->check(CLI::Range(1, 1000));

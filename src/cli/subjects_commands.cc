@@ -66,7 +66,8 @@ int GotoCommand(const SessionOptions& options, const GotoArgs& args, std::ostrea
         << (args.section.empty() ? "" : " section " + choices.chosen_section) << "\n";
     return 1;
   }
-  out << exchange::RecordToJson(ref, session.current_record, session.record_length).dump() << "\n";
+  out << exchange::RecordToJson(ref, session.current_record, session.record_length()).dump()
+      << "\n";
   return 0;
 }
 

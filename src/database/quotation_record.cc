@@ -2,13 +2,7 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
-#include "platform/text.h"
-
 namespace tessary::database {
-
-using platform::LeftPad;
-using platform::Pad;
 
 QuotationRecord EmptyRecord() {
   QuotationRecord record;
@@ -16,31 +10,20 @@ QuotationRecord EmptyRecord() {
   return record;
 }
 
+QuotationRecord BlankLinesRecord() {
+  QuotationRecord record = EmptyRecord();
+  for (int n = 5; n <= kLineCount; ++n) std::memset(Line(record, n), ' ', sizeof record.Line5);
+  return record;
+}
+
 char (&Line(QuotationRecord& record, int n))[61] {
-  switch (n) {
-    case 1:
-      return record.Line1;
-    case 2:
-      return record.Line2;
-    case 3:
-      return record.Line3;
-    case 4:
-      return record.Line4;
-    case 5:
-      return record.Line5;
-    case 6:
-      return record.Line6;
-    case 7:
-      return record.Line7;
-    case 8:
-      return record.Line8;
-    case 9:
-      return record.Line9;
-    case 10:
-      return record.Line10;
-    default:
-      return record.Line11;
-  }
+  // Lines 1 to 4 and lines 5 to 11 each lie back to back; n outside 1 to 11
+  // counts as line 11.
+  const size_t offset = n >= 1 && n <= 4 ? offsetof(QuotationRecord, Line1) + (n - 1) * 61
+                        : n >= 5 && n <= kLineCount
+                            ? offsetof(QuotationRecord, Line5) + (n - 5) * 61
+                            : offsetof(QuotationRecord, Line11);
+  return *reinterpret_cast<char(*)[61]>(reinterpret_cast<char*>(&record) + offset);
 }
 
 const char (&Line(const QuotationRecord& record, int n))[61] {
@@ -97,49 +80,6 @@ std::string_view FieldText(const QuotationRecord& record, const TextFieldInfo& f
   return std::string_view(begin, len);
 }
 
-std::string BuildKey(const QuotationRecord& r, int key_number) {
-  std::string key;
-  size_t cut = 0;
-  switch (key_number) {
-    case 1:
-      key = LeftPad(FieldText(r.Record_Number), 6);
-      cut = 6;
-      break;
-    case 2:
-      key = Pad(FieldText(r.Authors_LName), 16) + Pad(FieldText(r.FirstName), 14);
-      cut = 30;
-      break;
-    case 3:
-      key = Pad(FieldText(r.Subject), 13) + Pad(FieldText(r.Section), 1) +
-            LeftPad(FieldText(r.Record_Number), 6);
-      cut = 20;
-      break;
-    case 4:
-      key = Pad(FieldText(r.Book_Code), 2) + LeftPad(FieldText(r.Page_Number), 4);
-      cut = 6;
-      break;
-    case 5:
-      key = Pad(FieldText(r.Subtitle), 13) + Pad(FieldText(r.Subject), 4);
-      cut = 17;
-      break;
-    case 6:
-      key = Pad(FieldText(r.User_Code), 13);
-      cut = 13;
-      break;
-    default:
-      return std::string();
-  }
-  // Upper-casing is per byte, so upper-casing the joined text equals
-  // upper-casing each piece.
-  platform::UpperAnsiInPlace(key);
-  if (key.size() > cut) key.resize(cut);
-  return key;
-}
-
-std::string BuildKeyFromBytes(std::string_view bytes, int key_number) {
-  return BuildKey(RecordFromBytes(bytes), key_number);
-}
-
 size_t StoredLength(const QuotationRecord& record) {
   // Lines 5 to 11 lie beyond the short form; any of them that shows a
   // character makes the record long, so no line is dropped on the way to
@@ -160,23 +100,6 @@ bool RecordsEqual(const QuotationRecord& a, const QuotationRecord& b) {
   return a.Multi_Page_Flag == b.Multi_Page_Flag && a.Author_Age_Code == b.Author_Age_Code &&
          a.Quote_Rank == b.Quote_Rank && a.Number_of_Lines == b.Number_of_Lines &&
          a.Author_Country_Code == b.Author_Country_Code;
-}
-
-std::string SortKeyCaption(int key_number) {
-  switch (key_number) {
-    case 2:
-      return "Sort Key = Author's Name";
-    case 3:
-      return "Sort Key = Subject + Section + Number";
-    case 4:
-      return "Sort Key = Book Code + Book Page";
-    case 5:
-      return "Sort Key = Subtitle + Subject";
-    case 6:
-      return "Sort Key = User Code";
-    default:
-      return "Sort Key = Record Number";
-  }
 }
 
 }  // namespace tessary::database

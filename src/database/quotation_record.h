@@ -109,6 +109,11 @@ static_assert(offsetof(QuotationRecord, Line11) == 872);
 // A record with every byte zero.
 QuotationRecord EmptyRecord();
 
+// A zero record whose lines 5 to 11 hold 61 blanks each: what a reader that
+// shows all eleven lines reads a record over, so that a record stored short
+// reads as blank lines there.
+QuotationRecord BlankLinesRecord();
+
 // The text of a field: up to its first NUL, or the whole field without one.
 template <size_t N>
 std::string_view FieldText(const char (&field)[N]) {
@@ -141,23 +146,6 @@ struct TextFieldInfo {
 const std::array<TextFieldInfo, 24>& TextFields();
 std::string_view FieldText(const QuotationRecord& record, const TextFieldInfo& field);
 
-// The six index keys.
-inline constexpr int kKeyCount = 6;
-inline constexpr int kDataSectionLength = 512;
-struct KeySpec {
-  int length;
-  bool allow_duplicates;
-};
-inline constexpr std::array<KeySpec, kKeyCount> kKeySpecs = {
-    {{6, true}, {30, true}, {20, true}, {6, true}, {17, true}, {13, true}}};
-
-// The text of key `key_number` (1 to 6) of `record`; empty for any other number.
-std::string BuildKey(const QuotationRecord& record, int key_number);
-
-// BuildKey of a record given as stored bytes (up to 933): the key builder the
-// engine's rebuild and Verify take.
-std::string BuildKeyFromBytes(std::string_view bytes, int key_number);
-
 // 933 when any of Line5 to Line11 holds a character above the blank, else 506
 // (lines 5 to 11 empty, blank or control characters only). Every path that
 // writes a record stores this many bytes.
@@ -166,8 +154,5 @@ size_t StoredLength(const QuotationRecord& record);
 // Whether two records hold the same contents, Record_Number included (a
 // renumbered record is a changed record and must be written).
 bool RecordsEqual(const QuotationRecord& a, const QuotationRecord& b);
-
-// "Sort Key = ..." for key 1 to 6; other numbers count as key 1.
-std::string SortKeyCaption(int key_number);
 
 }  // namespace tessary::database

@@ -13,13 +13,6 @@ namespace {
 constexpr const char* kRebuildFixed1 = "Warning!! - Interrupting this procedure before";
 constexpr const char* kRebuildFixed2 = "it is finished will cause unpredictable results.";
 
-std::array<isam::KeyDef, kKeyCount> KeyDefs() {
-  std::array<isam::KeyDef, kKeyCount> defs{};
-  for (int k = 0; k < kKeyCount; ++k)
-    defs[k] = {kKeySpecs[k].length, kKeySpecs[k].allow_duplicates};
-  return defs;
-}
-
 std::string Decimal(int64_t n) { return std::to_string(n); }
 
 // Engine numbers that mean a damaged file rather than a refused request.
@@ -82,14 +75,22 @@ bool IsRepairableAtOpen(int error) {
   }
 }
 
-Session::Session(ui::Host& host, platform::FileSystem& fs) : engine(fs), host_(host), fs_(fs) {}
+std::optional<StoredRecord> ReadRecord(isam::Engine& engine, isam::Fileblock* fileblock,
+                                       int32_t ref, const QuotationRecord& fill) {
+  StoredRecord stored{fill, sizeof(QuotationRecord)};
+  engine.GetVarRecord(fileblock, ref, &stored.record, stored.length);
+  if (!engine.EngineOk()) return std::nullopt;
+  return stored;
+}
+
+Session::Session(ui::Host& host, platform::FileSystem& fs) : host_(host), fs_(fs), engine_(fs) {}
 
 Session::~Session() = default;
 
 std::string Session::FileblockPath() const {
-  if (base_name.empty()) return directory + "/" + kDefaultBaseName;
-  if (base_name[0] == '/') return base_name;
-  return directory + "/" + base_name;
+  if (base_name_.empty()) return directory_ + "/" + kDefaultBaseName;
+  if (base_name_[0] == '/') return base_name_;
+  return directory_ + "/" + base_name_;
 }
 
 std::string Session::FileName(const char* extension) const {
@@ -99,19 +100,52 @@ std::string Session::FileName(const char* extension) const {
 }
 
 bool Session::Fail(const std::string& where) {
-  location = where;
-  ReportEngineError();
+  ReportEngineError(where);
   return false;
+}
+
+std::optional<QuotationRecord> Session::Read(int32_t ref) {
+  std::optional<StoredRecord> stored = ReadStored(ref);
+  if (!stored) return std::nullopt;
+  return stored->record;
+}
+
+std::optional<StoredRecord> Session::ReadStored(int32_t ref, const QuotationRecord& fill) {
+  return ReadRecord(engine_, fileblock_, ref, fill);
+}
+
+bool Session::ReadCurrent(int32_t ref) {
+  std::optional<StoredRecord> stored = ReadStored(ref);
+  current_record = stored ? stored->record : EmptyRecord();
+  if (!stored) return false;
+  current_ref_ = ref;
+  record_length_ = static_cast<uint16_t>(stored->length);
+  return true;
+}
+
+void Session::SetCurrent(const QuotationRecord& record, int32_t ref) {
+  current_record = record;
+  current_ref_ = ref;
+}
+
+bool Session::ReadFound(int32_t ref, const char* where) {
+  if (!ReadCurrent(ref)) return Fail(where);
+  return true;
 }
 
 // The fixed form first; the system's reason and the way out follow on a line
 // of their own.
+void Session::ReportEngineError(std::string_view location) {
+  location_ = location;
+  ReportEngineError();
+}
+
 void Session::ReportEngineError() {
-  int error = engine.EngineError();
+  int error = engine_.EngineError();
   if (error == 0) return;
   std::string text =
-      "IsamError: " + Decimal(error) + " -- " + isam::ErrorMessage(error) + ".  " + location;
-  std::string advice = FailureAdvice(error, engine.OsError());
+      "IsamError: " + Decimal(error) + " -- " + isam::ErrorMessage(error) + ".  " + location_;
+  std::string advice = FailureAdvice(error, engine_.OsError());
   if (!advice.empty()) text += "\n" + advice;
   host_.ShowError(text);
 }
@@ -119,11 +153,11 @@ void Session::ReportEngineError() {
 bool Session::YesNo(std::string_view text) { return host_.AskYesNo(std::string(text) + "?"); }
 
 bool Session::StartDatabase() {
-  engine.InitEngine(kPageBuffers);
-  if (!engine.EngineOk()) return false;
+  engine_.InitEngine(kPageBuffers);
+  if (!engine_.EngineOk()) return false;
   if (before_open) before_open(*this);
   if (!OpenDatabase()) return false;
-  if (show_status) show_status("Active Records: " + Decimal(engine.UsedKeys(fileblock, 1)));
+  if (show_status) show_status("Active Records: " + Decimal(engine_.UsedKeys(fileblock_, 1)));
   return true;
 }
 
@@ -138,16 +172,16 @@ bool Session::OpenDatabase() {
       if (!FinishInterruptedRebuild()) return false;
       continue;
     }
-    fileblock = engine.OpenFileblock(path);
-    if (engine.EngineOk() && !FormatMatches()) {
-      engine.CloseFileblock(fileblock);
-      engine.SetError(isam::kErrIndexDefect);
+    fileblock_ = engine_.OpenFileblock(path);
+    if (engine_.EngineOk() && !FormatMatches()) {
+      engine_.CloseFileblock(fileblock_);
+      engine_.SetError(isam::kErrIndexDefect);
       if (!damage_reported) Fail(where);
       damage_reported = true;
     }
-    if (engine.EngineOk()) break;
-    fileblock = nullptr;
-    int error = engine.EngineError();
+    if (engine_.EngineOk()) break;
+    fileblock_ = nullptr;
+    int error = engine_.EngineError();
     if (error == isam::kErrIndexDefect || IsRepairableAtOpen(error)) {
       // A damaged header or a file cut short is named once, then repaired as
       // an index left open is.
@@ -166,7 +200,7 @@ bool Session::OpenDatabase() {
     }
     return Fail(where);
   }
-  if (!engine.SetVarBuffer(512)) return Fail(where);
+  if (!engine_.SetVarBuffer(512)) return Fail(where);
   ReadHighestRecordNumber();
   return true;
 }
@@ -197,7 +231,7 @@ bool Session::FinishInterruptedRebuild() {
     return false;
   }
   bool rebuilt = RebuildFiles();
-  if (!rebuilt && engine.EngineError() == isam::kErrDataAndSaveExist) {
+  if (!rebuilt && engine_.EngineError() == isam::kErrDataAndSaveExist) {
     // A cleanly closed data file beside the save copy was not written by the
     // rebuild (it may be a restored backup): it is kept under another name
     // and the rebuild goes on from the save copy.
@@ -205,7 +239,7 @@ bool Session::FinishInterruptedRebuild() {
     isam::DeriveNames(FileblockPath(), &names);
     const std::string kept = FileName("OLD");
     if (int rc = fs_.Rename(names.data, kept)) {
-      engine.SetError(isam::kErrDataAndSaveExist, rc);
+      engine_.SetError(isam::kErrDataAndSaveExist, rc);
       Fail("Rebuild not completed.  Move " + names.data + " or " + save +
            " out of the way, keeping the one that holds your records.");
       return false;
@@ -229,24 +263,24 @@ bool Session::FinishInterruptedRebuild() {
 }
 
 bool Session::FormatMatches() {
-  isam::FileblockInfo info = engine.Describe(fileblock);
-  if (!engine.EngineOk()) return false;
+  isam::FileblockInfo info = engine_.Describe(fileblock_);
+  if (!engine_.EngineOk()) return false;
   if (info.data.record_length != kDataSectionLength) return false;
   if (static_cast<int>(info.key_lengths.size()) != kKeyCount) return false;
-  for (int k = 0; k < kKeyCount; ++k) {
-    if (info.key_lengths[k] != kKeySpecs[k].length) return false;
+  for (const KeyInfo& key : Keys()) {
+    if (info.key_lengths[key.number - 1] != key.length) return false;
   }
   return true;
 }
 
 void Session::ReadHighestRecordNumber() {
-  highest_record_number = 0;
-  engine.ClearKey(fileblock, 1);
+  highest_record_number_ = 0;
+  engine_.ClearKey(fileblock_, 1);
   int32_t ref = 0;
   std::string text;
-  engine.PrevKey(fileblock, 1, ref, text);
-  if (!engine.EngineOk()) {
-    engine.ResetStatus();  // an empty index: no record numbers in use yet
+  engine_.PrevKey(fileblock_, 1, ref, text);
+  if (!engine_.EngineOk()) {
+    engine_.ResetStatus();  // an empty index: no record numbers in use yet
     return;
   }
   size_t i = 0;
@@ -255,17 +289,17 @@ void Session::ReadHighestRecordNumber() {
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     value = value * 10 + (text[i] - '0');
   }
-  highest_record_number = value;
+  highest_record_number_ = value;
 }
 
 bool Session::CreateFileblock() {
-  auto defs = KeyDefs();
-  engine.MakeFileblock(FileblockPath(), kDataSectionLength, kKeyCount, defs);
-  return engine.EngineOk();
+  const auto defs = EngineKeyDefs();
+  engine_.MakeFileblock(FileblockPath(), kDataSectionLength, kKeyCount, defs);
+  return engine_.EngineOk();
 }
 
 bool Session::LockAbort() {
-  if (engine.ErrorClass() == isam::ErrorClass::kTemporary) {
+  if (engine_.ErrorClass() == isam::ErrorClass::kTemporary) {
     lock_blocked_ = true;
     return host_.AskYesNo("A lock prevents this operation. Abort?");
   }
@@ -274,65 +308,56 @@ bool Session::LockAbort() {
 }
 
 bool Session::LockAllRetry() {
-  engine.LockFileblock(fileblock);
-  while (!engine.EngineOk()) {
+  engine_.LockFileblock(fileblock_);
+  while (!engine_.EngineOk()) {
     if (!YesNo("The file is presently in use. Try again?")) return false;
-    engine.LockFileblock(fileblock);
+    engine_.LockFileblock(fileblock_);
   }
   return true;
 }
 
-bool Session::SearchKeyRetry(int32_t& ref, std::string& key_text) {
+bool Session::SearchKeyRetry(int key, int32_t& ref, std::string& key_text) {
+  search_key_number_ = key;
   while (true) {
-    engine.SearchKey(fileblock, search_key_number, ref, key_text);
+    engine_.SearchKey(fileblock_, key, ref, key_text);
     if (LockAbort()) return false;
     if (lock_blocked_) continue;
-    return engine.EngineOk();
+    return engine_.EngineOk();
   }
 }
 
 bool Session::FindAndRead(int key, int32_t& ref, const std::string& key_text) {
   std::string text = key_text;
-  engine.SearchKey(fileblock, key, ref, text);
-  if (!engine.EngineOk()) return Fail("Location 45");
-  current_record = EmptyRecord();
-  size_t length = sizeof current_record;
-  engine.GetVarRecord(fileblock, ref, &current_record, length);
-  if (!engine.EngineOk()) return Fail("Location 45B");
-  record_length = static_cast<uint16_t>(length);
-  return true;
+  engine_.SearchKey(fileblock_, key, ref, text);
+  if (!engine_.EngineOk()) return Fail("Location 45");
+  return ReadFound(ref, "Location 45B");
 }
 
 bool Session::StepAndRead(int key, int32_t& ref, std::string& key_text, bool forward) {
-  if (restart) {
-    engine.ClearKey(fileblock, key);
-    engine.SearchKey(fileblock, key, ref, key_text);
-    restart = false;
+  if (restart_) {
+    engine_.ClearKey(fileblock_, key);
+    engine_.SearchKey(fileblock_, key, ref, key_text);
+    restart_ = false;
   }
   if (forward) {
-    engine.NextKey(fileblock, key, ref, key_text);
-    if (engine.EngineError() == isam::kErrNoLargerKey)
-      engine.NextKey(fileblock, key, ref, key_text);
+    engine_.NextKey(fileblock_, key, ref, key_text);
+    if (engine_.EngineError() == isam::kErrNoLargerKey)
+      engine_.NextKey(fileblock_, key, ref, key_text);
   } else {
-    engine.PrevKey(fileblock, key, ref, key_text);
-    if (engine.EngineError() == isam::kErrNoSmallerKey)
-      engine.PrevKey(fileblock, key, ref, key_text);
+    engine_.PrevKey(fileblock_, key, ref, key_text);
+    if (engine_.EngineError() == isam::kErrNoSmallerKey)
+      engine_.PrevKey(fileblock_, key, ref, key_text);
   }
-  if (!engine.EngineOk()) return Fail("Location 29");
-  current_record = EmptyRecord();
-  size_t length = sizeof current_record;
-  engine.GetVarRecord(fileblock, ref, &current_record, length);
-  if (!engine.EngineOk()) return Fail("Location 30");
-  record_length = static_cast<uint16_t>(length);
-  return true;
+  if (!engine_.EngineOk()) return Fail("Location 29");
+  return ReadFound(ref, "Location 30");
 }
 
 bool Session::AddRecord() {
   if (!LockAllRetry()) return false;
   const size_t length = StoredLength(current_record);
   while (true) {
-    add_ref = engine.AddVarRecord(fileblock, &current_record, length);
-    if (engine.EngineOk()) break;
+    add_ref_ = engine_.AddVarRecord(fileblock_, &current_record, length);
+    if (engine_.EngineOk()) break;
     if (LockAbort()) {
       Fail("Location 35");
     } else if (lock_blocked_) {
@@ -341,104 +366,97 @@ bool Session::AddRecord() {
       Fail("Location 1");
     }
     host_.ShowError("Unable to add record. Location 13");
-    engine.UnlockFileblock(fileblock);
+    engine_.UnlockFileblock(fileblock_);
     return false;
   }
   for (int k = 1; k <= kKeyCount; ++k) {
     std::string key_text = BuildKey(current_record, k);
-    engine.ClearKey(fileblock, k);
-    engine.AddKey(fileblock, k, add_ref, key_text);
-    if (engine.EngineOk()) continue;
+    engine_.ClearKey(fileblock_, k);
+    engine_.AddKey(fileblock_, k, add_ref_, key_text);
+    if (engine_.EngineOk()) continue;
     // Undo: the keys added so far, then the record.
     Fail("Location 13B");
     host_.ShowError(key_text);
-    engine.ClearKey(fileblock, k);
+    engine_.ClearKey(fileblock_, k);
     for (int j = 1; j < k; ++j) {
       std::string added = BuildKey(current_record, j);
-      if (engine.KeyExists(fileblock, j, add_ref, added)) {
-        engine.DeleteKey(fileblock, j, add_ref, added);
-        if (!engine.EngineOk()) {
+      if (engine_.KeyExists(fileblock_, j, add_ref_, added)) {
+        engine_.DeleteKey(fileblock_, j, add_ref_, added);
+        if (!engine_.EngineOk()) {
           Fail(" Location 12");
           host_.ExitProgram(kExitUndoAddFailed);
           return false;
         }
       }
     }
-    engine.DeleteVarRecord(fileblock, add_ref);
-    if (!engine.EngineOk()) Fail("Location 13C");
-    engine.UnlockFileblock(fileblock);
+    engine_.DeleteVarRecord(fileblock_, add_ref_);
+    if (!engine_.EngineOk()) Fail("Location 13C");
+    engine_.UnlockFileblock(fileblock_);
     return false;
   }
   previous_record = current_record;
-  engine.UnlockFileblock(fileblock);
+  engine_.UnlockFileblock(fileblock_);
   return true;
 }
 
-bool Session::UpdateRecord(int32_t ref) {
-  record_changed = false;
-  records_equal = false;
-  if (current_key_number == 0) current_key_number = 1;
-  const int remembered = current_key_number;
-  auto leave = [&](bool result) {
-    current_key_number = remembered;
-    return result;
+UpdateOutcome Session::UpdateRecord(int32_t ref) {
+  const int remembered = current_key_;
+  auto leave = [&](UpdateOutcome outcome) {
+    current_key_ = remembered;
+    return outcome;
   };
-  if (RecordsEqual(saved_record, current_record)) {
-    records_equal = true;
-    return leave(false);
-  }
-  engine.PutVarRecord(fileblock, ref, &current_record, StoredLength(current_record));
-  if (!engine.EngineOk()) {
+  if (RecordsEqual(saved_record, current_record)) return leave(UpdateOutcome::kUnchanged);
+  engine_.PutVarRecord(fileblock_, ref, &current_record, StoredLength(current_record));
+  if (!engine_.EngineOk()) {
     Fail("Location 23");
-    engine.UnlockFileblock(fileblock);
-    return leave(false);
+    engine_.UnlockFileblock(fileblock_);
+    return leave(UpdateOutcome::kFailed);
   }
   for (int k = 1; k <= kKeyCount; ++k) {
-    current_key_number = k;
+    current_key_ = k;
     std::string old_key = BuildKey(saved_record, k);
     std::string new_key = BuildKey(current_record, k);
     if (old_key == new_key) continue;
-    bool exists = engine.KeyExists(fileblock, k, ref, old_key);
-    if (engine.EngineOk() && exists) engine.DeleteKey(fileblock, k, ref, old_key);
-    if (!engine.EngineOk()) {
+    bool exists = engine_.KeyExists(fileblock_, k, ref, old_key);
+    if (engine_.EngineOk() && exists) engine_.DeleteKey(fileblock_, k, ref, old_key);
+    if (!engine_.EngineOk()) {
       Fail("Location 24");
-      engine.ClearKey(fileblock, k);
-      engine.UnlockFileblock(fileblock);
-      return leave(false);
+      engine_.ClearKey(fileblock_, k);
+      engine_.UnlockFileblock(fileblock_);
+      return leave(UpdateOutcome::kFailed);
     }
-    engine.ClearKey(fileblock, k);
-    engine.AddKey(fileblock, k, ref, new_key);
-    if (!engine.EngineOk()) {
+    engine_.ClearKey(fileblock_, k);
+    engine_.AddKey(fileblock_, k, ref, new_key);
+    if (!engine_.EngineOk()) {
       Fail("Location 24K");
-      engine.ClearKey(fileblock, k);
+      engine_.ClearKey(fileblock_, k);
     }
   }
-  record_changed = true;
-  return leave(true);
+  return leave(UpdateOutcome::kUpdated);
 }
 
 void Session::PositionKey(std::string key_text, int32_t ref, int key) {
   if (key_text.size() > 30) key_text.resize(30);
   // Deleting the last entry leaves nothing to stand on; that is no failure.
-  if (engine.UsedKeys(fileblock, key) == 0) {
-    engine.ClearKey(fileblock, key);
+  if (engine_.UsedKeys(fileblock_, key) == 0) {
+    engine_.ClearKey(fileblock_, key);
     return;
   }
-  engine.FindKeyAndRefOrLast(fileblock, key, ref, key_text);
-  if (!engine.EngineOk()) {
+  engine_.FindKeyAndRefOrLast(fileblock_, key, ref, key_text);
+  if (!engine_.EngineOk()) {
     Fail("Location 27G");
-    engine.ClearKey(fileblock, current_key_number);
+    engine_.ClearKey(fileblock_, current_key_);
   }
 }
 
 void Session::ReAddKeys(const QuotationRecord& record, int32_t ref, int count) {
   for (int k = 1; k <= count; ++k) {
     std::string key_text = BuildKey(record, k);
-    engine.ClearKey(fileblock, k);
-    engine.AddKey(fileblock, k, ref, key_text);
-    if (!engine.EngineOk()) {
+    engine_.ClearKey(fileblock_, k);
+    engine_.AddKey(fileblock_, k, ref, key_text);
+    if (!engine_.EngineOk()) {
       Fail("Location 26");
-      engine.ClearKey(fileblock, k);
+      engine_.ClearKey(fileblock_, k);
       host_.ExitProgram(kExitUndoDeleteFailed);
       return;
     }
@@ -446,52 +464,48 @@ void Session::ReAddKeys(const QuotationRecord& record, int32_t ref, int count) {
   }
 }
 
-bool Session::DeleteRecord(const QuotationRecord& record, int32_t ref) {
+DeleteOutcome Session::DeleteRecord(const QuotationRecord& record, int32_t ref) {
   const QuotationRecord copy = record;
-  delete_cancelled = false;
-  if (!YesNo(" Are you sure you want to delete this record.")) {
-    delete_cancelled = true;
-    return false;
-  }
-  if (!LockAllRetry()) return false;
+  if (!YesNo(" Are you sure you want to delete this record.")) return DeleteOutcome::kCancelled;
+  if (!LockAllRetry()) return DeleteOutcome::kFailed;
   if (copy.Deleted_Link != 0) {
     Fail("Location 27A");
-    engine.UnlockFileblock(fileblock);
-    return false;
+    engine_.UnlockFileblock(fileblock_);
+    return DeleteOutcome::kFailed;
   }
   for (int k = 1; k <= kKeyCount; ++k) {
     std::string key_text = BuildKey(copy, k);
-    if (!engine.KeyExists(fileblock, k, ref, key_text)) {
+    if (!engine_.KeyExists(fileblock_, k, ref, key_text)) {
       host_.ShowError(
           "Unable to delete key.  Cancelling record Deletion.  Suggest you Rebuild Index.");
-      engine.ClearKey(fileblock, k);
-      engine.UnlockFileblock(fileblock);
-      return false;
+      engine_.ClearKey(fileblock_, k);
+      engine_.UnlockFileblock(fileblock_);
+      return DeleteOutcome::kFailed;
     }
-    engine.DeleteKey(fileblock, k, ref, key_text);
-    if (!engine.EngineOk()) {
+    engine_.DeleteKey(fileblock_, k, ref, key_text);
+    if (!engine_.EngineOk()) {
       Fail("Location 27");
       PositionKey(key_text, ref, k);
       // The keys already deleted come back from the record being deleted.
       ReAddKeys(copy, ref, k - 1);
-      engine.UnlockFileblock(fileblock);
-      return false;
+      engine_.UnlockFileblock(fileblock_);
+      return DeleteOutcome::kFailed;
     }
     PositionKey(key_text, ref, k);
   }
-  engine.LockRecord(fileblock, ref);
-  engine.DeleteVarRecord(fileblock, ref);
-  bool deleted = engine.EngineOk();
+  engine_.LockRecord(fileblock_, ref);
+  engine_.DeleteVarRecord(fileblock_, ref);
+  bool deleted = engine_.EngineOk();
   if (!deleted) Fail("Location 28");
-  engine.UnlockRecord(fileblock, ref);
-  engine.UnlockFileblock(fileblock);
-  return deleted;
+  engine_.UnlockRecord(fileblock_, ref);
+  engine_.UnlockFileblock(fileblock_);
+  return deleted ? DeleteOutcome::kDeleted : DeleteOutcome::kFailed;
 }
 
 bool Session::CountRecords(int32_t* count) {
   while (true) {
-    *count = engine.UsedSlots(fileblock);
-    if (engine.EngineOk() || engine.ErrorClass() != isam::ErrorClass::kTemporary) return true;
+    *count = engine_.UsedSlots(fileblock_);
+    if (engine_.EngineOk() || engine_.ErrorClass() != isam::ErrorClass::kTemporary) return true;
     if (host_.AskYesNo("Cannot get a lock.  Abort?", ui::MessageKind::kInformation)) return false;
   }
 }
@@ -513,14 +527,11 @@ bool Session::RebuildDataAndIndexes() {
   }
   if (required == free_space) return false;
 
-  engine.CloseFileblock(fileblock);
-  if (!engine.EngineOk()) {
+  if (!CloseFileblock()) {
     Fail("Location 6. Unable to continue.");
     host_.ExitProgram(kExitCloseFailed);
     return false;
   }
-  fileblock = nullptr;
-  engine.ReleaseVarBuffer();
 
   const bool rebuilt = RebuildFiles();
   if (!rebuilt) {
@@ -539,11 +550,11 @@ bool Session::RebuildDataAndIndexes() {
 }
 
 bool Session::RebuildFiles() {
-  engine.SetProgressCallback(
+  engine_.SetProgressCallback(
       [this](int pass, int32_t read, int32_t written, int, std::string_view) {
         host_.ProcessPendingInput();
         if (host_.ProgressAbandoned()) {
-          engine.SetError(isam::kErrAborted);
+          engine_.SetError(isam::kErrAborted);
           return;
         }
         if (read % 50 == 0) {
@@ -553,33 +564,43 @@ bool Session::RebuildFiles() {
         }
       });
   host_.OpenProgress("Rebuild Status", kRebuildFixed1, kRebuildFixed2);
-  auto defs = KeyDefs();
+  const auto defs = EngineKeyDefs();
   const std::string path = FileblockPath();
-  engine.ReorganizeFileblock(path, {kDataSectionLength, kDataSectionLength}, defs,
+  engine_.ReorganizeFileblock(path, {kDataSectionLength, kDataSectionLength}, defs,
                              [](std::string_view old_record, std::string& new_record) {
                                new_record.assign(old_record);
                                return true;
                              });
-  bool ok = engine.EngineOk();
+  bool ok = engine_.EngineOk();
   if (ok) {
-    engine.ReindexFileblock(path, defs, BuildKeyFromBytes);
-    ok = engine.EngineOk();
+    engine_.ReindexFileblock(path, defs, BuildKeyFromBytes);
+    ok = engine_.EngineOk();
   }
-  const int error = engine.EngineError();
-  const int os_error = engine.OsError();
-  engine.SetProgressCallback(nullptr);
+  const int error = engine_.EngineError();
+  const int os_error = engine_.OsError();
+  engine_.SetProgressCallback(nullptr);
   if (!ok) host_.CloseProgress();
-  engine.SetError(error, os_error);
+  engine_.SetError(error, os_error);
   return ok;
 }
 
-void Session::CloseDatabase() {
-  if (fileblock != nullptr) {
-    engine.CloseFileblock(fileblock);
-    fileblock = nullptr;
+bool Session::CloseFileblock() {
+  if (fileblock_ != nullptr) {
+    engine_.CloseFileblock(fileblock_);
+    if (!engine_.EngineOk()) return false;
+    fileblock_ = nullptr;
   }
-  engine.ReleaseVarBuffer();
-  if (engine.Initialised()) engine.ExitEngine();
+  engine_.ReleaseVarBuffer();
+  return true;
+}
+
+void Session::CloseDatabase() {
+  if (fileblock_ != nullptr) {
+    engine_.CloseFileblock(fileblock_);
+    fileblock_ = nullptr;
+  }
+  engine_.ReleaseVarBuffer();
+  if (engine_.Initialised()) engine_.ExitEngine();
 }
 
 }  // namespace tessary::database

@@ -6,10 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/engine.h"
 #include "platform/file.h"
 #include "ui/host.h"
@@ -39,6 +40,33 @@ std::string FailureAdvice(int error, int os_error);
 // rebuild repairs them as it repairs an index left open.
 bool IsRepairableAtOpen(int error);
 
+// A record read by reference: the record over what the reader filled its
+// buffer with, and the number of bytes the file holds for it.
+struct StoredRecord {
+  QuotationRecord record;
+  size_t length;
+};
+
+// Reads the record at `ref` over `fill` (a short record leaves lines 5 to 11
+// as `fill` has them). Empty when the engine cannot read it; the engine's
+// status then says why. For readers that hold an engine without a session.
+std::optional<StoredRecord> ReadRecord(isam::Engine& engine, isam::Fileblock* fileblock,
+                                       int32_t ref, const QuotationRecord& fill = EmptyRecord());
+
+// What UpdateRecord did.
+enum class UpdateOutcome {
+  kUpdated,    // the record and its changed keys were rewritten
+  kUnchanged,  // the edited record equals the saved one: nothing was written
+  kFailed,     // reported to the user; the keys after the failing one are as they were
+};
+
+// What DeleteRecord did.
+enum class DeleteOutcome {
+  kDeleted,
+  kCancelled,  // the user answered No
+  kFailed,     // reported to the user
+};
+
 class Session {
  public:
   Session(ui::Host& host, platform::FileSystem& fs);
@@ -46,37 +74,73 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Where the Fileblock lives: `directory`/`base_name`.
-  std::string directory = ".";
-  std::string base_name = kDefaultBaseName;
+  // Where the Fileblock lives: `directory`/`base_name` (an absolute base name
+  // stands alone). Set before the open.
+  void set_directory(std::string directory) { directory_ = std::move(directory); }
+  void set_base_name(std::string base_name) { base_name_ = std::move(base_name); }
+  const std::string& directory() const { return directory_; }
   std::string FileblockPath() const;
 
-  // Seams for start-up: runs after the engine started and before the open
-  // (start values, options file, command line).
+  // Seams the owner installs before StartDatabase. `before_open` runs after
+  // the engine started and before the open (start values, options file,
+  // command line); `show_status` shows a text in the main window's third
+  // status panel; `reattach_list` re-attaches the record list after a
+  // rebuild and gives true when it worked.
   std::function<void(Session&)> before_open;
-  // Shows a text in the main window's third status panel.
   std::function<void(const std::string&)> show_status;
-  // Re-attaches the record list after a rebuild; true when it worked.
   std::function<bool()> reattach_list;
 
-  // The database state.
-  isam::Engine engine;
-  isam::Fileblock* fileblock = nullptr;
+  // The shared record buffers. Windows fill them by design: the entry forms
+  // build the current record, the edit keeps the saved one, the list reads
+  // its rows through the current record, the forms copy from the previous.
   QuotationRecord current_record = EmptyRecord();
   QuotationRecord saved_record = EmptyRecord();
   QuotationRecord previous_record = EmptyRecord();
-  int32_t current_ref = 0;
-  int32_t add_ref = 0;
-  std::string current_key_text;
-  int current_key_number = 1;
-  int search_key_number = 1;
-  int32_t highest_record_number = 0;
-  uint16_t record_length = 0;
-  bool restart = false;
-  bool delete_cancelled = false;
-  bool records_equal = false;
-  bool record_changed = false;
-  std::string location;
+
+  // The engine and the open Fileblock, for what walks the data itself (the
+  // record list, exports, the command-line tool's listings and checks).
+  isam::Engine& engine() { return engine_; }
+  const isam::Engine& engine() const { return engine_; }
+  isam::Fileblock* fileblock() const { return fileblock_; }
+  bool is_open() const { return fileblock_ != nullptr; }
+
+  // The reference of the current record, as the last read through the
+  // session or SetCurrent left it.
+  int32_t current_ref() const { return current_ref_; }
+  // Length the engine gave for the record the session read last.
+  uint16_t record_length() const { return record_length_; }
+  // Reference the last add received.
+  int32_t add_ref() const { return add_ref_; }
+
+  // The sort key of the main list; a number outside 1 to 6 counts as 1.
+  int current_key() const { return current_key_; }
+  void SetCurrentKey(int key) { current_key_ = ValidKey(key); }
+  // The key the last SearchKeyRetry searched.
+  int search_key_number() const { return search_key_number_; }
+
+  // The highest record number in use; a new record receives the next one.
+  int32_t highest_record_number() const { return highest_record_number_; }
+  // Takes the next record number for a new record and gives it.
+  int32_t TakeNextRecordNumber() { return ++highest_record_number_; }
+  // A record numbered `number` was stored: the highest number follows it.
+  void NoteRecordNumber(int32_t number) {
+    if (number > highest_record_number_) highest_record_number_ = number;
+  }
+
+  // The next StepAndRead searches its start position afresh from the key
+  // text (after the list or another window moved the key's position).
+  void SetRestart(bool restart) { restart_ = restart; }
+  bool restart() const { return restart_; }
+
+  // The record at `ref`, zero beyond what is stored (see ReadRecord).
+  std::optional<QuotationRecord> Read(int32_t ref);
+  std::optional<StoredRecord> ReadStored(int32_t ref, const QuotationRecord& fill = EmptyRecord());
+  // Reads the record at `ref` into the current record (zeroed first) and
+  // makes `ref` the current reference; false when it cannot be read (the
+  // engine's status says why; nothing is reported).
+  bool ReadCurrent(int32_t ref);
+  // `record`, found elsewhere at `ref`, becomes the current record.
+  void SetCurrent(const QuotationRecord& record, int32_t ref);
 
   bool StartDatabase();
   bool OpenDatabase();
@@ -85,21 +149,30 @@ class Session {
   // rebuild fails (both reported).
   bool FinishInterruptedRebuild();
   bool CreateFileblock();
+  // The error box "IsamError: <n> -- <text>.  <location>" when the engine's
+  // error number is not 0. The location is stored and stays the one shown by
+  // a report without a location of its own.
+  void ReportEngineError(std::string_view location);
   void ReportEngineError();
   bool YesNo(std::string_view text);
   bool LockAbort();
   bool LockAllRetry();
-  bool SearchKeyRetry(int32_t& ref, std::string& key_text);
+  // Positions `key` (which becomes the search key number) on the first entry
+  // not less than `key_text`, asking before it retries a lock.
+  bool SearchKeyRetry(int key, int32_t& ref, std::string& key_text);
   bool FindAndRead(int key, int32_t& ref, const std::string& key_text);
   bool StepAndRead(int key, int32_t& ref, std::string& key_text, bool forward);
   bool AddRecord();
-  bool UpdateRecord(int32_t ref);
-  bool DeleteRecord(const QuotationRecord& record, int32_t ref);
+  UpdateOutcome UpdateRecord(int32_t ref);
+  DeleteOutcome DeleteRecord(const QuotationRecord& record, int32_t ref);
   // True when the files were rebuilt and opened again. After a failed or
   // abandoned rebuild the failure is reported and the Fileblock opened as it
-  // is (fileblock stays null when the user declines a further rebuild).
+  // is (it stays closed when the user declines a further rebuild).
   bool RebuildDataAndIndexes();
   bool RebuildFiles();
+  // Closes the Fileblock (when open) and releases the record buffer; the
+  // engine keeps running for OpenDatabase. False when the close failed.
+  bool CloseFileblock();
   void CloseDatabase();
 
   // The records in use (head and continuation slots), for the free-space test.
@@ -114,6 +187,9 @@ class Session {
   void PositionKey(std::string key_text, int32_t ref, int key);
   void ReAddKeys(const QuotationRecord& record, int32_t ref, int count);
   bool Fail(const std::string& where);
+  // Reads the record at `ref` into the current record for FindAndRead and
+  // StepAndRead; false (reported at `where`) when it cannot be read.
+  bool ReadFound(int32_t ref, const char* where);
   void ReadHighestRecordNumber();
   // The open Fileblock has the record length and keys of a quotation
   // database; a header that says otherwise is damaged.
@@ -123,7 +199,19 @@ class Session {
 
   ui::Host& host_;
   platform::FileSystem& fs_;
+  std::string directory_ = ".";
+  std::string base_name_ = kDefaultBaseName;
+  isam::Engine engine_;
+  isam::Fileblock* fileblock_ = nullptr;
+  int32_t current_ref_ = 0;
+  int32_t add_ref_ = 0;
+  int current_key_ = 1;
+  int search_key_number_ = 1;
+  int32_t highest_record_number_ = 0;
+  uint16_t record_length_ = 0;
+  bool restart_ = false;
   bool lock_blocked_ = false;
+  std::string location_;
 };
 
 }  // namespace tessary::database

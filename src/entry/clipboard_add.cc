@@ -15,6 +15,7 @@
 
 #include "entry/entry_form.h"
 #include "entry/entry_widgets.h"
+#include "ui/focus_hints.h"
 #include "ui/qt_text.h"
 
 namespace tessary::entry {
@@ -24,6 +25,14 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   setObjectName("TClipboard_Add");
   setWindowTitle("Clipboard Import Screen");
   setModal(true);
+
+  panel_ = new QLabel;
+  panel_->setObjectName("StatusPanel");
+  panel_->setTextFormat(Qt::PlainText);
+  panel_->setFrameShape(QFrame::Panel);
+  panel_->setFrameShadow(QFrame::Sunken);
+  panel_->setMinimumHeight(panel_->fontMetrics().height() + 8);
+  hints_ = new ui::FocusHints(panel_);
 
   text_ = new QTextEdit;
   text_->setObjectName("Memo_Text");
@@ -43,7 +52,7 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   text_->setMinimumWidth(static_cast<int>(std::ceil(62 * column)) +
                          text_->verticalScrollBar()->sizeHint().width() + 2 * text_->frameWidth());
   text_->setMinimumHeight(static_cast<int>(metrics.lineSpacing() * 12));
-  hints_.insert(text_, kTextBoxHint);
+  hints_->Add(text_, kTextBoxHint);
   connect(text_, &QTextEdit::textChanged, this, &TClipboard_Add::CountLines);
 
   line_count_ = new QLabel;
@@ -61,33 +70,26 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
     edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(chars + 2, 'M')));
     key_form->addRow(table[i].label, edit);
     keys_[i] = edit;
-    hints_.insert(edit, table[i].hint);
+    hints_->Add(edit, table[i].hint);
   }
 
   replicate_ = new QPushButton("Replicate");
   replicate_->setObjectName("BitBtn_Replicate");
   replicate_->setToolTip(kReplicateTip);
-  hints_.insert(replicate_, kReplicateHint);
+  hints_->Add(replicate_, kReplicateHint);
   connect(replicate_, &QPushButton::clicked, this, &TClipboard_Add::Replicate);
   ok_ = new QPushButton("OK");
   ok_->setObjectName("BitBtn_OK");
-  hints_.insert(ok_, kAcceptHint);
+  hints_->Add(ok_, kAcceptHint);
   connect(ok_, &QPushButton::clicked, this, &TClipboard_Add::Ok);
   cancel_ = new QPushButton("Cancel");
   cancel_->setObjectName("BitBtn_Cancel");
-  hints_.insert(cancel_, kCancelHint);
+  hints_->Add(cancel_, kCancelHint);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
   help_ = new QPushButton("Help");
   help_->setObjectName("BitBtn_Help");
-  hints_.insert(help_, kClipboardHelpHint);
+  hints_->Add(help_, kClipboardHelpHint);
   connect(help_, &QPushButton::clicked, this, [this] { host_.ShowHelp(kClipboardHelpTopic); });
-
-  panel_ = new QLabel;
-  panel_->setObjectName("StatusPanel");
-  panel_->setTextFormat(Qt::PlainText);
-  panel_->setFrameShape(QFrame::Panel);
-  panel_->setFrameShadow(QFrame::Sunken);
-  panel_->setMinimumHeight(panel_->fontMetrics().height() + 8);
 
   auto* left = new QVBoxLayout;
   left->addWidget(text_, 1);
@@ -108,13 +110,9 @@ TClipboard_Add::TClipboard_Add(ClipboardEntry& entry, ui::Host& host, QWidget* p
   layout->addLayout(body, 1);
   layout->addLayout(buttons);
   layout->addWidget(panel_);
-
-  focus_connection_ = connect(qApp, &QApplication::focusChanged, this,
-                              [this](QWidget*, QWidget* now) { FocusMoved(now); });
 }
 
-// The base class's destructor moves the focus while this part is gone.
-TClipboard_Add::~TClipboard_Add() { disconnect(focus_connection_); }
+TClipboard_Add::~TClipboard_Add() = default;
 
 bool TClipboard_Add::Run() {
   text_->clear();
@@ -165,12 +163,6 @@ void TClipboard_Add::Ok() {
     return;
   }
   accept();
-}
-
-void TClipboard_Add::FocusMoved(QWidget* now) {
-  if (now == nullptr || now->window() != this) return;
-  auto it = hints_.find(now);
-  if (it != hints_.end()) panel_->setText(it.value());
 }
 
 }  // namespace tessary::entry

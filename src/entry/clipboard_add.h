@@ -5,10 +5,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QHash>
 #include <array>
 
 #include "entry/clipboard_entry.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 class QLabel;
@@ -45,7 +45,6 @@ class TClipboard_Add : public QDialog {
   void Ok();
   void Replicate();
   void CountLines();
-  void FocusMoved(QWidget* now);
 
   ClipboardEntry& entry_;
   ui::Host& host_;
@@ -57,9 +56,7 @@ class TClipboard_Add : public QDialog {
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QPushButton* help_ = nullptr;
-  // Focus moves reach the status panels until the window is destroyed.
-  QMetaObject::Connection focus_connection_;
-  QHash<QWidget*, QString> hints_;
+  ui::FocusHints* hints_ = nullptr;
 };
 
 }  // namespace tessary::entry

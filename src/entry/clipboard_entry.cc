@@ -158,30 +158,29 @@ std::string ClipboardEntry::Accept(std::string_view ansi) {
   return "";
 }
 
-std::vector<ClipboardEntry::Added> ClipboardEntry::AddRecords(std::function<bool()> add) {
-  if (!add) add = [this] { return session_.AddRecord(); };
+std::vector<ClipboardEntry::Added> ClipboardEntry::AddRecords(std::function<int32_t()> add) {
+  if (!add) add = [this] { return session_.AddRecord() ? session_.add_ref() : 0; };
   std::vector<QuotationRecord> records = {first_};
   if (continuation_) records.push_back(TextRecord(continuation_lines_, 0));
 
   std::vector<Added> added;
   for (size_t r = 0; r < records.size(); ++r) {
     QuotationRecord& record = records[r];
-    if (session_.highest_record_number >= kHighestRecordNumber) {
+    if (session_.highest_record_number() >= kHighestRecordNumber) {
       session_.host().ShowError(
           "Record numbers end at 999,999 and none is left for this record.  Error adding record");
       break;
     }
-    ++session_.highest_record_number;
     Store(record.Record_Number, sizeof record.Record_Number,
-          std::to_string(session_.highest_record_number));
+          std::to_string(session_.TakeNextRecordNumber()));
     record.Multi_Page_Flag = continuation_ && r == 0 ? 1 : 0;
     for (int i = 0; i < kClipboardKeyCount; ++i) {
       Store(FieldOf(record, kKeyBoxes[i]), kKeyBoxes[i].size, keys[i]);
     }
     session_.current_record = record;
     session_.previous_record = record;
-    if (add()) {
-      added.push_back({session_.add_ref, record});
+    if (const int32_t ref = add()) {
+      added.push_back({ref, record});
     } else {
       session_.host().ShowError("Error adding record");
     }

@@ -84,7 +84,8 @@ class ClipboardEntry {
     int32_t ref;
     database::QuotationRecord record;
   };
-  std::vector<Added> AddRecords(std::function<bool()> add = nullptr);
+  // `add` gives the reference of the record it stored, 0 when it failed.
+  std::vector<Added> AddRecords(std::function<int32_t()> add = nullptr);
 
   bool continuation() const { return continuation_; }
   bool record_added() const { return record_added_; }

@@ -136,13 +136,7 @@ int HelpTopic(EntryMode mode) {
   return 100;
 }
 
-QuotationRecord BlankEntryRecord() {
-  QuotationRecord record = database::EmptyRecord();
-  for (int n = 5; n <= database::kLineCount; ++n) {
-    std::memset(database::Line(record, n), ' ', sizeof record.Line5);
-  }
-  return record;
-}
+QuotationRecord BlankEntryRecord() { return database::BlankLinesRecord(); }
 
 QuotationRecord EmptyEntryAsStored() {
   QuotationRecord record = BlankEntryRecord();
@@ -152,12 +146,11 @@ QuotationRecord EmptyEntryAsStored() {
 
 bool ReadEntryRecord(database::Session& session, int32_t ref, bool blank_lines,
                      QuotationRecord* record) {
-  if (session.fileblock == nullptr || ref < 1) return false;
-  *record = blank_lines ? BlankEntryRecord() : database::EmptyRecord();
-  size_t length = sizeof *record;
-  session.engine.GetVarRecord(session.fileblock, ref, record, length);
-  if (!session.engine.EngineOk()) return false;
-  session.record_length = static_cast<uint16_t>(length);
+  if (!session.is_open() || ref < 1) return false;
+  const std::optional<database::StoredRecord> stored =
+      session.ReadStored(ref, blank_lines ? BlankEntryRecord() : database::EmptyRecord());
+  if (!stored) return false;
+  *record = stored->record;
   return record->Deleted_Link == 0;
 }
 
@@ -169,8 +162,7 @@ bool EntryForm::Open(EntryMode mode, int32_t ref) {
       buffer_ = BlankEntryRecord();
       session_.current_record = buffer_;
       ShowBuffer();
-      ++session_.highest_record_number;
-      boxes[kRecordNumber] = std::to_string(session_.highest_record_number);
+      boxes[kRecordNumber] = std::to_string(session_.TakeNextRecordNumber());
       return true;
     case EntryMode::kEdit:
       buffer_ = session_.current_record;
@@ -294,9 +286,7 @@ void NoteRecordNumberAdded(database::Session& session, const QuotationRecord& re
   std::string number = platform::Trim(database::FieldText(record.Record_Number));
   if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return;
   const long value = std::strtol(number.c_str(), nullptr, 10);
-  if (value > session.highest_record_number) {
-    session.highest_record_number = static_cast<int32_t>(value);
-  }
+  session.NoteRecordNumber(static_cast<int32_t>(value));
 }
 
 }  // namespace tessary::entry

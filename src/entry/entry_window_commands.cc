@@ -35,27 +35,27 @@ TClipboard_Add* EntryWindowCommands::clipboard_dialog() {
 }
 
 void EntryWindowCommands::Add() {
-  if (session_.fileblock == nullptr) return;
+  if (!session_.is_open()) return;
   timer_.stop();
   Land(AddByKeyboard(session_, form_, [this] { return keyboard_dialog()->Run(); }));
 }
 
 void EntryWindowCommands::Edit() {
   const int32_t ref = list_->CurrentRef();
-  if (session_.fileblock == nullptr || ref < 1) return;
+  if (!session_.is_open() || ref < 1) return;
   timer_.stop();
   Land(EditRecord(session_, form_, ref, [this] { return keyboard_dialog()->Run(); }));
 }
 
 void EntryWindowCommands::Delete() {
   const int32_t ref = list_->CurrentRef();
-  if (session_.fileblock == nullptr || ref < 1) return;
+  if (!session_.is_open() || ref < 1) return;
   timer_.stop();
   Land(DeleteRecord(session_, form_, ref, [this] { return keyboard_dialog()->Run(); }));
 }
 
 void EntryWindowCommands::AddFromClipboard() {
-  if (session_.fileblock == nullptr) return;
+  if (!session_.is_open()) return;
   timer_.stop();
   Land(entry::AddFromClipboard(session_, clipboard_, [this] { return clipboard_dialog()->Run(); }));
 }

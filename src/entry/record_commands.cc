@@ -6,13 +6,8 @@ namespace {
 using database::QuotationRecord;
 using database::Session;
 
-int ListKey(const Session& session) {
-  const int key = session.current_key_number;
-  return key < 1 || key > database::kKeyCount ? 1 : key;
-}
-
 ListLanding LandOn(const Session& session, const QuotationRecord& record, int32_t ref) {
-  return {true, true, database::BuildKey(record, ListKey(session)), ref};
+  return {true, true, database::BuildKey(record, database::ValidKey(session.current_key())), ref};
 }
 
 }  // namespace
@@ -27,7 +22,7 @@ ListLanding AddByKeyboard(Session& session, EntryForm& form, const ShowForm& sho
     session.current_record = form.buffer();
     if (session.AddRecord()) {
       NoteRecordNumberAdded(session, form.buffer());
-      landing = LandOn(session, form.buffer(), session.add_ref);
+      landing = LandOn(session, form.buffer(), session.add_ref());
     } else {
       session.host().ShowError("Error adding record");
     }
@@ -46,12 +41,13 @@ ListLanding EditRecord(Session& session, EntryForm& form, int32_t ref, const Sho
   form.Open(EntryMode::kEdit);
   if (!show()) return {};
   session.current_record = form.buffer();
-  if (!session.UpdateRecord(ref) && !session.records_equal && !session.record_changed) {
+  const database::UpdateOutcome outcome = session.UpdateRecord(ref);
+  if (outcome == database::UpdateOutcome::kFailed) {
     session.host().ShowError("Error updating record");
     // The data may be rewritten even though a key was not: show what is there.
     return {true, false, "", 0};
   }
-  if (!session.record_changed) return {};
+  if (outcome == database::UpdateOutcome::kUnchanged) return {};
   if (!ReadEntryRecord(session, ref, false, &record)) return {true, false, "", 0};
   session.current_record = record;
   return LandOn(session, record, ref);
@@ -63,7 +59,7 @@ ListLanding DeleteRecord(Session& session, EntryForm& form, int32_t ref, const S
   session.current_record = copy;
   if (!form.Open(EntryMode::kDelete, ref) || !show()) return {};
   session.current_record = copy;
-  if (!session.DeleteRecord(copy, ref) && !session.delete_cancelled) {
+  if (session.DeleteRecord(copy, ref) == database::DeleteOutcome::kFailed) {
     session.host().ShowError("Error deleting record");
     return {};
   }

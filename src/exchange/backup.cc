@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/errors.h"
 #include "isam/format.h"
 #include "isam/verify.h"

@@ -41,7 +41,7 @@ ExchangeMenu::ExchangeMenu(QWidget* window, database::Session& session, ui::Host
       start_dir_(std::move(start_dir)),
       reattach_(std::move(reattach)) {}
 
-bool ExchangeMenu::Open() const { return session_.fileblock != nullptr; }
+bool ExchangeMenu::Open() const { return session_.is_open(); }
 
 std::string ExchangeMenu::ChooseFolder() {
   QString dir = QFileDialog::getExistingDirectory(window_, "Back Up Database",
@@ -122,13 +122,11 @@ void ExchangeMenu::ExportQuotations() {
   if (format == FileFormat::kJson && !file.contains('.')) file += ".jsonl";
   if (format == FileFormat::kCsv && !file.contains('.')) file += ".csv";
 
-  const int key = session_.current_key_number < 1 || session_.current_key_number > 6
-                      ? 1
-                      : session_.current_key_number;
+  const int key = database::ValidKey(session_.current_key());
   host_.SetBusy(true);
   std::string text;
-  ExportResult result = ExportRecords(session_.engine, session_.fileblock, key, format, &text);
-  int rc = result.error.empty() ? platform::ReplaceFileAtomically(session_.engine.file_system(),
+  ExportResult result = ExportRecords(session_.engine(), session_.fileblock(), key, format, &text);
+  int rc = result.error.empty() ? platform::ReplaceFileAtomically(session_.engine().file_system(),
                                                                   file.toStdString(), text)
                                 : 0;
   host_.SetBusy(false);

@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "database/session.h"
 #include "isam/errors.h"
 #include "platform/text.h"
 
@@ -13,10 +14,7 @@ using database::QuotationRecord;
 
 constexpr size_t kProgressEvery = 250;
 
-struct Stored {
-  QuotationRecord record;
-  size_t length;
-};
+using Stored = database::StoredRecord;
 
 std::string EngineFailure(const std::string& what, const isam::Engine& engine) {
   return what + ": IsamError " + std::to_string(engine.EngineError()) + " -- " +
@@ -75,13 +73,12 @@ ExportResult ExportRecords(isam::Engine& engine, isam::Fileblock* fileblock, int
   while (true) {
     engine.NextKey(fileblock, key, ref, text);
     if (!engine.EngineOk()) break;
-    Stored stored{database::EmptyRecord(), sizeof(QuotationRecord)};
-    engine.GetVarRecord(fileblock, ref, &stored.record, stored.length);
-    if (!engine.EngineOk()) {
+    const std::optional<Stored> stored = database::ReadRecord(engine, fileblock, ref);
+    if (!stored) {
       result.error = EngineFailure("the record at slot " + std::to_string(ref), engine);
       return result;
     }
-    records.push_back(stored);
+    records.push_back(*stored);
     if (progress && records.size() % kProgressEvery == 0 && !progress(records.size(), total)) {
       result.error = "abandoned";
       return result;

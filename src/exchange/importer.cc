@@ -132,19 +132,16 @@ Importer::Importer(database::Session& session, ImportOptions options)
     : session_(session), options_(std::move(options)), known_(std::make_shared<Known>()) {}
 
 void Importer::LearnDatabase() {
-  isam::Engine& engine = session_.engine;
-  engine.ClearKey(session_.fileblock, 1);
+  isam::Engine& engine = session_.engine();
+  engine.ClearKey(session_.fileblock(), 1);
   int32_t ref = 0;
   std::string text;
   while (true) {
-    engine.NextKey(session_.fileblock, 1, ref, text);
+    engine.NextKey(session_.fileblock(), 1, ref, text);
     if (!engine.EngineOk()) break;
-    QuotationRecord record = database::EmptyRecord();
-    size_t length = sizeof record;
-    engine.GetVarRecord(session_.fileblock, ref, &record, length);
-    if (engine.EngineOk()) known_->Note(record);
+    if (std::optional<QuotationRecord> record = session_.Read(ref)) known_->Note(*record);
   }
-  engine.ClearKey(session_.fileblock, 1);
+  engine.ClearKey(session_.fileblock(), 1);
 }
 
 bool Importer::KeepGoing(const std::string& path) {
@@ -166,7 +163,7 @@ bool Importer::Add(const QuotationRecord& record, FileOutcome& outcome) {
     return false;
   }
   known_->Note(record);
-  session_.highest_record_number = std::max(session_.highest_record_number, NumberOf(record));
+  session_.NoteRecordNumber(NumberOf(record));
   ++outcome.records_added;
   ++report_.records_added;
   if (report_.records_added % kProgressEvery == 0) KeepGoing(outcome.path);
@@ -180,7 +177,7 @@ void Importer::ImportFortuneFile(const std::string& path, const std::string& tex
   context.subject = options_.subject;
   context.section = options_.section;
   for (const FortuneEntry& entry : ParseFortunes(text)) {
-    context.first_record_number = session_.highest_record_number + 1;
+    context.first_record_number = session_.highest_record_number() + 1;
     ImportResult result = EntryToRecords(entry, context);
     outcome.replaced += result.replaced;
     if (result.skipped != SkipReason::kNone) {
@@ -234,7 +231,7 @@ void Importer::ImportRecordFile(FileFormat format, const std::string& text, File
 
   // Numbers: kept when free and given once, else all numbered on.
   std::set<int> given;
-  int highest = session_.highest_record_number;
+  int highest = session_.highest_record_number();
   bool clash = false;
   for (RecordRow& row : to_add) {
     row.has_number = row.has_number && !NumberKey(row.record).empty();
@@ -243,7 +240,7 @@ void Importer::ImportRecordFile(FileFormat format, const std::string& text, File
     highest = std::max(highest, number);
     if (!given.insert(number).second || known_->numbers.contains(number)) clash = true;
   }
-  int number = clash ? session_.highest_record_number : highest;
+  int number = clash ? session_.highest_record_number() : highest;
   for (RecordRow& row : to_add) {
     if (!clash && row.has_number) continue;
     if (++number > kMaxRecordNumber) {

@@ -1,5 +1,6 @@
 #include "exchange/record_json.h"
 
+#include "database/keys.h"
 #include "platform/codepage.h"
 
 namespace tessary::exchange {

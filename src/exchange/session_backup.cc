@@ -6,12 +6,8 @@ namespace tessary::exchange {
 
 CopyOutcome BackUpOpenDatabase(database::Session& session, const std::string& dir,
                                std::time_t now) {
-  if (session.fileblock != nullptr) {
-    session.engine.CloseFileblock(session.fileblock);
-    session.fileblock = nullptr;
-    session.engine.ReleaseVarBuffer();
-  }
-  CopyOutcome outcome = BackUp(session.engine.file_system(), session.FileblockPath(), dir, now);
+  session.CloseFileblock();
+  CopyOutcome outcome = BackUp(session.engine().file_system(), session.FileblockPath(), dir, now);
   session.OpenDatabase();
   return outcome;
 }
@@ -23,7 +19,7 @@ bool OfferBackupBeforeRebuild(database::Session& session, ui::Host& host,
   std::string dir = choose_directory();
   if (dir.empty()) return false;
   CopyOutcome outcome = BackUpOpenDatabase(session, dir, now);
-  if (session.fileblock == nullptr) return false;
+  if (!session.is_open()) return false;
   // Messages are Windows-1252; paths come as UTF-8.
   std::string message = platform::Utf8ToAnsi(outcome.message);
   if (outcome.ok) {

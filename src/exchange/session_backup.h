@@ -18,7 +18,7 @@ inline constexpr char kBackupBeforeRebuild[] =
 
 // Closes the session's Fileblock, copies it into `dir` (BackUp) and opens it
 // again as the program does (OpenDatabase, which reports its own failures;
-// session.fileblock is then null). The caller re-attaches its list.
+// session.fileblock() is then null). The caller re-attaches its list.
 CopyOutcome BackUpOpenDatabase(database::Session& session, const std::string& dir, std::time_t now);
 
 // Asks kBackupBeforeRebuild; on Yes asks `choose_directory` for the folder

@@ -13,6 +13,11 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(begin, end - begin));
 }
 
+std::string_view TrimEnd(std::string_view text) {
+  while (!text.empty() && IsTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 std::string Pad(std::string_view text, size_t width) {
   std::string out(text);
   if (out.size() < width) out.append(width - out.size(), ' ');

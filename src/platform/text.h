@@ -11,6 +11,9 @@ namespace tessary::platform {
 // Removes characters with codes below 33 from both ends.
 std::string Trim(std::string_view text);
 
+// Removes characters with codes below 33 from the end.
+std::string_view TrimEnd(std::string_view text);
+
 // Appends blanks until `text` is `width` characters long.
 std::string Pad(std::string_view text, size_t width);
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "publish/dialog_parts.h"
 #include "ui/qt_text.h"
 
 namespace tessary::publish {
@@ -20,24 +21,6 @@ constexpr int kDateStampTopic = 250;
 constexpr int kFileNameTopic = 260;
 constexpr int kDividerTopic = 265;
 
-// A group box of radio buttons in `columns` columns, numbered from 0.
-QGroupBox* RadioGroup(QWidget* parent, const QString& title, const QStringList& items,
-                      QButtonGroup* group, int columns = 1) {
-  auto* box = new QGroupBox(title, parent);
-  auto* grid = new QGridLayout(box);
-  const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-  for (int i = 0; i < items.size(); ++i) {
-    auto* button = new QRadioButton(items[i], box);
-    group->addButton(button, i);
-    grid->addWidget(button, i % rows, i / rows);
-  }
-  return box;
-}
-
-void Check(QButtonGroup* group, int id) {
-  if (QAbstractButton* button = group->button(id)) button->setChecked(true);
-}
-
 // The checked button, or the first, which takes the focus for the group.
 QAbstractButton* FocusButton(QButtonGroup* group) {
   return group->checkedButton() != nullptr ? group->checkedButton() : group->buttons().value(0);
@@ -45,26 +28,10 @@ QAbstractButton* FocusButton(QButtonGroup* group) {
 
 }  // namespace
 
-THTML::THTML(ui::Host& host, QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Prepare Quotation for Web Page Display");
-  RadioGroup_Choice = new QButtonGroup(this);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(RadioGroup(
-      this, "", {"Write Quotation into HTML Code File", "Set HTML Code File Display Options"},
-      RadioGroup_Choice));
-  auto* buttons = new QDialogButtonBox(this);
-  BitBtn_OK = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  BitBtn_Cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-  BitBtn_Help = buttons->addButton("Help", QDialogButtonBox::HelpRole);
-  BitBtn_OK->setDefault(true);
-  layout->addWidget(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(BitBtn_Help, &QPushButton::clicked, this, [&host] { host.ShowHelp(kDialogTopic); });
-  Reset();
-}
-
-void THTML::Reset() { Check(RadioGroup_Choice, kWritePage); }
+THTML::THTML(ui::Host& host, QWidget* parent)
+    : ChoiceDialog("Prepare Quotation for Web Page Display",
+                   {"Write Quotation into HTML Code File", "Set HTML Code File Display Options"},
+                   host, kDialogTopic, parent) {}
 
 THTML::Choice THTML::choice() const {
   return RadioGroup_Choice->checkedId() == kSetOptions ? kSetOptions : kWritePage;
@@ -72,7 +39,8 @@ THTML::Choice THTML::choice() const {
 
 THTML_Options::THTML_Options(ui::Host& host, QWidget* parent) : QDialog(parent) {
   setWindowTitle("Set HTML Code Generation Options");
-  hints_ = new DialogHints(this, host, kDialogTopic);
+  hints_ = new ui::FocusHints(ui::MakeStatusPanel(this));
+  hints_->AddHelpKey(this, host, kDialogTopic);
   RadioGroup_Divider = new QButtonGroup(this);
   RadioGroup_DateStamp = new QButtonGroup(this);
   RadioGroup_Backgrounds = new QButtonGroup(this);

@@ -14,15 +14,16 @@
 #include "database/quotation_record.h"
 #include "platform/clock.h"
 #include "platform/file.h"
-#include "publish/dialog_hints.h"
+#include "publish/dialog_parts.h"
 #include "publish/html_command.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 namespace tessary::publish {
 
 // "Prepare Quotation for Web Page Display": write the page, or set the
 // options first.
-class THTML : public QDialog {
+class THTML : public ChoiceDialog {
   Q_OBJECT
 
  public:
@@ -30,14 +31,7 @@ class THTML : public QDialog {
 
   THTML(ui::Host& host, QWidget* parent = nullptr);
 
-  // Resets the choice to writing the page, as every activation does.
-  void Reset();
   Choice choice() const;
-
-  QButtonGroup* RadioGroup_Choice;
-  QPushButton* BitBtn_OK;
-  QPushButton* BitBtn_Cancel;
-  QPushButton* BitBtn_Help;
 };
 
 // "Set HTML Code Generation Options".
@@ -54,7 +48,7 @@ class THTML_Options : public QDialog {
   void Load(const HtmlDialogValues& values);
   HtmlDialogValues values() const;
 
-  DialogHints* hints() const { return hints_; }
+  ui::FocusHints* hints() const { return hints_; }
 
   QButtonGroup* RadioGroup_Divider;
   QButtonGroup* RadioGroup_DateStamp;
@@ -69,7 +63,7 @@ class THTML_Options : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  DialogHints* hints_;
+  ui::FocusHints* hints_;
 };
 
 // The HTML page command of the reading window. The dialogs are created once

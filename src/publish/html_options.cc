@@ -1,6 +1,7 @@
 #include "publish/html_options.h"
 
 #include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace tessary::publish {
 namespace {
@@ -33,13 +34,6 @@ constexpr Background kBackgrounds[kBackgroundItems] = {
     {"MyOwnGif - (myowngif.gif)", "myowngif.gif"},
     {"MyOwnJpg - (myownjpg.jpg)", "myownjpg.jpg"},
 };
-
-bool IsTrailing(char c) { return static_cast<unsigned char>(c) < 33; }
-
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && IsTrailing(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string Lower(std::string_view text) {
   std::string out(text);
@@ -143,7 +137,7 @@ HtmlOptions TakeHtmlOptions(const HtmlDialogValues& values) {
 }
 
 std::string HtmlOutputFileName(std::string_view typed) {
-  typed = TrimRight(typed);
+  typed = platform::TrimEnd(typed);
   size_t slash = typed.rfind('/');
   std::string_view kept_directory =
       slash == std::string_view::npos ? std::string_view() : typed.substr(0, slash + 1);
@@ -161,12 +155,12 @@ std::string HtmlOutputFileName(std::string_view typed) {
   if (dot != std::string_view::npos) base = base.substr(0, dot);
 
   std::string result(kept_directory);
-  result += Lower(TrimRight(directory));
+  result += Lower(platform::TrimEnd(directory));
   if (!result.empty() && result.size() > kept_directory.size() && result.back() != '\\' &&
       result.back() != ':') {
     result += '\\';
   }
-  result += Lower(TrimRight(base));
+  result += Lower(platform::TrimEnd(base));
   result += ".htm";
   return result;
 }

@@ -28,11 +28,6 @@ struct SignatureLine {
   Part part;
 };
 
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.back()) < 33) text.remove_suffix(1);
-  return text;
-}
-
 class Lines {
  public:
   void Add(Part part, std::string text) { lines_.push_back({text, std::move(text), part}); }
@@ -108,7 +103,7 @@ SignatureText BuildSignature(const database::QuotationRecord& record,
     if (name.size() > 1) {
       lines.AddIndented(kAttributionIndent, platform::LeftPad(name, kAttributionWidth));
     }
-    std::string_view book = TrimRight(FieldText(record.Book_Name));
+    std::string_view book = platform::TrimEnd(FieldText(record.Book_Name));
     if (book.size() > 1) {
       lines.AddIndented(kAttributionIndent, platform::LeftPad(book, kAttributionWidth));
     }

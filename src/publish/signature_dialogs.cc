@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "publish/dialog_parts.h"
 #include "ui/qt_text.h"
 
 namespace tessary::publish {
@@ -30,25 +31,6 @@ constexpr int kMemoCapacity = 644;
 const char kHeaderStatus[] = "The \"Signature Header\" appears before your quotation.";
 const char kFooterStatus[] = "The \"Signature Footer\" appears after your quotation.";
 const char kViewStatus[] = "This is your most recently generated E-Mail Signature.";
-
-QGroupBox* RadioGroup(QWidget* parent, const QString& title, const QStringList& items,
-                      QButtonGroup* group) {
-  auto* box = new QGroupBox(title, parent);
-  auto* column = new QVBoxLayout(box);
-  for (int i = 0; i < items.size(); ++i) {
-    auto* button = new QRadioButton(items[i], box);
-    group->addButton(button, i);
-    column->addWidget(button);
-  }
-  return box;
-}
-
-// Checks button `id`, or none for -1.
-void Check(QButtonGroup* group, int id) {
-  group->setExclusive(false);
-  for (QAbstractButton* button : group->buttons()) button->setChecked(group->id(button) == id);
-  group->setExclusive(true);
-}
 
 QPlainTextEdit* SignatureBox(QWidget* parent) {
   auto* box = new QPlainTextEdit(parent);
@@ -98,27 +80,11 @@ SignatureFileView LoadSignatureFile(platform::FileSystem& fs, const std::string&
   return {text, QString()};
 }
 
-TESig_Form::TESig_Form(ui::Host& host, QWidget* parent) : QDialog(parent) {
-  setWindowTitle("Generate E-Mail Signature with Current Quotation");
-  RadioGroup_Choice = new QButtonGroup(this);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(RadioGroup(this, "",
-                               {"Generate New E-Mail Signature", "View Current E-Mail Signature",
-                                "Set Options for E-Mail Signature"},
-                               RadioGroup_Choice));
-  auto* buttons = new QDialogButtonBox(this);
-  BitBtn_OK = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  BitBtn_Cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-  BitBtn_Help = buttons->addButton("Help", QDialogButtonBox::HelpRole);
-  BitBtn_OK->setDefault(true);
-  layout->addWidget(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(BitBtn_Help, &QPushButton::clicked, this, [&host] { host.ShowHelp(kDialogTopic); });
-  Reset();
-}
-
-void TESig_Form::Reset() { Check(RadioGroup_Choice, kGenerate); }
+TESig_Form::TESig_Form(ui::Host& host, QWidget* parent)
+    : ChoiceDialog("Generate E-Mail Signature with Current Quotation",
+                   {"Generate New E-Mail Signature", "View Current E-Mail Signature",
+                    "Set Options for E-Mail Signature"},
+                   host, kDialogTopic, parent) {}
 
 TESig_Form::Choice TESig_Form::choice() const {
   switch (RadioGroup_Choice->checkedId()) {
@@ -133,7 +99,8 @@ TESig_Form::Choice TESig_Form::choice() const {
 
 TESig_Options::TESig_Options(ui::Host& host, platform::FileSystem& fs, QWidget* parent)
     : QDialog(parent), fs_(fs) {
-  hints_ = new DialogHints(this, host, kDialogTopic);
+  hints_ = new ui::FocusHints(ui::MakeStatusPanel(this));
+  hints_->AddHelpKey(this, host, kDialogTopic);
   pick_file = [](QWidget* parent, const QString& current) {
     // The dialog leaves the working directory alone and does not ask before
     // replacing: the signature file is rewritten every time.
@@ -204,21 +171,19 @@ TESig_Options::TESig_Options(ui::Host& host, platform::FileSystem& fs, QWidget* 
   (new QVBoxLayout(view))->addWidget(Memo_View);
   PageControl->addTab(view, "View Current Signature");
 
-  auto* buttons = new QDialogButtonBox(this);
-  BitBtn_OK = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  BitBtn_Cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-  BitBtn_Help = buttons->addButton("Help", QDialogButtonBox::HelpRole);
+  const DialogButtons buttons = OkCancelHelp(this);
+  BitBtn_OK = buttons.ok;
+  BitBtn_Cancel = buttons.cancel;
+  BitBtn_Help = buttons.help;
   BitBtn_OK->setToolTip("Save Header, Footer, Options and Generate New Signature.");
   BitBtn_Cancel->setToolTip("Cancel all changes; exit dialog.");
   BitBtn_Help->setToolTip("Help about Email Signatures");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl, 1);
-  layout->addWidget(buttons);
+  layout->addWidget(buttons.box);
   layout->addWidget(hints_->panel());
   resize(680, 440);
 
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(BitBtn_Help, &QPushButton::clicked, hints_, [&host] { host.ShowHelp(kDialogTopic); });
   connect(SpeedButton_File, &QToolButton::clicked, this, &TESig_Options::PickFile);
   connect(PageControl, &QTabWidget::currentChanged, this, &TESig_Options::PageChanged);

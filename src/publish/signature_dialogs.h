@@ -18,8 +18,9 @@
 
 #include "database/quotation_record.h"
 #include "platform/file.h"
-#include "publish/dialog_hints.h"
+#include "publish/dialog_parts.h"
 #include "publish/signature.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 namespace tessary::publish {
@@ -33,7 +34,7 @@ struct SignatureFileView {
 SignatureFileView LoadSignatureFile(platform::FileSystem& fs, const std::string& name);
 
 // "Generate E-Mail Signature with Current Quotation".
-class TESig_Form : public QDialog {
+class TESig_Form : public ChoiceDialog {
   Q_OBJECT
 
  public:
@@ -41,14 +42,7 @@ class TESig_Form : public QDialog {
 
   TESig_Form(ui::Host& host, QWidget* parent = nullptr);
 
-  // Resets the choice to generating, as every activation does.
-  void Reset();
   Choice choice() const;
-
-  QButtonGroup* RadioGroup_Choice;
-  QPushButton* BitBtn_OK;
-  QPushButton* BitBtn_Cancel;
-  QPushButton* BitBtn_Help;
 };
 
 // "E-Mail Signature Configuration".
@@ -73,7 +67,7 @@ class TESig_Options : public QDialog {
   // Replaceable for tests.
   std::function<QString(QWidget* parent, const QString& current)> pick_file;
 
-  DialogHints* hints() const { return hints_; }
+  ui::FocusHints* hints() const { return hints_; }
 
   QTabWidget* PageControl;
   QPlainTextEdit* Memo_Header;
@@ -99,7 +93,7 @@ class TESig_Options : public QDialog {
   void PickFile();
 
   platform::FileSystem& fs_;
-  DialogHints* hints_;
+  ui::FocusHints* hints_;
   std::string signature_file_;
 };
 

@@ -24,8 +24,8 @@ uint32_t DrawGenerator::Random(uint32_t range) {
 
 QuoteOutcome QuoteADay(database::Session& session, uint32_t seed, const RecordTest& accepts,
                        int32_t* ref) {
-  isam::Engine& engine = session.engine;
-  const int32_t count = engine.UsedKeys(session.fileblock, 1);
+  isam::Engine& engine = session.engine();
+  const int32_t count = engine.UsedKeys(session.fileblock(), 1);
   if (!engine.EngineOk()) return QuoteOutcome::kFailed;
   if (count <= 0) return QuoteOutcome::kEmpty;
 
@@ -39,16 +39,14 @@ QuoteOutcome QuoteADay(database::Session& session, uint32_t seed, const RecordTe
     // Few records: walk to the drawn entry, so the last ones can come up too.
     const uint32_t r = generator.Random(static_cast<uint32_t>(count));
     std::string text;
-    engine.ClearKey(session.fileblock, 1);
-    for (uint32_t i = 0; i <= r; ++i) engine.NextKey(session.fileblock, 1, at, text);
+    engine.ClearKey(session.fileblock(), 1);
+    for (uint32_t i = 0; i <= r; ++i) engine.NextKey(session.fileblock(), 1, at, text);
     if (!engine.EngineOk()) {
-      session.location = "Location 45";
-      session.ReportEngineError();
+      session.ReportEngineError("Location 45");
       return QuoteOutcome::kFailed;
     }
     if (!session.FindAndRead(1, at, text)) return QuoteOutcome::kFailed;
   }
-  session.current_ref = at;
   *ref = at;
   if (!accepts) return QuoteOutcome::kFound;
 

@@ -28,6 +28,7 @@
 #include "reading/selected_file.h"
 #include "reading/stepping.h"
 #include "search/sections.h"
+#include "ui/icons.h"
 #include "ui/qt_text.h"
 
 namespace tessary::reading {
@@ -282,7 +283,7 @@ void TRead_Window::BuildToolBar() {
   QToolBar* bar = addToolBar("Commands");
   bar->setObjectName("ToolBar1");
   bar->setMovable(false);
-  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
   struct Button {
     const char* label;
     const char* hint;
@@ -312,6 +313,7 @@ void TRead_Window::BuildToolBar() {
   };
   for (const Button& button : buttons) {
     QAction* action = bar->addAction(button.label);
+    action->setIcon(ui::ToolIconForHint(button.hint));
     action->setToolTip(button.hint);
     action->setStatusTip(button.hint);
     connect(action, &QAction::triggered, this, button.run);
@@ -392,7 +394,7 @@ LayoutSettings TRead_Window::Settings() const {
 void TRead_Window::ShowRecord(const database::QuotationRecord& record, int32_t ref, int key) {
   shown_ = record;
   shown_ref_ = ref;
-  key_ = ValidKey(key);
+  key_ = database::ValidKey(key);
   has_record_ = true;
   setWindowTitle(ui::FromAnsi(platform::Trim(database::FieldText(shown_.Subject))));
   Refresh();
@@ -437,7 +439,7 @@ void TRead_Window::SetFilterPanel() {
 // ---- Stepping and searching ----------------------------------------------------------
 
 void TRead_Window::Step(bool forward) {
-  if (!has_record_ || session_.fileblock == nullptr) return;
+  if (!has_record_ || !session_.is_open()) return;
   RecordTest accepts;
   if (filters_.filters_on) {
     search::ViewingFilters filters = filters_;
@@ -459,7 +461,7 @@ void TRead_Window::Step(bool forward) {
 }
 
 void TRead_Window::RunWordSearch(const WordTarget& target, bool again) {
-  if (!has_record_ || session_.fileblock == nullptr || !word_match) return;
+  if (!has_record_ || !session_.is_open() || !word_match) return;
   std::unique_ptr<WordSearchStatus> status = word_search_status();
   WordSearchResult result = reading::RunWordSearch(session_, key_, shown_ref_, shown_, target,
                                                    word_match, *status, again);
@@ -484,32 +486,27 @@ void TRead_Window::WordSearchAgain() {
 }
 
 void TRead_Window::IndexKeySearch() {
-  if (!index_key_dialog || session_.fileblock == nullptr) return;
+  if (!index_key_dialog || !session_.is_open()) return;
   std::optional<KeySearchChoice> choice = index_key_dialog(key_);
   if (!choice) return;
-  const int key = ValidKey(choice->key);
-  session_.search_key_number = key;
+  const int key = database::ValidKey(choice->key);
   int32_t ref = 0;
   std::string text = choice->key_text;
-  if (!session_.SearchKeyRetry(ref, text)) {
+  if (!session_.SearchKeyRetry(key, ref, text)) {
     session_.ReportEngineError();
     return;
   }
-  database::QuotationRecord record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session_.engine.GetVarRecord(session_.fileblock, ref, &record, length);
-  if (!session_.engine.EngineOk()) {
-    session_.location = "Location 45B";
-    session_.ReportEngineError();
+  const std::optional<database::QuotationRecord> record = session_.Read(ref);
+  if (!record) {
+    session_.ReportEngineError("Location 45B");
     return;
   }
-  session_.current_record = record;
-  session_.current_ref = ref;
-  ShowRecord(record, ref, key);
+  session_.SetCurrent(*record, ref);
+  ShowRecord(*record, ref, key);
 }
 
 void TRead_Window::JumpToSection() {
-  if (!section_dialog || session_.fileblock == nullptr) return;
+  if (!section_dialog || !session_.is_open()) return;
   std::optional<char> section = section_dialog();
   if (!section) return;
   // The first entry of key 3 at or after record number 0 in that section of
@@ -517,10 +514,7 @@ void TRead_Window::JumpToSection() {
   // too.
   std::string text = search::SectionKeyText(database::FieldText(shown_.Subject), *section);
   int32_t ref = 0;
-  if (session_.FindAndRead(3, ref, text)) {
-    session_.current_ref = ref;
-    ShowSessionRecord(ref, 3);
-  }
+  if (session_.FindAndRead(3, ref, text)) ShowSessionRecord(ref, 3);
 }
 
 // ---- Output ----------------------------------------------------------------------------

@@ -24,9 +24,6 @@ enum class StepOutcome {
   kFailed,      // an engine failure, already reported to the user
 };
 
-// A key number outside 1 to 6 counts as key 1.
-int ValidKey(int key);
-
 // Positions `key` on the entry of `from` (its key text and `ref`), so that the
 // next step moves from that very entry even among duplicate key texts. When
 // the entry is gone (the record was changed or deleted meanwhile) the step

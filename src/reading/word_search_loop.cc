@@ -8,8 +8,8 @@ WordSearchResult RunWordSearch(database::Session& session, int key, int32_t ref,
                                const database::QuotationRecord& from, const WordTarget& target,
                                const WordMatcher& matches, WordSearchStatus& status, bool again) {
   ui::Host& host = session.host();
-  const int32_t total = session.engine.UsedKeys(session.fileblock, 1);
-  key = ValidKey(key);
+  const int32_t total = session.engine().UsedKeys(session.fileblock(), 1);
+  key = database::ValidKey(key);
   const std::string caption = database::SortKeyCaption(key);
   const std::string first_line = "Searching for:  " + target.text;
 
@@ -25,7 +25,6 @@ WordSearchResult RunWordSearch(database::Session& session, int key, int32_t ref,
       result.end = WordSearchEnd::kFailed;
       break;
     }
-    session.current_ref = result.ref;
     const bool matched = matches(session.current_record, target);
     ++counter;
     if (counter > total) {

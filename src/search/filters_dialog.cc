@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "search/dialog_support.h"
+#include "ui/focus_hints.h"
 
 namespace tessary::search {
 namespace {
@@ -72,7 +72,7 @@ TFILTERS_Dialog::TFILTERS_Dialog(ui::Host& host, QWidget* parent) : QDialog(pare
   status_->setFrameShadow(QFrame::Sunken);
   layout->addWidget(status_);
 
-  hints_ = new FocusHints(status_);
+  hints_ = new ui::FocusHints(status_);
   for (int b = 0; b < kFilterBoxCount; ++b) {
     hints_->Add(boxes_[static_cast<size_t>(b)], kBoxHints[static_cast<size_t>(b)]);
   }

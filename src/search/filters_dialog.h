@@ -14,13 +14,15 @@
 #include "search/viewing_filters.h"
 #include "ui/host.h"
 
+namespace tessary::ui {
+class FocusHints;
+}  // namespace tessary::ui
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
 
 namespace tessary::search {
-
-class FocusHints;
 
 class TFILTERS_Dialog : public QDialog {
   Q_OBJECT
@@ -47,7 +49,7 @@ class TFILTERS_Dialog : public QDialog {
   QPushButton* cancel_ = nullptr;
   QPushButton* reset_ = nullptr;
   QLabel* status_ = nullptr;
-  FocusHints* hints_ = nullptr;
+  ui::FocusHints* hints_ = nullptr;
 };
 
 }  // namespace tessary::search

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "search/dialog_support.h"
+#include "ui/focus_hints.h"
 #include "ui/qt_text.h"
 
 namespace tessary::search {
@@ -33,7 +33,7 @@ TIndex_Key_Search::TIndex_Key_Search(ui::Host& host, QWidget* parent)
   hint_->setFrameShape(QFrame::Panel);
   hint_->setFrameShadow(QFrame::Sunken);
   hint_->setMinimumWidth(420);
-  hints_ = new FocusHints(hint_);
+  hints_ = new ui::FocusHints(hint_);
   for (int f = 0; f < kIndexFieldCount; ++f) {
     const IndexFieldInfo& info = IndexFields()[static_cast<size_t>(f)];
     auto* label = new QLabel(info.label, this);

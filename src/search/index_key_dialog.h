@@ -13,13 +13,15 @@
 #include "search/index_key_search.h"
 #include "ui/host.h"
 
+namespace tessary::ui {
+class FocusHints;
+}  // namespace tessary::ui
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace tessary::search {
-
-class FocusHints;
 
 class TIndex_Key_Search : public QDialog {
   Q_OBJECT
@@ -38,7 +40,7 @@ class TIndex_Key_Search : public QDialog {
   std::array<QLineEdit*, kIndexFieldCount> edits_ = {};
   QPushButton* ok_ = nullptr;
   QLabel* hint_ = nullptr;
-  FocusHints* hints_ = nullptr;
+  ui::FocusHints* hints_ = nullptr;
 };
 
 }  // namespace tessary::search

@@ -21,50 +21,21 @@ const std::array<IndexFieldInfo, kIndexFieldCount> kFields = {{
     {"User Code:  ", 13, 13, 6, "User_Code"},
 }};
 
-// The record field a search field is copied into.
+// The record field a search field is copied into (every search field names
+// one of the record's text fields).
 std::pair<char*, size_t> RecordField(QuotationRecord& r, int field) {
-  switch (field) {
-    case kNumberField:
-      return {r.Record_Number, sizeof r.Record_Number};
-    case kLastNameField:
-      return {r.Authors_LName, sizeof r.Authors_LName};
-    case kFirstNameField:
-      return {r.FirstName, sizeof r.FirstName};
-    case kSubjectField:
-      return {r.Subject, sizeof r.Subject};
-    case kSectionField:
-      return {r.Section, sizeof r.Section};
-    case kBookCodeField:
-      return {r.Book_Code, sizeof r.Book_Code};
-    case kPageField:
-      return {r.Page_Number, sizeof r.Page_Number};
-    case kSubtitleField:
-      return {r.Subtitle, sizeof r.Subtitle};
-    default:
-      return {r.User_Code, sizeof r.User_Code};
-  }
+  const std::string_view name = kFields[static_cast<size_t>(field)].record_field;
+  const auto& fields = database::TextFields();
+  const auto it = std::find_if(fields.begin(), fields.end(),
+                               [name](const database::TextFieldInfo& f) { return name == f.name; });
+  return {reinterpret_cast<char*>(&r) + it->offset, it->size};
 }
 
 }  // namespace
 
 const std::array<IndexFieldInfo, kIndexFieldCount>& IndexFields() { return kFields; }
 
-const char* GroupHint(int group) {
-  switch (group) {
-    case 1:
-      return "Use \"Record Number\" key to search for record.";
-    case 2:
-      return "Use \"Author's Name\" key (Last + First) to search for record.";
-    case 3:
-      return "Use \"Subject\" key (Subject + Section) to search for record.";
-    case 4:
-      return "Use \"Book Code\" key (Book Code + Page) to search for record.";
-    case 5:
-      return "Use \"Subtitle\" key to search for record.";
-    default:
-      return "Use \"User Code\" key to search for record.";
-  }
-}
+const char* GroupHint(int group) { return database::Key(group).search_hint; }
 
 std::string CheckIndexField(IndexField field, std::string_view text) {
   const IndexFieldInfo& info = kFields[static_cast<size_t>(field)];
@@ -117,10 +88,9 @@ IndexSearchResult RunIndexKeySearch(database::Session& session, const IndexSearc
   session.saved_record = IndexSearchRecord(fields);
   const int chosen = ChooseSearchKey(session.saved_record);
   if (chosen == 0) return IndexSearchResult::kNoField;
-  session.search_key_number = chosen;
   std::string text = database::BuildKey(session.saved_record, chosen);
   int32_t found = 0;
-  if (!session.SearchKeyRetry(found, text)) return IndexSearchResult::kNotFound;
+  if (!session.SearchKeyRetry(chosen, found, text)) return IndexSearchResult::kNotFound;
   *key = chosen;
   *ref = found;
   *key_text = text;

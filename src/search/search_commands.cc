@@ -27,7 +27,7 @@ class TSearch_Commands::ListAccess : public FilterList {
   int VisibleRows() const override { return seam_.list->engine()->visible_rows(); }
   int FilledRows() const override { return seam_.list->engine()->filled_rows(); }
   int64_t KeyEntries() override {
-    return seam_.session->engine.UsedKeys(seam_.session->fileblock, seam_.list->KeyNumber());
+    return seam_.session->engine().UsedKeys(seam_.session->fileblock(), seam_.list->KeyNumber());
   }
   void EndPass() override { seam_.list->engine()->EndFilterPass(); }
   void SetCaption(std::string_view caption) override {
@@ -121,8 +121,8 @@ void TSearch_Commands::RestoreCaption() {
 void TSearch_Commands::WordSearchCommand() {
   database::Session& session = *seam_.session;
   browser::TListBrowser* list = seam_.list;
-  if (session.fileblock == nullptr || list->engine() == nullptr) return;
-  word_.Reset(session.engine.UsedKeys(session.fileblock, 1));
+  if (!session.is_open() || list->engine() == nullptr) return;
+  word_.Reset(session.engine().UsedKeys(session.fileblock(), 1));
   if (!word_dialog_->Run(word_)) return;
 
   SaveCaption();
@@ -156,9 +156,8 @@ void TSearch_Commands::WordSearchCommand() {
 void TSearch_Commands::IndexKeySearchCommand() {
   database::Session& session = *seam_.session;
   browser::TListBrowser* list = seam_.list;
-  if (session.fileblock == nullptr || list->engine() == nullptr) return;
+  if (!session.is_open() || list->engine() == nullptr) return;
   session.saved_record = database::EmptyRecord();
-  session.search_key_number = list->KeyNumber();
   IndexSearchFields fields;
   bool accepted = false;
   if (index_dialog_override) {
@@ -180,17 +179,7 @@ void TSearch_Commands::IndexKeySearchCommand() {
     case IndexSearchResult::kFound:
       break;
   }
-  session.current_key_number = key;
-  list->SetKeyNumber(key);
-  if (seam_.refresh_header_and_status) seam_.refresh_header_and_status();
-  list->SetCurrentEntry(key_text, ref);
-  // The list reads its rows into the current record; the found one is the
-  // current record after the command.
-  session.current_record = database::EmptyRecord();
-  size_t length = sizeof session.current_record;
-  session.engine.GetVarRecord(session.fileblock, ref, &session.current_record, length);
-  session.current_ref = ref;
-  session.current_key_text = database::BuildKey(session.current_record, key);
+  seam_.position_list_on(key, ref);
 }
 
 // ---- Viewing filters ---------------------------------------------------------
@@ -200,13 +189,9 @@ void TSearch_Commands::TakeHighlighted() {
   browser::TListBrowser* list = seam_.list;
   if (seam_.refresh_header_and_status) seam_.refresh_header_and_status();
   const int32_t ref = list->CurrentRef();
-  session.current_key_number = list->KeyNumber();
-  if (ref < 1 || session.fileblock == nullptr) return;
-  session.current_record = database::EmptyRecord();
-  size_t length = sizeof session.current_record;
-  session.engine.GetVarRecord(session.fileblock, ref, &session.current_record, length);
-  session.current_ref = ref;
-  session.current_key_text = list->CurrentKey();
+  session.SetCurrentKey(list->KeyNumber());
+  if (ref < 1 || !session.is_open()) return;
+  session.ReadCurrent(ref);
 }
 
 void TSearch_Commands::FiltersOff(bool release_button) {

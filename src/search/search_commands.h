@@ -38,6 +38,9 @@ struct SearchSeam {
   std::string* saved_caption = nullptr;
   std::function<bool()> option_flag_1;
   std::function<void()> refresh_header_and_status;
+  // Makes `key` the sort key and highlights the record at `ref`, which
+  // becomes the current record.
+  std::function<void(int key, int32_t ref)> position_list_on;
   // Shows the filter state: the filter panel and the toggle button.
   std::function<void(bool filters_on)> show_filter_state;
 };

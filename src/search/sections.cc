@@ -21,14 +21,12 @@ std::string SectionKeyText(std::string_view subject, char digit) {
 }
 
 bool JumpToSection(database::Session& session, char digit) {
-  session.current_key_number = 3;
+  session.SetCurrentKey(3);
   const std::string key_text =
       SectionKeyText(database::FieldText(session.current_record.Subject), digit);
-  session.current_record = database::EmptyRecord();
-  for (int line = 5; line <= database::kLineCount; ++line) {
-    std::memset(database::Line(session.current_record, line), ' ', 61);
-  }
-  return session.FindAndRead(3, session.current_ref, key_text);
+  session.current_record = database::BlankLinesRecord();
+  int32_t ref = 0;
+  return session.FindAndRead(3, ref, key_text);
 }
 
 }  // namespace tessary::search

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "search/dialog_support.h"
+#include "ui/focus_hints.h"
 #include "ui/qt_text.h"
 
 namespace tessary::search {
@@ -59,7 +59,7 @@ TWord_Search_Dialog::TWord_Search_Dialog(ui::Host& host, QWidget* parent)
   layout->addLayout(buttons, 3, 0, 1, 2);
   layout->addWidget(status_, 4, 0, 1, 2);
 
-  hints_ = new FocusHints(status_);
+  hints_ = new ui::FocusHints(status_);
   hints_->Add(target_, "Type the word or phrase to find, at most 32 characters.");
   hints_->Add(case_sensitive_, "Find the target only where capitals and small letters match it.");
   hints_->Add(whole_words_, "Find the target only as a whole word, not inside a longer one.");

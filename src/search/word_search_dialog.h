@@ -13,14 +13,16 @@
 #include "search/word_search.h"
 #include "ui/host.h"
 
+namespace tessary::ui {
+class FocusHints;
+}  // namespace tessary::ui
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 namespace tessary::search {
-
-class FocusHints;
 
 class TWord_Search_Dialog : public QDialog {
   Q_OBJECT
@@ -43,7 +45,7 @@ class TWord_Search_Dialog : public QDialog {
   QCheckBox* whole_words_ = nullptr;
   QPushButton* ok_ = nullptr;
   QLabel* status_ = nullptr;
-  FocusHints* hints_ = nullptr;
+  ui::FocusHints* hints_ = nullptr;
 };
 
 }  // namespace tessary::search

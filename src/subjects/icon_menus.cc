@@ -92,18 +92,14 @@ std::string RunIconMenus(int first_menu, const EditionSwitches& editions,
   return {};
 }
 
-void ClearForReading(database::QuotationRecord& record) {
-  record = database::EmptyRecord();
-  for (int n = 5; n <= 11; ++n) std::memset(database::Line(record, n), ' ', 61);
-}
+void ClearForReading(database::QuotationRecord& record) { record = database::BlankLinesRecord(); }
 
 int32_t FindFirstOfSubject(database::Session& session, std::string_view word) {
-  session.current_key_number = 3;
+  session.SetCurrentKey(3);
   ClearForReading(session.current_record);
   std::string text = platform::UpperAnsi(word.substr(0, kSubjectCapacity));
   int32_t ref = 0;
   if (!session.FindAndRead(3, ref, text)) return 0;
-  session.current_ref = ref;
   return ref;
 }
 

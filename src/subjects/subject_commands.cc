@@ -55,7 +55,7 @@ void SubjectCommands::RunList(SubjectListDialog& dialog) {
   dialog.exec();
   choices.PrepareSearch();
   if (!choices.Searches()) return;
-  session_.current_key_number = choices.sort_key;
+  session_.SetCurrentKey(choices.sort_key);
   const int32_t ref = FindFromKey3(session_, choices.SearchKeyText());
   if (ref != 0) Land(ref, choices.show_in_reading_window);
 }

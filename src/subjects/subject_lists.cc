@@ -66,7 +66,6 @@ int32_t FindFromKey3(database::Session& session, const std::string& key_text) {
   ClearForReading(session.current_record);
   int32_t ref = 0;
   if (!session.FindAndRead(3, ref, key_text)) return 0;
-  session.current_ref = ref;
   return ref;
 }
 

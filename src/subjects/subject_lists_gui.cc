@@ -57,6 +57,10 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
   const bool subtitles = kind == ListKind::kSubtitles;
   setObjectName(subtitles ? "TSubtitle_List_Box" : "TSUB_LB");
   setWindowTitle(subtitles ? "Subject Finder List Box" : "Subject List Box");
+  status_ = ui::MakeStatusPanel(this);
+  status_->setMargin(3);
+  status_->setWordWrap(true);
+  hints_ = new ui::FocusHints(status_);
 
   auto* list_group = new QGroupBox(subtitles ? "1. Select Subtitle" : "1. Select Subject", this);
   list_ = new TypedJumpBox(subtitles ? SubtitleListBoxItems() : SubjectListItems(), list_group);
@@ -69,7 +73,7 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
   }
   list_layout->addWidget(list_);
   list_layout->addStretch();
-  Explain(list_, kListHint);
+  hints_->Add(list_, kListHint);
 
   view_group_ = new QGroupBox("2. Select View", this);
   auto* view_layout = new QVBoxLayout(view_group_);
@@ -78,24 +82,24 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
     view_layout->addWidget(view_[i]);
   }
   view_layout->addStretch();
-  Explain(view_[0], "Show the quotation found in the record list.");
-  Explain(view_[1], "Show the quotation found in the reading window.");
+  hints_->Add(view_[0], "Show the quotation found in the record list.");
+  hints_->Add(view_[1], "Show the quotation found in the reading window.");
 
   section_group_ = new QGroupBox("3. Select Section", this);
   auto* section_layout = new QGridLayout(section_group_);
   for (size_t i = 0; i < sections_.size(); ++i) {
     sections_[i] = new QRadioButton(ui::FromAnsi(kSectionItems[i]), section_group_);
     section_layout->addWidget(sections_[i], static_cast<int>(i % 4), static_cast<int>(i / 4));
-    Explain(sections_[i], "Start at this section of the subject, or the next one it has.");
+    hints_->Add(sections_[i], "Start at this section of the subject, or the next one it has.");
   }
 
   ok_ = new QPushButton("OK", this);
   ok_->setDefault(true);
   cancel_ = new QPushButton("Cancel", this);
   help_ = new QPushButton(ui::ToolIcon("help"), "&Help", this);
-  Explain(ok_, "Find the first quotation of the chosen subject and section.");
-  Explain(cancel_, "Return without making a selection.");
-  Explain(help_, "Help on this dialog.");
+  hints_->Add(ok_, "Find the first quotation of the chosen subject and section.");
+  hints_->Add(cancel_, "Return without making a selection.");
+  hints_->Add(help_, "Help on this dialog.");
   connect(ok_, &QPushButton::clicked, this, [this] {
     LeaveList();
     LeaveView();
@@ -110,12 +114,6 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
   connect(help_, &QPushButton::clicked, this, [this] {
     host_.ShowHelp(kind_ == ListKind::kSubtitles ? kSubtitleListHelpTopic : kSubjectListHelpTopic);
   });
-
-  status_ = new QLabel(this);
-  status_->setFrameShape(QFrame::Panel);
-  status_->setFrameShadow(QFrame::Sunken);
-  status_->setMargin(3);
-  status_->setWordWrap(true);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -137,20 +135,6 @@ SubjectListDialog::SubjectListDialog(ListKind kind, ui::Host& host, QWidget* par
 
 // Destroying the widgets moves the focus; the dialog must no longer hear of it.
 SubjectListDialog::~SubjectListDialog() { disconnect(qApp, nullptr, this, nullptr); }
-
-void SubjectListDialog::Explain(QWidget* control, const QString& text) {
-  control->installEventFilter(this);
-  explanations_.emplace_back(control, text);
-}
-
-bool SubjectListDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
-    for (const auto& [control, text] : explanations_) {
-      if (control == watched) status_->setText(text);
-    }
-  }
-  return QDialog::eventFilter(watched, event);
-}
 
 void SubjectListDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "subjects/subject_lists.h"
+#include "ui/focus_hints.h"
 #include "ui/host.h"
 
 class QButtonGroup;
@@ -58,7 +59,6 @@ class SubjectListDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Activate();
@@ -66,7 +66,6 @@ class SubjectListDialog : public QDialog {
   void LeaveView();
   void LeaveSections();
   void FocusChanged(QWidget* old, QWidget* now);
-  void Explain(QWidget* control, const QString& text);
 
   ListKind kind_;
   ui::Host& host_;
@@ -81,7 +80,7 @@ class SubjectListDialog : public QDialog {
   QPushButton* cancel_ = nullptr;
   QPushButton* help_ = nullptr;
   QLabel* status_ = nullptr;
-  std::vector<std::pair<QWidget*, QString>> explanations_;
+  ui::FocusHints* hints_ = nullptr;
 };
 
 class TSUB_LB : public SubjectListDialog {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/main_state.h"
 #include "database/quotation_record.h"
 
 namespace tessary::app {
@@ -130,6 +131,29 @@ TEST(RowTextTest, BuildRowLeavesTheTextForKeysWithoutALayout) {
   EXPECT_EQ(BuildRow(row, r, 3), 0);
   EXPECT_EQ(row.elements[0],
             "    42, Love          3  Smith, John          " + kLine1 + " " + Blanks(21));
+}
+
+TEST(HeaderTextTest, TitlesOfEachSortKey) {
+  // Each title padded to its width; the whole line padded to 128.
+  const std::string number = "Number " + Blanks(1);
+  const std::string subject = "Subject Section" + Blanks(2);
+  const std::string line1 = "First Line of Quote" + Blanks(41) + " ";
+  const std::string by_author = number + subject + "Author's Name " + Blanks(7) + line1;
+  const struct {
+    int key;
+    std::string text;
+  } cases[] = {
+      {1, by_author},
+      {2, by_author},
+      {3, by_author},
+      {4, number + "Book Page " + " " + subject + line1},  // the title is longer than 9
+      {5, number + "Subtitle     " + Blanks(2) + subject + line1},
+      {6, number + "User Code    " + Blanks(2) + subject + line1},
+      {0, by_author},  // another number counts as key 1
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HeaderText(c.key), c.text + Blanks(128 - c.text.size())) << c.key;
+  }
 }
 
 }  // namespace

@@ -122,7 +122,8 @@ struct Harness {
   // Deletes quotation `number` through the session (the question answered Yes).
   void Delete(int number) {
     db.host().SetNextAnswer(true);
-    ASSERT_TRUE(db.session().DeleteRecord(GeneratedQuotation(number), db.ref(number)));
+    ASSERT_EQ(db.session().DeleteRecord(GeneratedQuotation(number), db.ref(number)),
+              database::DeleteOutcome::kDeleted);
   }
 
   QuotationFixture db;
@@ -342,7 +343,7 @@ TEST(RowBrowserTest, RefreshRebuildsAChangedRecordAndFlagsOnlyItsRow) {
   s.saved_record = GeneratedQuotation(3);
   s.current_record = GeneratedQuotation(3);
   database::SetField(s.current_record.Line1, "A new first line.");
-  ASSERT_TRUE(s.UpdateRecord(h.db.ref(3)));
+  ASSERT_EQ(s.UpdateRecord(h.db.ref(3)), database::UpdateOutcome::kUpdated);
 
   h.builds = 0;
   EXPECT_EQ(h.browser.RefreshRows(), kRowOk);

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 
 namespace tessary::database {
 namespace {
@@ -71,6 +71,19 @@ QuotationRecord Zeroed() {
   QuotationRecord record;
   std::memset(&record, 0, sizeof record);
   return record;
+}
+
+TEST(Line, EachNumberNamesItsField) {
+  QuotationRecord r = Zeroed();
+  const auto* base = reinterpret_cast<const char*>(&r);
+  const size_t offsets[] = {258, 319, 380, 441, 506, 567, 628, 689, 750, 811, 872};
+  for (int n = 1; n <= kLineCount; ++n) {
+    EXPECT_EQ(Line(r, n) - base, static_cast<ptrdiff_t>(offsets[n - 1])) << n;
+  }
+  const QuotationRecord blank = BlankLinesRecord();
+  std::string expected(506, '\0');
+  expected += std::string(7 * 61, ' ');
+  EXPECT_EQ(RecordBytes(blank), expected);
 }
 
 TEST(BuildKey, KeysOfAPlainRecord) {
@@ -254,10 +267,10 @@ TEST(SortKeyCaption, CaptionsAndOutOfRangeKeys) {
 
 TEST(KeySpecs, CreationParameters) {
   const int lengths[] = {6, 30, 20, 6, 17, 13};
-  ASSERT_EQ(kKeySpecs.size(), 6u);
+  ASSERT_EQ(EngineKeyDefs().size(), 6u);
   for (size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(kKeySpecs[i].length, lengths[i]) << i + 1;
-    EXPECT_TRUE(kKeySpecs[i].allow_duplicates) << i + 1;
+    EXPECT_EQ(EngineKeyDefs()[i].key_len, lengths[i]) << i + 1;
+    EXPECT_TRUE(EngineKeyDefs()[i].allow_duplicates) << i + 1;
   }
   EXPECT_EQ(kDataSectionLength, 512);
 }

@@ -76,7 +76,7 @@ class RecoveryTest : public ::testing::Test {
       for (int number = 7; number <= kRecords; number += 7) {
         int32_t ref = 0;
         ASSERT_TRUE(s.FindAndRead(1, ref, platform::LeftPad(std::to_string(number), 6)));
-        ASSERT_TRUE(s.DeleteRecord(s.current_record, ref));
+        ASSERT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted);
       }
       s.CloseDatabase();
       data_ = testing::ReadFile(fixture.dir().File("Tes_Win.DAT"));
@@ -103,7 +103,7 @@ class RecoveryTest : public ::testing::Test {
 
   std::unique_ptr<Session> NewSession(ui::Host& host, platform::FileSystem& fs) {
     auto s = std::make_unique<Session>(host, fs);
-    s->directory = dir_.path();
+    s->set_directory(dir_.path());
     return s;
   }
 
@@ -115,7 +115,7 @@ class RecoveryTest : public ::testing::Test {
     {
       auto s = NewSession(host, platform::PosixFileSystem());
       ASSERT_TRUE(s->StartDatabase()) << ::testing::PrintToString(host.Texts(MessageKind::kError));
-      EXPECT_EQ(s->engine.UsedKeys(s->fileblock, 1), static_cast<int32_t>(expected_.size()));
+      EXPECT_EQ(s->engine().UsedKeys(s->fileblock(), 1), static_cast<int32_t>(expected_.size()));
       s->CloseDatabase();
     }
     EXPECT_TRUE(host.exit_codes.empty());
@@ -329,7 +329,7 @@ TEST_F(RecoveryTest, FailuresNameTheSystemReason) {
          fs.FailWritesAfter(10000, ENOSPC);
          bool rebuilt = s.RebuildDataAndIndexes();
          EXPECT_EQ(testing::ReadFile(Path("IX")), index_);  // opened again as it was
-         EXPECT_EQ(s.engine.UsedKeys(s.fileblock, 1), static_cast<int32_t>(expected_.size()));
+         EXPECT_EQ(s.engine().UsedKeys(s.fileblock(), 1), static_cast<int32_t>(expected_.size()));
          return rebuilt;
        },
        "IsamError: 10075 -- File write error.  Rebuild not completed." + full},

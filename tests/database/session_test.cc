@@ -136,7 +136,7 @@ class SessionTest : public ::testing::Test {
     testing::ScriptedHost setup_host;
     setup_host.SetNextAnswer(true);
     Session setup(setup_host, platform::PosixFileSystem());
-    setup.directory = dir.path();
+    setup.set_directory(dir.path());
     ASSERT_TRUE(setup.StartDatabase());
     for (const QuotationRecord& r : records) {
       setup.current_record = r;
@@ -148,7 +148,7 @@ class SessionTest : public ::testing::Test {
   // A new session with the test's host and file system, its status lines kept.
   Session& New() {
     session = std::make_unique<Session>(host, fs);
-    session->directory = dir.path();
+    session->set_directory(dir.path());
     session->show_status = [this](const std::string& text) { status.push_back(text); };
     return *session;
   }
@@ -178,19 +178,19 @@ class SessionTest : public ::testing::Test {
   // Every record in the order of key 1 equals `expected`.
   void ExpectRecords(Session& s, const std::vector<QuotationRecord>& expected) {
     std::vector<std::string> got;
-    s.engine.ClearKey(s.fileblock, 1);
+    s.engine().ClearKey(s.fileblock(), 1);
     int32_t ref = 0;
     std::string text;
     while (true) {
-      s.engine.NextKey(s.fileblock, 1, ref, text);
-      if (!s.engine.EngineOk()) break;
+      s.engine().NextKey(s.fileblock(), 1, ref, text);
+      if (!s.engine().EngineOk()) break;
       QuotationRecord r = EmptyRecord();
       size_t length = sizeof r;
-      s.engine.GetVarRecord(s.fileblock, ref, &r, length);
-      EXPECT_TRUE(s.engine.EngineOk()) << "ref " << ref;
+      s.engine().GetVarRecord(s.fileblock(), ref, &r, length);
+      EXPECT_TRUE(s.engine().EngineOk()) << "ref " << ref;
       got.push_back(Bytes(r));
     }
-    EXPECT_EQ(s.engine.EngineError(), isam::kErrNoLargerKey);
+    EXPECT_EQ(s.engine().EngineError(), isam::kErrNoLargerKey);
     std::vector<std::string> want;
     for (const QuotationRecord& r : expected) want.push_back(Bytes(r));
     EXPECT_EQ(got, want);
@@ -198,7 +198,7 @@ class SessionTest : public ::testing::Test {
 
   Counts KeyCounts(Session& s) {
     Counts counts;
-    for (int k = 1; k <= kKeyCount; ++k) counts.push_back(s.engine.UsedKeys(s.fileblock, k));
+    for (int k = 1; k <= kKeyCount; ++k) counts.push_back(s.engine().UsedKeys(s.fileblock(), k));
     return counts;
   }
 
@@ -216,7 +216,7 @@ TEST_F(SessionTest, MissingFilesAnsweredNoEndsAfterInformationBox) {
             (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""},
                       {MessageKind::kInformation,
                        "The program requires a data file to run.  Exiting now.", ""}}));
-  EXPECT_EQ(session->fileblock, nullptr);
+  EXPECT_EQ(session->fileblock(), nullptr);
   EXPECT_FALSE(fs.Exists(DataPath()));
   EXPECT_FALSE(fs.Exists(IndexPath()));
 }
@@ -227,8 +227,8 @@ TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   EXPECT_EQ(host.messages,
             (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""}}));
   EXPECT_EQ(status, std::vector<std::string>{"Active Records: 0"});
-  EXPECT_EQ(s.highest_record_number, 0);
-  isam::FileblockInfo info = s.engine.Describe(s.fileblock);
+  EXPECT_EQ(s.highest_record_number(), 0);
+  isam::FileblockInfo info = s.engine().Describe(s.fileblock());
   EXPECT_EQ(info.data.record_length, 512);
   EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
   for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
@@ -241,7 +241,7 @@ TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
 
 TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
   MakeDatabase({Quote(7), Quote(100), Quote(42), Quote(9)});
-  EXPECT_EQ(Open().highest_record_number, 100);
+  EXPECT_EQ(Open().highest_record_number(), 100);
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(status, std::vector<std::string>{"Active Records: 4"});
 }
@@ -271,7 +271,7 @@ TEST_F(SessionTest, DefectiveIndexAskedAgainAfterEachNoThenRebuilt) {
     EXPECT_EQ(host.progress_title, "Rebuild Status");
     EXPECT_EQ(host.progress_fixed, kFixedLines);
     EXPECT_FALSE(host.progress_open);
-    EXPECT_EQ(s.highest_record_number, 60);
+    EXPECT_EQ(s.highest_record_number(), 60);
     EXPECT_EQ(KeyCounts(s), Counts(6, 60));
     ExpectRecords(s, records);
     s.CloseDatabase();
@@ -307,10 +307,10 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   MakeDatabase(records);
   Session& s = Open();
   const Counts keys_before = KeyCounts(s);
-  const int32_t used_before = s.engine.UsedSlots(s.fileblock);
-  const int32_t free_before = s.engine.FreeSlots(s.fileblock);
+  const int32_t used_before = s.engine().UsedSlots(s.fileblock());
+  const int32_t free_before = s.engine().FreeSlots(s.fileblock());
 
-  isam::FileblockInfo info = s.engine.Describe(s.fileblock);
+  isam::FileblockInfo info = s.engine().Describe(s.fileblock());
   const int64_t key4_offset =
       info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
   const int64_t key4_end = key4_offset + info.keys[3].page_bytes;
@@ -335,14 +335,14 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   EXPECT_TRUE(host.exit_codes.empty());
   fs.read_fault = nullptr;
 
-  const int32_t ref = s.add_ref;
+  const int32_t ref = s.add_ref();
   ASSERT_GT(ref, 0);
   for (int k = 1; k <= kKeyCount; ++k) {
-    EXPECT_FALSE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(added, k))) << "key " << k;
+    EXPECT_FALSE(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(added, k))) << "key " << k;
   }
   EXPECT_EQ(KeyCounts(s), keys_before);
-  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), used_before);
-  EXPECT_EQ(s.engine.FreeSlots(s.fileblock), free_before + 2);  // head and continuation
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), used_before);
+  EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), free_before + 2);  // head and continuation
   ExpectRecords(s, records);
   s.CloseDatabase();
   // The failure inside key 4 leaves the files flagged for a rebuild; apart
@@ -366,11 +366,9 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
     s.saved_record = s.current_record;
     SetField(s.current_record.Line5, "A new fifth line");
     SetField(s.current_record.Line11, "A new eleventh line");
-    s.current_key_number = 3;
-    EXPECT_TRUE(s.UpdateRecord(ref));
-    EXPECT_TRUE(s.record_changed);
-    EXPECT_FALSE(s.records_equal);
-    EXPECT_EQ(s.current_key_number, 3);
+    s.SetCurrentKey(3);
+    EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUpdated);
+    EXPECT_EQ(s.current_key(), 3);
     SetField(records[number - 1].Line5, "A new fifth line");
     SetField(records[number - 1].Line11, "A new eleventh line");
   }
@@ -400,7 +398,7 @@ TEST_F(SessionTest, LinesSixToElevenSurviveAnEmptyLineFive) {
     const int32_t ref = Find(s, number);
     s.saved_record = s.current_record;
     SetField(s.current_record.Line11, "Eleventh, after an update");
-    ASSERT_TRUE(s.UpdateRecord(ref));
+    ASSERT_EQ(s.UpdateRecord(ref), database::UpdateOutcome::kUpdated);
     records[number - 1] = s.current_record;
   }
   EXPECT_TRUE(host.messages.empty());
@@ -422,11 +420,11 @@ TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
   s.saved_record = s.current_record;
   SetField(s.current_record.Authors_LName, "Wilde");
   SetField(s.current_record.FirstName, "Oscar");
-  ASSERT_TRUE(s.UpdateRecord(ref));
+  ASSERT_EQ(s.UpdateRecord(ref), database::UpdateOutcome::kUpdated);
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_FALSE(s.engine.KeyExists(s.fileblock, 2, ref, BuildKey(s.saved_record, 2)));
+  EXPECT_FALSE(s.engine().KeyExists(s.fileblock(), 2, ref, BuildKey(s.saved_record, 2)));
   for (int k = 1; k <= kKeyCount; ++k) {
-    EXPECT_TRUE(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(s.current_record, k))) << k;
+    EXPECT_TRUE(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(s.current_record, k))) << k;
   }
   EXPECT_EQ(KeyCounts(s), Counts(6, 2));
   s.CloseDatabase();
@@ -440,9 +438,7 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
   Session& s = Open();
   const int32_t ref = Find(s, 1);
   s.saved_record = s.current_record;
-  s.UpdateRecord(ref);
-  EXPECT_TRUE(s.records_equal);
-  EXPECT_FALSE(s.record_changed);
+  EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUnchanged);
   EXPECT_TRUE(host.messages.empty());
   s.CloseDatabase();
   EXPECT_EQ(fs.WritesTo(""), 0);
@@ -455,8 +451,7 @@ TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
   Session& s = Open();
   const int32_t ref = Find(s, 2);
   host.SetNextAnswer(false);
-  EXPECT_FALSE(s.DeleteRecord(s.current_record, ref));
-  EXPECT_TRUE(s.delete_cancelled);
+  EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kCancelled);
   EXPECT_EQ(host.messages, (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""}}));
   EXPECT_EQ(KeyCounts(s), Counts(6, 2));
 
@@ -464,10 +459,9 @@ TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
   QuotationRecord marked = s.current_record;
   marked.Deleted_Link = 5;
   host.SetNextAnswer(true);
-  EXPECT_FALSE(s.DeleteRecord(marked, ref));
-  EXPECT_FALSE(s.delete_cancelled);
+  EXPECT_EQ(s.DeleteRecord(marked, ref), DeleteOutcome::kFailed);
   EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 2);
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 2);
 }
 
 TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
@@ -475,11 +469,10 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
   Session& s = Open();
   const int32_t ref = Find(s, 2);
   const QuotationRecord record = s.current_record;
-  s.engine.DeleteKey(s.fileblock, 3, ref, BuildKey(record, 3));
-  ASSERT_TRUE(s.engine.EngineOk());
+  s.engine().DeleteKey(s.fileblock(), 3, ref, BuildKey(record, 3));
+  ASSERT_TRUE(s.engine().EngineOk());
   host.SetNextAnswer(true);
-  EXPECT_FALSE(s.DeleteRecord(record, ref));
-  EXPECT_FALSE(s.delete_cancelled);
+  EXPECT_EQ(s.DeleteRecord(record, ref), DeleteOutcome::kFailed);
   EXPECT_EQ(host.messages,
             (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""},
                       {MessageKind::kError,
@@ -487,13 +480,14 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
                        "Index.",
                        ""}}));
   for (int k = 1; k <= kKeyCount; ++k) {
-    EXPECT_EQ(s.engine.KeyExists(s.fileblock, k, ref, BuildKey(record, k)), k > 3) << "key " << k;
+    EXPECT_EQ(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(record, k)), k > 3)
+        << "key " << k;
   }
   // The data record stays.
   QuotationRecord read = EmptyRecord();
   size_t length = sizeof read;
-  s.engine.GetVarRecord(s.fileblock, ref, &read, length);
-  ASSERT_TRUE(s.engine.EngineOk());
+  s.engine().GetVarRecord(s.fileblock(), ref, &read, length);
+  ASSERT_TRUE(s.engine().EngineOk());
   EXPECT_EQ(Bytes(read), Bytes(record));
 }
 
@@ -505,11 +499,11 @@ TEST_F(SessionTest, DeletingEveryRecordDownToTheLastShowsNoError) {
   host.SetDefaultAnswer(true);
   for (int number : {2, 1, 3}) {
     const int32_t ref = Find(s, number);
-    EXPECT_TRUE(s.DeleteRecord(s.current_record, ref)) << number;
+    EXPECT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted) << number;
   }
   EXPECT_EQ(host.messages, Messages(3, {MessageKind::kQuestion, kDeleteQuestion, ""}));
   EXPECT_EQ(KeyCounts(s), Counts(6, 0));
-  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), 0);
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
   s.CloseDatabase();
   ExpectSound(0);
 }
@@ -525,7 +519,7 @@ TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
     ASSERT_TRUE(s.StepAndRead(1, ref, text, forward));
     EXPECT_EQ(text, Key1(expected));
     EXPECT_EQ(Bytes(s.current_record), Bytes(records[expected - 1]));
-    EXPECT_EQ(s.record_length, StoredLength(records[expected - 1]));
+    EXPECT_EQ(s.record_length(), StoredLength(records[expected - 1]));
   };
   step(true, 1);  // past the last entry: the first
   step(true, 2);
@@ -533,10 +527,10 @@ TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
   step(false, 3);  // before the first entry: the last
 
   // With the restart flag the start position is searched afresh.
-  s.restart = true;
+  s.SetRestart(true);
   text = Key1(1);
   step(false, 3);
-  EXPECT_FALSE(s.restart);
+  EXPECT_FALSE(s.restart());
   EXPECT_TRUE(host.messages.empty());
 }
 
@@ -546,10 +540,10 @@ TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
   Session& s = Open();
   Find(s, 2);
   EXPECT_EQ(Bytes(s.current_record), Bytes(records[1]));
-  EXPECT_EQ(s.record_length, 933);
+  EXPECT_EQ(s.record_length(), 933);
   Find(s, 1);
   EXPECT_EQ(Bytes(s.current_record), Bytes(records[0]));  // no rest of the longer one
-  EXPECT_EQ(s.record_length, 506);
+  EXPECT_EQ(s.record_length(), 506);
   EXPECT_TRUE(host.messages.empty());
 
   int32_t ref = 0;
@@ -559,6 +553,41 @@ TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
       (Messages{{MessageKind::kError,
                  "IsamError: 10210 -- No key found and no larger keys available.  Location 45",
                  ""}}));
+}
+
+TEST_F(SessionTest, ReadsByReferenceFillWhatAShortRecordLeavesAndReportNothing) {
+  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
+  MakeDatabase(records);
+  Session& s = Open();
+  const int32_t short_ref = Find(s, 1);
+  const int32_t long_ref = Find(s, 2);
+
+  // Over blank lines, a short record keeps them; a long one brings its own.
+  std::string blank_lines;
+  for (int n = 5; n <= kLineCount; ++n) blank_lines += std::string(61, ' ');
+  auto stored = s.ReadStored(short_ref, BlankLinesRecord());
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->length, 506u);
+  EXPECT_EQ(Bytes(stored->record).substr(0, 506), Bytes(records[0]).substr(0, 506));
+  EXPECT_EQ(Bytes(stored->record).substr(506), blank_lines);
+  stored = s.ReadStored(long_ref, BlankLinesRecord());
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(Bytes(stored->record), Bytes(records[1]));
+  ASSERT_TRUE(s.Read(short_ref).has_value());
+  EXPECT_EQ(Bytes(*s.Read(short_ref)), Bytes(records[0]));
+
+  // The current record follows a read that worked and is cleared by one
+  // that failed, which leaves the current reference and says nothing.
+  ASSERT_TRUE(s.ReadCurrent(long_ref));
+  EXPECT_EQ(s.current_ref(), long_ref);
+  EXPECT_EQ(s.record_length(), 933);
+  const int32_t free_slot = s.engine().UsedSlots(s.fileblock()) + 5;
+  EXPECT_FALSE(s.Read(free_slot).has_value());
+  EXPECT_FALSE(s.engine().EngineOk());
+  EXPECT_FALSE(s.ReadCurrent(free_slot));
+  EXPECT_EQ(Bytes(s.current_record), Bytes(EmptyRecord()));
+  EXPECT_EQ(s.current_ref(), long_ref);
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
@@ -599,10 +628,10 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   // Ten deletions leave free slots behind, some of them continuations.
   for (int number = 50; number >= 5; number -= 5) {
     const int32_t ref = Find(s, number);
-    ASSERT_TRUE(s.DeleteRecord(s.current_record, ref));
+    ASSERT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted);
     records.erase(records.begin() + (number - 1));
   }
-  ASSERT_GT(s.engine.FreeSlots(s.fileblock), 10);
+  ASSERT_GT(s.engine().FreeSlots(s.fileblock()), 10);
   int32_t slots_in_use = 0;
   for (const QuotationRecord& r : records) slots_in_use += StoredLength(r) > 506 ? 2 : 1;
 
@@ -629,9 +658,9 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   }
   EXPECT_EQ(host.line_history, expected_lines);
 
-  EXPECT_EQ(s.engine.FreeSlots(s.fileblock), 0);
-  EXPECT_EQ(s.engine.UsedSlots(s.fileblock), slots_in_use);
-  EXPECT_EQ(s.highest_record_number, 130);
+  EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), 0);
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), slots_in_use);
+  EXPECT_EQ(s.highest_record_number(), 130);
   EXPECT_EQ(KeyCounts(s), Counts(6, 120));
   ExpectRecords(s, records);
   s.CloseDatabase();
@@ -665,8 +694,8 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     EXPECT_FALSE(host.progress_open);
     EXPECT_FALSE(fs.Exists(Base() + ".SAV"));
 
-    ASSERT_NE(s.fileblock, nullptr);
-    EXPECT_EQ(s.highest_record_number, 100);
+    ASSERT_NE(s.fileblock(), nullptr);
+    EXPECT_EQ(s.highest_record_number(), 100);
     ExpectRecords(s, records);
     s.current_record = Quote(101);
     EXPECT_TRUE(s.AddRecord());

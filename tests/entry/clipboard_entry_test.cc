@@ -97,14 +97,13 @@ class ClipboardEntryTest : public ::testing::Test {
     return entry_.AddRecords([&] {
       const bool ok = call >= fails.size() || !fails[call];
       ++call;
-      session_.add_ref = static_cast<int32_t>(100 + call);
-      return ok;
+      return ok ? static_cast<int32_t>(100 + call) : 0;
     });
   }
 };
 
 TEST_F(ClipboardEntryTest, TwelveLinesMakeTwoNumberedRecordsWithTheSameKeys) {
-  session_.highest_record_number = 8;
+  session_.NoteRecordNumber(8);
   entry_.Activate();
   entry_.keys[0] = "Love";
   entry_.keys[1] = "3";
@@ -156,14 +155,14 @@ TEST_F(ClipboardEntryTest, LineCountsDecideHowManyRecords) {
 }
 
 TEST_F(ClipboardEntryTest, AFailedFirstAddStillTriesTheSecond) {
-  session_.highest_record_number = 1;
+  session_.NoteRecordNumber(1);
   entry_.Activate();
   ASSERT_EQ(entry_.Accept(NumberedLines(14)), "");
   auto added = Add({true});
   ASSERT_EQ(added.size(), 1u);
   EXPECT_EQ(database::FieldText(added[0].record.Record_Number), "3");
   EXPECT_EQ(host_.Texts(ui::MessageKind::kError), std::vector<std::string>{"Error adding record"});
-  EXPECT_EQ(session_.highest_record_number, 3);
+  EXPECT_EQ(session_.highest_record_number(), 3);
 }
 
 TEST_F(ClipboardEntryTest, ReplicateNeedsAClipboardRecordAndKeepsTheSectionAsStored) {

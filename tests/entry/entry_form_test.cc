@@ -42,9 +42,9 @@ class EntryFormTest : public ::testing::Test {
 };
 
 TEST_F(EntryFormTest, AddStoresTypedTextWithNulsOverTheNewEntryBuffer) {
-  session_.highest_record_number = 41;
+  session_.NoteRecordNumber(41);
   ASSERT_TRUE(form_.Open(EntryMode::kAdd));
-  EXPECT_EQ(session_.highest_record_number, 42);
+  EXPECT_EQ(session_.highest_record_number(), 42);
   EXPECT_EQ(form_.boxes[kRecordNumber], "42");
   EXPECT_EQ(form_.boxes[kLine1 + 4], "") << "line 5's blanks do not show";
   EXPECT_EQ(form_.boxes[kMultiPage], "F");

@@ -22,7 +22,7 @@ class RecordCommandsTest : public ::testing::Test {
 TEST_F(RecordCommandsTest, NumbersAreUsedUpByCancelAndMovedOnByATypedNumber) {
   EXPECT_FALSE(AddByKeyboard(session_, form_, [] { return false; }).changed);
   EXPECT_EQ(Entries(), 5);
-  session_.current_key_number = 3;
+  session_.SetCurrentKey(3);
   ListLanding landing = AddByKeyboard(session_, form_, [&] {
     EXPECT_EQ(form_.boxes[kRecordNumber], "7") << "6 went to the cancelled entry";
     form_.boxes[kRecordNumber] = "500";
@@ -30,13 +30,12 @@ TEST_F(RecordCommandsTest, NumbersAreUsedUpByCancelAndMovedOnByATypedNumber) {
     return form_.Accept().empty();
   });
   EXPECT_EQ(landing.key_text, "HOPE" + std::string(13, ' ') + "500") << "key 3, the list's";
-  EXPECT_EQ(session_.highest_record_number, 500) << "the next entry is offered 501";
+  EXPECT_EQ(session_.highest_record_number(), 500) << "the next entry is offered 501";
 }
 
 TEST_F(RecordCommandsTest, UnchangedEditAndDeclinedDeleteReportNothing) {
   const size_t messages = db_.host().messages.size();
   EXPECT_FALSE(EditRecord(session_, form_, db_.ref(2), [] { return true; }).changed);
-  EXPECT_TRUE(session_.records_equal);
   EXPECT_EQ(db_.host().messages.size(), messages);
 
   db_.host().SetNextAnswer(false);

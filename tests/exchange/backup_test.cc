@@ -31,15 +31,14 @@ class BackupTest : public ::testing::Test {
     testing::ScriptedHost host;
     host.SetDefaultAnswer(true);
     database::Session session(host, platform::PosixFileSystem());
-    session.directory = dir.File("db");
+    session.set_directory(dir.File("db"));
     ASSERT_TRUE(session.StartDatabase());
     for (int n = 0; n < count; ++n) {
       session.current_record = database::EmptyRecord();
       database::SetField(session.current_record.Record_Number,
-                         std::to_string(session.highest_record_number + 1));
+                         std::to_string(session.TakeNextRecordNumber()));
       database::SetField(session.current_record.Line1, "Line of " + std::to_string(n));
       ASSERT_TRUE(session.AddRecord());
-      ++session.highest_record_number;
     }
     session.CloseDatabase();
   }
@@ -137,7 +136,7 @@ TEST_F(BackupTest, RestoreTakesASoundCopyAndRefusesADamagedOne) {
 TEST_F(BackupTest, AnOpenDatabaseIsClosedForTheCopyAndOpenedAgain) {
   testing::ScriptedHost host;
   database::Session session(host, platform::PosixFileSystem());
-  session.directory = dir.File("db");
+  session.set_directory(dir.File("db"));
   ASSERT_TRUE(session.StartDatabase());
   session.current_record = database::EmptyRecord();
   database::SetField(session.current_record.Record_Number, "4");
@@ -156,8 +155,8 @@ TEST_F(BackupTest, AnOpenDatabaseIsClosedForTheCopyAndOpenedAgain) {
   host.SetNextAnswer(true);
   EXPECT_TRUE(OfferBackupBeforeRebuild(
       session, host, [&] { return dir.File("copies"); }, 0));
-  ASSERT_NE(session.fileblock, nullptr);
-  EXPECT_EQ(session.engine.UsedKeys(session.fileblock, 1), 4);
+  ASSERT_NE(session.fileblock(), nullptr);
+  EXPECT_EQ(session.engine().UsedKeys(session.fileblock(), 1), 4);
   EXPECT_EQ(host.Texts(ui::MessageKind::kInformation).size(), 1u);
   // A failed copy (the same second again) asks whether to rebuild anyway.
   host.SetNextAnswer(true);

@@ -26,7 +26,7 @@ class ImporterTest : public ::testing::Test {
  protected:
   ImporterTest() : fs(platform::PosixFileSystem()) {
     std::filesystem::create_directory(dir.File("db"));
-    session.directory = dir.File("db");
+    session.set_directory(dir.File("db"));
     host.SetNextAnswer(true);  // create the Fileblock
     EXPECT_TRUE(session.StartDatabase());
   }
@@ -40,15 +40,15 @@ class ImporterTest : public ::testing::Test {
   // Record number -> line 1, in key 1 order.
   std::map<int, std::string> Records() {
     std::map<int, std::string> records;
-    session.engine.ClearKey(session.fileblock, 1);
+    session.engine().ClearKey(session.fileblock(), 1);
     int32_t ref = 0;
     std::string key;
     while (true) {
-      session.engine.NextKey(session.fileblock, 1, ref, key);
-      if (!session.engine.EngineOk()) break;
+      session.engine().NextKey(session.fileblock(), 1, ref, key);
+      if (!session.engine().EngineOk()) break;
       QuotationRecord r = database::EmptyRecord();
       size_t length = sizeof r;
-      session.engine.GetVarRecord(session.fileblock, ref, &r, length);
+      session.engine().GetVarRecord(session.fileblock(), ref, &r, length);
       records[std::stoi(std::string(FieldText(r.Record_Number)))] = std::string(FieldText(r.Line1));
     }
     return records;
@@ -97,7 +97,7 @@ TEST_F(ImporterTest, ReadsEachTextFileOnceAndSkipsDuplicates) {
   ImportOptions allow;
   allow.allow_duplicates = true;
   EXPECT_EQ(Import({quotes + "/art"}, allow).records_added, 4u);
-  EXPECT_EQ(session.highest_record_number, 7);
+  EXPECT_EQ(session.highest_record_number(), 7);
 }
 
 TEST_F(ImporterTest, AFileWithARefusedValueAddsNothing) {

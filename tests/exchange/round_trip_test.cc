@@ -34,7 +34,7 @@ class Database {
   Database(const testing::TempDir& dir, const std::string& name)
       : session_(host_, platform::PosixFileSystem()) {
     std::filesystem::create_directory(dir.File(name));
-    session_.directory = dir.File(name);
+    session_.set_directory(dir.File(name));
     host_.SetNextAnswer(true);
     EXPECT_TRUE(session_.StartDatabase());
   }
@@ -47,23 +47,23 @@ class Database {
   }
   std::string Export(FileFormat format) {
     std::string text;
-    ExportResult result = ExportRecords(session_.engine, session_.fileblock, 1, format, &text);
+    ExportResult result = ExportRecords(session_.engine(), session_.fileblock(), 1, format, &text);
     EXPECT_EQ(result.error, "");
     return text;
   }
   // Every record, in the order of key 1.
   std::vector<database::QuotationRecord> Records() {
     std::vector<database::QuotationRecord> records;
-    isam::Engine& engine = session_.engine;
-    engine.ClearKey(session_.fileblock, 1);
+    isam::Engine& engine = session_.engine();
+    engine.ClearKey(session_.fileblock(), 1);
     int32_t ref = 0;
     std::string key;
     while (true) {
-      engine.NextKey(session_.fileblock, 1, ref, key);
+      engine.NextKey(session_.fileblock(), 1, ref, key);
       if (!engine.EngineOk()) break;
       database::QuotationRecord record = database::EmptyRecord();
       size_t length = sizeof record;
-      engine.GetVarRecord(session_.fileblock, ref, &record, length);
+      engine.GetVarRecord(session_.fileblock(), ref, &record, length);
       records.push_back(record);
     }
     return records;

@@ -217,8 +217,8 @@ TEST_F(ListBrowserTest, PlusRereadsThePage) {
   const int32_t ref = Engine().row(3).ref;
   database::QuotationRecord record = ReadRecord(session, ref);
   database::SetField(record.Line1, "Changed behind the list's back.");
-  session.engine.PutVarRecord(session.fileblock, ref, &record, database::StoredLength(record));
-  ASSERT_TRUE(session.engine.EngineOk());
+  session.engine().PutVarRecord(session.fileblock(), ref, &record, database::StoredLength(record));
+  ASSERT_TRUE(session.engine().EngineOk());
   EXPECT_EQ(Engine().row(3).elements[0].find("Changed behind"), std::string::npos);
   EXPECT_EQ(Press('+'), 1) << "only the changed line is painted";
   EXPECT_NE(Engine().row(3).elements[0].find("Changed behind the list's back."), std::string::npos)
@@ -315,9 +315,7 @@ TEST_F(ListBrowserTest, EngineFailureDuringAMoveReachesTheErrorBox) {
   // The Fileblock goes away under the list; its next move fails with
   // "Invalid Fileblock" (10445, a serious error of class 4).
   database::Session& session = window_->session();
-  session.engine.CloseFileblock(session.fileblock);
-  ASSERT_TRUE(session.engine.EngineOk());
-  session.fileblock = nullptr;
+  ASSERT_TRUE(session.CloseFileblock());
   host_.messages.clear();
   Press(Qt::Key_PageDown);
   EXPECT_EQ(host_.messages, (std::vector<HostMessage>{{ui::MessageKind::kError,

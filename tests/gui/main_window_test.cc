@@ -296,7 +296,7 @@ TEST_F(MainWindowTest, EverySortKeyKeepsTheHighlightedRecord) {
     action->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(list->KeyNumber(), key);
-    EXPECT_EQ(window.session().current_key_number, key);
+    EXPECT_EQ(window.session().current_key(), key);
     EXPECT_EQ(list->CurrentRef(), ref);
     ExpectPageInKeyOrder(window, key);
     EXPECT_EQ(list->Header(), ExpectedHeader(key));
@@ -336,9 +336,9 @@ TEST_F(MainWindowTest, RebuildFreesTheSlotsAndShowsTheListAgain) {
     database::QuotationRecord record = ReadRecord(session, ref);
     ASSERT_EQ(database::FieldText(record.Record_Number), std::to_string(number));
     host_.SetNextAnswer(true);  // " Are you sure you want to delete this record.?"
-    ASSERT_TRUE(session.DeleteRecord(record, ref));
+    ASSERT_EQ(session.DeleteRecord(record, ref), database::DeleteOutcome::kDeleted);
   }
-  ASSERT_EQ(session.engine.FreeSlots(session.fileblock), 5);
+  ASSERT_EQ(session.engine().FreeSlots(session.fileblock()), 5);
   window.action("Sort by Subject")->trigger();
   host_.messages.clear();
 
@@ -353,13 +353,13 @@ TEST_F(MainWindowTest, RebuildFreesTheSlotsAndShowsTheListAgain) {
   EXPECT_EQ(host_.progress_lines[0].rfind("   Key number: ", 0), 0u) << host_.progress_lines[0];
 
   ASSERT_TRUE(window.database_open());
-  EXPECT_EQ(session.engine.FreeSlots(session.fileblock), 0);
+  EXPECT_EQ(session.engine().FreeSlots(session.fileblock()), 0);
   EXPECT_EQ(PanelText(window, 2), "Active Records: 301");
   // The list works on the new files, on the key it had.
   browser::TListBrowser* list = window.list();
   const int key = list->KeyNumber();
   EXPECT_EQ(key, 3);
-  EXPECT_EQ(session.current_key_number, key);
+  EXPECT_EQ(session.current_key(), key);
   EXPECT_EQ(list->Header(), ExpectedHeader(key));
   EXPECT_EQ(PanelText(window, 1), database::SortKeyCaption(key));
   EXPECT_EQ(list->engine()->filled_rows(), list->VisibleRows());

@@ -38,7 +38,7 @@ void WhenModal(std::function<void(QWidget*)> act) {
   });
 }
 
-QString Status(const DialogHints* hints) { return hints->panel()->text(); }
+QString Status(const ui::FocusHints* hints) { return hints->panel()->text(); }
 
 database::QuotationRecord Quote() {
   database::QuotationRecord r = database::EmptyRecord();

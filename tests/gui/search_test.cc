@@ -260,12 +260,12 @@ TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
   };
   window.action("Index Key Search...")->trigger();
   EXPECT_EQ(window.list()->KeyNumber(), 2);
-  EXPECT_EQ(window.session().current_key_number, 2);
+  EXPECT_EQ(window.session().current_key(), 2);
   EXPECT_EQ(window.panel(1)->text(), "Sort Key = Author's Name");
   // Mann, Anna (the last extra quotation) sorts before Mann, Thomas.
   const int32_t anna = WalkKey(window.session(), 1).back().ref;
   EXPECT_EQ(window.list()->CurrentRef(), anna);
-  EXPECT_EQ(window.session().current_ref, anna);
+  EXPECT_EQ(window.session().current_ref(), anna);
   EXPECT_EQ(database::FieldText(window.session().current_record.FirstName), "Anna");
 
   // Cancel searches nothing; a name past the end reports the engine's error.

@@ -80,7 +80,7 @@ class SubjectsGuiTest : public MainWindowFixture {
   void ExpectListOn(const KeyEntry& entry) {
     ASSERT_GT(entry.ref, 0);
     EXPECT_EQ(window_->list()->KeyNumber(), 3);
-    EXPECT_EQ(window_->session().current_key_number, 3);
+    EXPECT_EQ(window_->session().current_key(), 3);
     EXPECT_EQ(window_->list()->CurrentRef(), entry.ref);
     EXPECT_EQ(window_->panel(1)->text().toStdString(), database::SortKeyCaption(3));
   }

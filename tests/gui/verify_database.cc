@@ -1,6 +1,6 @@
 #include "gui/verify_database.h"
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "isam/verify.h"
 #include "platform/file.h"
 

@@ -50,11 +50,11 @@ void CopySharedDatabase(const std::string& directory) {
 
 std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
   std::vector<KeyEntry> entries;
-  isam::Engine& engine = session.engine;
-  engine.ClearKey(session.fileblock, key);
+  isam::Engine& engine = session.engine();
+  engine.ClearKey(session.fileblock(), key);
   while (true) {
     KeyEntry entry;
-    engine.NextKey(session.fileblock, key, entry.ref, entry.key);
+    engine.NextKey(session.fileblock(), key, entry.ref, entry.key);
     if (!engine.EngineOk()) break;
     entries.push_back(entry);
   }
@@ -65,8 +65,8 @@ std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
 database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
   database::QuotationRecord record = database::EmptyRecord();
   size_t length = sizeof record;
-  session.engine.GetVarRecord(session.fileblock, ref, &record, length);
-  EXPECT_TRUE(session.engine.EngineOk()) << "reading record " << ref;
+  session.engine().GetVarRecord(session.fileblock(), ref, &record, length);
+  EXPECT_TRUE(session.engine().EngineOk()) << "reading record " << ref;
   return record;
 }
 

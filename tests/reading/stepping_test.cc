@@ -98,7 +98,7 @@ TEST(SteppingTest, AVanishedRecordStepsToItsNeighbours) {
   const std::vector<Entry> walk = Walk(db, 2);
   const Entry gone = walk[5];
   db.host().SetNextAnswer(true);  // " Are you sure you want to delete this record.?"
-  ASSERT_TRUE(db.session().DeleteRecord(gone.record, gone.ref));
+  ASSERT_EQ(db.session().DeleteRecord(gone.record, gone.ref), database::DeleteOutcome::kDeleted);
   int32_t ref = gone.ref;
   ASSERT_EQ(StepRecord(db.session(), 2, &ref, gone.record, true, {}), StepOutcome::kFound);
   EXPECT_EQ(ref, walk[6].ref);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "search/index_key_search.h"
 #include "search/sections.h"
 #include "support/quotation_fixture.h"
@@ -168,11 +168,11 @@ TEST(Sections, JumpLandsOnTheSectionOrTheNextEntry) {
     database::Session& session = db.session();
     session.current_record = database::EmptyRecord();
     database::SetField(session.current_record.Subject, c.subject);
-    session.current_key_number = 1;
+    session.SetCurrentKey(1);
     ASSERT_TRUE(JumpToSection(session, c.digit)) << c.prefix;
-    EXPECT_EQ(session.current_key_number, 3);
+    EXPECT_EQ(session.current_key(), 3);
     const Entry expected = FirstAtOrAfter(key3, c.prefix);
-    EXPECT_EQ(session.current_ref, expected.ref) << c.prefix;
+    EXPECT_EQ(session.current_ref(), expected.ref) << c.prefix;
     EXPECT_EQ(database::BuildKey(session.current_record, 3), expected.key) << c.prefix;
   }
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "browser/row_browser.h"
-#include "database/quotation_record.h"
+#include "database/keys.h"
 #include "support/quotation_fixture.h"
 
 namespace tessary::search {

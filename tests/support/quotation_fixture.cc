@@ -56,7 +56,7 @@ database::QuotationRecord GeneratedQuotation(int number) {
 QuotationFixture::QuotationFixture(int count)
     : session_(std::make_unique<database::Session>(host_, platform::PosixFileSystem())) {
   database::Session& s = *session_;
-  s.directory = dir_.path();
+  s.set_directory(dir_.path());
   host_.SetNextAnswer(true);  // "Data file does not exist. Create?"
   if (!s.StartDatabase()) {
     ADD_FAILURE() << "the fixture database did not open";
@@ -69,13 +69,13 @@ QuotationFixture::QuotationFixture(int count)
       ADD_FAILURE() << "adding quotation " << number << " failed";
       return;
     }
-    refs_.push_back(s.add_ref);
+    refs_.push_back(s.add_ref());
   }
-  s.highest_record_number = count;
+  s.NoteRecordNumber(count);
 }
 
 QuotationFixture::~QuotationFixture() {
-  if (session_->fileblock != nullptr) session_->CloseDatabase();
+  if (session_->is_open()) session_->CloseDatabase();
 }
 
 }  // namespace tessary::testing

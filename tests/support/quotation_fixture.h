@@ -29,8 +29,8 @@ class QuotationFixture {
   QuotationFixture& operator=(const QuotationFixture&) = delete;
 
   database::Session& session() { return *session_; }
-  isam::Engine& engine() { return session_->engine; }
-  isam::Fileblock* fileblock() { return session_->fileblock; }
+  isam::Engine& engine() { return session_->engine(); }
+  isam::Fileblock* fileblock() { return session_->fileblock(); }
   ScriptedHost& host() { return host_; }
   const TempDir& dir() const { return dir_; }
 
