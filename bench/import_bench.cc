@@ -94,7 +94,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffe
     std::cerr << "import_bench: cannot create the Fileblock in " << dir << "\n";
     return false;
   }
-  session.engine.SetPageBuffers(buffers);
+  session.engine().SetPageBuffers(buffers);
   // Import, made durable by the close (which flushes and syncs), as a
   // committed SQLite transaction is.
   Stopwatch watch;
@@ -110,7 +110,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffe
   figures->file_mib = DirectoryMiB(dir);
 
   if (!session.StartDatabase()) return false;
-  session.engine.SetPageBuffers(buffers);
+  session.engine().SetPageBuffers(buffers);
   watch.Restart();
   if (!session.RebuildDataAndIndexes()) {
     std::cerr << "import_bench: rebuild failed\n";

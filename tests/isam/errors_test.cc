@@ -122,7 +122,9 @@ TEST(ErrorTable, EveryNumberHasItsClassAndTextAndOthersHaveNone) {
   for (int n = 9900; n <= 10500; ++n) {
     if (listed[static_cast<size_t>(n)]) continue;
     EXPECT_EQ(ErrorMessage(n), "") << n;
-    if (n < 10200 || n > 10299) EXPECT_EQ(ErrorClassOf(n), ErrorClass::kSerious) << n;
+    if (n < 10200 || n > 10299) {
+      EXPECT_EQ(ErrorClassOf(n), ErrorClass::kSerious) << n;
+    }
   }
   for (int n : {-1, 1, 42, 9499, 20000, INT32_MAX, INT32_MIN}) {
     EXPECT_EQ(ErrorMessage(n), "") << n;
