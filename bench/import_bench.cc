@@ -83,18 +83,17 @@ struct Figures {
   double peak_mib = 0;
 };
 
-// `buffers`: the page cache the session's engine runs with, set after the
-// start as tessary-cli sets it.
+// `buffers`: the page cache the session's engine starts with, as tessary-cli's
+// import and rebuild start it.
 bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffers,
                 const std::string& dir, Figures* figures) {
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
   session.set_directory(dir);
-  if (!session.StartDatabase()) {
+  if (!session.StartDatabase(buffers)) {
     std::cerr << "import_bench: cannot create the Fileblock in " << dir << "\n";
     return false;
   }
-  session.engine().SetPageBuffers(buffers);
   // Import, made durable by the close (which flushes and syncs), as a
   // committed SQLite transaction is.
   Stopwatch watch;
@@ -109,8 +108,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffe
   figures->import_seconds = watch.Seconds();
   figures->file_mib = DirectoryMiB(dir);
 
-  if (!session.StartDatabase()) return false;
-  session.engine().SetPageBuffers(buffers);
+  if (!session.StartDatabase(buffers)) return false;
   watch.Restart();
   if (!session.RebuildDataAndIndexes()) {
     std::cerr << "import_bench: rebuild failed\n";
