@@ -334,6 +334,8 @@ TEST_F(BtreeShape, KeyPositionsAreExactInALeafRootAndMonotoneInADeepTree) {
   EXPECT_EQ(engine_.EngineError(), kErrIndexEmpty);
   engine_.KeyToRelative(fb_, 3, "", 0, 10);
   EXPECT_EQ(engine_.EngineError(), kErrInvalidKeyNumber);
+  engine_.ClearKey(fb_, 3);
+  EXPECT_EQ(engine_.EngineError(), kErrInvalidKeyNumber);
 }
 
 TEST(EngineInit, RejectsTooFewBuffersAndASecondInit) {
