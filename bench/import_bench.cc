@@ -1,9 +1,11 @@
 // Import throughput: the fortune corpus, and the corpus repeated and
 // renumbered to larger counts, added through Session::AddRecord and then
-// rebuilt in full (Session::RebuildDataAndIndexes); the same records inserted
-// into SQLite in the same run (one transaction, five secondary indexes on the
-// texts of keys 2 to 6, the record number as primary key) and rebuilt there
-// with VACUUM. Each size runs in its own child process.
+// rebuilt in full (Session::RebuildDataAndIndexes), with the program's page
+// cache and with the bulk cache that tessary-cli's import and rebuild use;
+// the same records inserted into SQLite in the same run (one transaction,
+// five secondary indexes on the texts of keys 2 to 6, the record number as
+// primary key) and rebuilt there with VACUUM and REINDEX. Each measurement
+// runs in its own child process.
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -18,6 +20,7 @@
 #include "database/quotation_record.h"
 #include "database/session.h"
 #include "exchange/fortune_import.h"
+#include "isam/engine.h"
 #include "platform/file.h"
 
 namespace tessary::bench {
@@ -27,6 +30,7 @@ using database::QuotationRecord;
 
 struct Options {
   std::vector<int64_t> sizes = {0, 100000};  // 0: the corpus once
+  std::vector<int64_t> buffers = {database::kPageBuffers, isam::kBulkPageBuffers};
   std::string corpus_dir = "/usr/share/games/fortunes";
   std::string dir;
 };
@@ -79,12 +83,14 @@ struct Figures {
   double peak_mib = 0;
 };
 
-bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std::string& dir,
-                Figures* figures) {
+// `buffers`: the page cache the session's engine starts with, as tessary-cli's
+// import and rebuild start it.
+bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, int buffers,
+                const std::string& dir, Figures* figures) {
   QuietHost host;
   database::Session session(host, platform::PosixFileSystem());
   session.set_directory(dir);
-  if (!session.StartDatabase()) {
+  if (!session.StartDatabase(buffers)) {
     std::cerr << "import_bench: cannot create the Fileblock in " << dir << "\n";
     return false;
   }
@@ -102,7 +108,7 @@ bool TessaryRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std
   figures->import_seconds = watch.Seconds();
   figures->file_mib = DirectoryMiB(dir);
 
-  if (!session.StartDatabase()) return false;
+  if (!session.StartDatabase(buffers)) return false;
   watch.Restart();
   if (!session.RebuildDataAndIndexes()) {
     std::cerr << "import_bench: rebuild failed\n";
@@ -126,7 +132,7 @@ bool Exec(sqlite3* db, const std::string& sql) {
   return false;
 }
 
-bool SqliteRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std::string& dir,
+bool SqliteRun(const std::vector<QuotationRecord>& corpus, int64_t n, int, const std::string& dir,
                Figures* figures) {
   const std::string path = dir + "/bench.sqlite";
   sqlite3* db = nullptr;
@@ -199,21 +205,23 @@ bool SqliteRun(const std::vector<QuotationRecord>& corpus, int64_t n, const std:
   figures->file_mib = DirectoryMiB(dir);
 
   watch.Restart();
-  ok = ok && Exec(db, "VACUUM");
+  ok = ok && Exec(db, "VACUUM") && Exec(db, "REINDEX");
   figures->rebuild_seconds = watch.Seconds();
   sqlite3_close(db);
   return ok;
 }
 
+using Run = bool (*)(const std::vector<QuotationRecord>&, int64_t, int, const std::string&,
+                     Figures*);
+
 // Runs `run` for `n` records in a scratch directory in a child process, so
 // that the peak memory is its own.
-bool RunOne(bool (*run)(const std::vector<QuotationRecord>&, int64_t, const std::string&, Figures*),
-            const std::vector<QuotationRecord>& corpus, int64_t n, const Options& options,
-            Figures* figures) {
+bool RunOne(Run run, const std::vector<QuotationRecord>& corpus, int64_t n, int buffers,
+            const Options& options, Figures* figures) {
   Shared<Figures> shared;
   bool ok = RunInChild([&] {
     ScratchDir dir(options.dir, "tessary-import-bench-");
-    if (!run(corpus, n, dir.path(), &*shared)) return false;
+    if (!run(corpus, n, buffers, dir.path(), &*shared)) return false;
     shared->peak_mib = PeakRssMiB();
     return true;
   });
@@ -221,26 +229,36 @@ bool RunOne(bool (*run)(const std::vector<QuotationRecord>&, int64_t, const std:
   return ok;
 }
 
+// One line per page cache size: Tessary's rates, SQLite's and their ratio.
 bool Measure(const std::vector<QuotationRecord>& corpus, int64_t n, const Options& options) {
-  Figures tessary;
   Figures sqlite;
-  if (!RunOne(&TessaryRun, corpus, n, options, &tessary)) return false;
-  if (!RunOne(&SqliteRun, corpus, n, options, &sqlite)) return false;
+  if (!RunOne(&SqliteRun, corpus, n, 0, options, &sqlite)) return false;
   const double rn = static_cast<double>(n);
-  std::printf(
-      "%10s  import   %12s %12s %7.2f   rebuild %12s %12s %7.2f   MiB %7.1f %7.1f  "
-      "peak MiB %7.1f %7.1f\n",
-      Grouped(rn).c_str(), Grouped(rn / tessary.import_seconds).c_str(),
-      Grouped(rn / sqlite.import_seconds).c_str(), sqlite.import_seconds / tessary.import_seconds,
-      Grouped(rn / tessary.rebuild_seconds).c_str(), Grouped(rn / sqlite.rebuild_seconds).c_str(),
-      sqlite.rebuild_seconds / tessary.rebuild_seconds, tessary.file_mib, sqlite.file_mib,
-      tessary.peak_mib, sqlite.peak_mib);
+  for (int64_t buffers : options.buffers) {
+    Figures tessary;
+    if (!RunOne(&TessaryRun, corpus, n, static_cast<int>(buffers), options, &tessary)) {
+      return false;
+    }
+    std::printf(
+        "%10s %7lld  import %12s %12s %6.2f   rebuild %12s %12s %6.2f   MiB %7.1f %7.1f  "
+        "peak MiB %7.1f %7.1f\n",
+        Grouped(rn).c_str(), static_cast<long long>(buffers),
+        Grouped(rn / tessary.import_seconds).c_str(), Grouped(rn / sqlite.import_seconds).c_str(),
+        sqlite.import_seconds / tessary.import_seconds,
+        Grouped(rn / tessary.rebuild_seconds).c_str(), Grouped(rn / sqlite.rebuild_seconds).c_str(),
+        sqlite.rebuild_seconds / tessary.rebuild_seconds, tessary.file_mib, sqlite.file_mib,
+        tessary.peak_mib, sqlite.peak_mib);
+    std::fflush(stdout);
+  }
   return true;
 }
 
-constexpr char kUsage[] =
-    "usage: import_bench [--sizes corpus,N,...] [--corpus DIR] [--dir DIR] [--cpu-time]\n"
-    "  defaults: --sizes corpus,100000 --corpus /usr/share/games/fortunes\n";
+std::string Usage() {
+  return "usage: import_bench [--sizes corpus,N,...] [--buffers B,B,...] [--corpus DIR] "
+         "[--dir DIR] [--cpu-time]\n"
+         "  defaults: --sizes corpus,100000 --buffers 30," +
+         std::to_string(isam::kBulkPageBuffers) + " --corpus /usr/share/games/fortunes\n";
+}
 
 }  // namespace
 }  // namespace tessary::bench
@@ -248,8 +266,9 @@ constexpr char kUsage[] =
 int main(int argc, char** argv) {
   using namespace tessary::bench;
   Options options;
-  ArgParser args(kUsage);
+  ArgParser args(Usage());
   args.Sizes("--sizes", &options.sizes, "corpus");
+  args.Sizes("--buffers", &options.buffers);
   args.Text("--corpus", &options.corpus_dir);
   args.Text("--dir", &options.dir);
   if (!args.Parse(argc, argv)) return 2;
@@ -269,9 +288,9 @@ int main(int argc, char** argv) {
       files, corpus.size(), long_records, load_seconds,
       Grouped(static_cast<double>(corpus.size()) / load_seconds).c_str(), sqlite3_libversion(),
       Stopwatch::cpu_time ? "CPU" : "wall-clock");
-  std::printf("%10s  %-8s %12s %12s %7s   %-7s %12s %12s %7s   %-3s %7s %7s  %-8s %7s %7s\n",
-              "records", "", "Tessary/s", "SQLite/s", "ratio", "", "Tessary/s", "SQLite/s", "ratio",
-              "", "Tessary", "SQLite", "", "Tessary", "SQLite");
+  std::printf("%10s %7s  %-6s %12s %12s %6s   %-7s %12s %12s %6s   %-3s %7s %7s  %-8s %7s %7s\n",
+              "records", "buffers", "", "Tessary/s", "SQLite/s", "ratio", "", "Tessary/s",
+              "SQLite/s", "ratio", "", "Tessary", "SQLite", "", "Tessary", "SQLite");
   bool ok = true;
   for (int64_t n : options.sizes) {
     if (n == 0) n = static_cast<int64_t>(corpus.size());

@@ -25,8 +25,8 @@ CliSession::~CliSession() {
   if (started_) session_.CloseDatabase();
 }
 
-bool CliSession::Start() {
-  started_ = session_.StartDatabase();
+bool CliSession::Start(int page_buffers) {
+  started_ = session_.StartDatabase(page_buffers);
   if (!started_ && session_.engine().Initialised()) session_.CloseDatabase();
   return started_;
 }

@@ -22,7 +22,7 @@ class CliSession {
   CliSession& operator=(const CliSession&) = delete;
 
   // Starts the engine and opens the Fileblock, asking as the program does.
-  bool Start();
+  bool Start(int page_buffers = database::kPageBuffers);
 
   database::Session& session() { return session_; }
   ui::ConsoleHost& host() { return host_; }

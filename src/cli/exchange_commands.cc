@@ -35,7 +35,7 @@ int ImportCommand(const SessionOptions& options, ImportArgs& args, std::ostream&
     cli.host().PreAnswer("Data file does not exist. Create?", true);
   }
   if (!args.format.empty()) args.options.format = exchange::FormatFromName(args.format);
-  if (!cli.Start()) return 1;
+  if (!cli.Start(isam::kBulkPageBuffers)) return 1;
   database::Session& session = cli.session();
   exchange::Importer importer(session, args.options);
   size_t reported = 0;
@@ -63,7 +63,7 @@ struct ExportArgs {
 
 int ExportCommand(const ExportArgs& args, std::ostream& out, std::ostream& err) {
   isam::Engine engine;
-  engine.InitEngine(database::kPageBuffers);
+  engine.InitEngine(isam::kBulkPageBuffers);
   isam::Fileblock* fileblock = engine.OpenFileblock(args.db, isam::Access::kReadOnly);
   if (!engine.EngineOk()) {
     PrintIsamError(err, "cannot open " + args.db, engine.EngineError());

@@ -145,7 +145,7 @@ int DeleteCommand(const SessionOptions& options, const std::vector<std::string>&
 
 int RebuildCommand(const SessionOptions& options, std::ostream& out, std::ostream& err) {
   CliSession cli(options, out, err);
-  if (!cli.Start()) return 1;
+  if (!cli.Start(isam::kBulkPageBuffers)) return 1;
   Session& session = cli.session();
   if (!session.RebuildDataAndIndexes()) return 1;
   out << "rebuilt: " << session.engine().UsedKeys(session.fileblock(), 1) << " records\n";

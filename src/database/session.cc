@@ -152,8 +152,8 @@ void Session::ReportEngineError() {
 
 bool Session::YesNo(std::string_view text) { return host_.AskYesNo(std::string(text) + "?"); }
 
-bool Session::StartDatabase() {
-  engine_.InitEngine(kPageBuffers);
+bool Session::StartDatabase(int page_buffers) {
+  engine_.InitEngine(page_buffers);
   if (!engine_.EngineOk()) return false;
   if (before_open) before_open(*this);
   if (!OpenDatabase()) return false;

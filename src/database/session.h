@@ -142,7 +142,9 @@ class Session {
   // `record`, found elsewhere at `ref`, becomes the current record.
   void SetCurrent(const QuotationRecord& record, int32_t ref);
 
-  bool StartDatabase();
+  // `page_buffers`: the engine's page cache (isam::kBulkPageBuffers for bulk
+  // work such as an import or a full rebuild).
+  bool StartDatabase(int page_buffers = kPageBuffers);
   bool OpenDatabase();
   // A save copy is present: an earlier rebuild was interrupted. Asks, then
   // finishes it from the save copy; false when the user declines or the

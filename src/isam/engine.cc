@@ -100,19 +100,6 @@ void Engine::InitEngine(int page_buffers) {
   initialised_ = true;
 }
 
-void Engine::SetPageBuffers(int page_buffers) {
-  if (!Begin()) return;
-  if (page_buffers < kMaxHeight) {
-    status_.Fail(kErrTooFewBuffersRequested);
-    return;
-  }
-  try {
-    cache_->Resize(static_cast<size_t>(page_buffers));
-  } catch (const std::bad_alloc&) {
-    status_.Fail(kErrTooFewBuffers);
-  }
-}
-
 void Engine::ExitEngine() {
   if (!Begin()) return;
   int first_error = 0;

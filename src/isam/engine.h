@@ -29,10 +29,10 @@
 
 namespace tessary::isam {
 
-// Page buffers for work that passes over every record once (import, export,
-// a full rebuild): enough to keep the pages that six keys insert into in
-// memory, where the interactive program's 30 would read and write them again
-// and again.
+// Page buffers for InitEngine in work that passes over every record once
+// (import, export, a full rebuild): enough to keep the pages that six keys
+// insert into in memory, where the interactive program's 30 would read and
+// write them again and again. The files written are the same either way.
 inline constexpr int kBulkPageBuffers = 4096;
 
 // The headers of an open Fileblock as the engine holds them.
@@ -101,10 +101,6 @@ class Engine {
   void InitEngine(int page_buffers);
   void ExitEngine();
   bool Initialised() const { return initialised_; }
-  // Grows or shrinks the page cache of a running engine (kBulkPageBuffers for
-  // bulk work; never below kMaxHeight). Pages of the buffers let go of are
-  // written first.
-  void SetPageBuffers(int page_buffers);
 
   // Fileblocks.
   void MakeFileblock(const std::string& path, int record_length, int key_count,

@@ -4,7 +4,7 @@
 
 namespace tessary::isam {
 
-PageCache::PageCache(size_t buffers) : ring_(buffers) {}
+PageCache::PageCache(size_t buffers) : ring_(buffers) { index_.reserve(buffers); }
 
 bool PageCache::WriteBack(PageBuffer& buffer) {
   if (buffer.owner == nullptr || !buffer.dirty) return true;
@@ -56,18 +56,6 @@ void PageCache::Drop(PageOwner* owner) {
   for (auto it = ring_.begin(); it != ring_.end(); ++it) {
     if (it->owner == owner) Untag(it);
   }
-}
-
-bool PageCache::Resize(size_t buffers) {
-  if (buffers > ring_.size()) ring_.resize(buffers);
-  while (ring_.size() > buffers) {
-    auto last = std::prev(ring_.end());
-    if (!WriteBack(*last)) return false;
-    Untag(last);
-    ring_.erase(last);
-  }
-  index_.reserve(ring_.size());
-  return true;
 }
 
 }  // namespace tessary::isam

@@ -52,10 +52,6 @@ class PageCache {
   bool Flush(PageOwner* owner);
   // Untags every buffer of `owner` without writing it.
   void Drop(PageOwner* owner);
-  // Grows or shrinks the ring to `buffers`. Shrinking lets go of the least
-  // recently used buffers, writing back the dirty ones; false when a write
-  // failed, and the ring then keeps the buffers not yet let go of.
-  bool Resize(size_t buffers);
 
  private:
   struct Tag {

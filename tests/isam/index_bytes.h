@@ -75,16 +75,6 @@ inline PageBytes ReadPage(const std::string& ix, size_t row_bytes, size_t key_of
   return p;
 }
 
-// Levels from the root to the leftmost leaf (0 for an empty tree).
-inline int TreeDepth(const std::string& ix, size_t row_bytes, size_t key_offset, int key_len) {
-  KeyHead h = ReadKeyHead(ix, key_offset);
-  int depth = 0;
-  for (int32_t page = h.root_page; page != 0 && depth < 64; ++depth) {
-    page = ReadPage(ix, row_bytes, key_offset, key_len, page).left_child;
-  }
-  return depth;
-}
-
 inline size_t PageBytesOf(int key_len) { return static_cast<size_t>(key_len + 9) * 62 + 6; }
 
 }  // namespace tessary::isam::bytes

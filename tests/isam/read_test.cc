@@ -3,7 +3,6 @@
 // and damaged chains that must give errors rather than crashes or hangs.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -216,47 +215,6 @@ TEST(ReadVarRecord, DamagedChainsFailWithoutCrashOrHang) {
   }
 }
 
-// Two levels: a root with one item over two leaves of 31 entries each, with
-// pairs of equal texts told apart by their refs.
-FixtureKey TwoLevelKey(std::vector<std::pair<std::string, int32_t>>* expected) {
-  FixtureKey key(6, true);
-  std::vector<FixtureItem> items;
-  for (int i = 0; i < 63; ++i) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%6d", i / 2 * 10);
-    items.push_back({i + 1, text});
-    expected->emplace_back(text, i + 1);
-  }
-  FixturePage left{0, std::vector<FixtureItem>(items.begin(), items.begin() + 31)};
-  FixturePage right{0, std::vector<FixtureItem>(items.begin() + 32, items.end())};
-  FixtureItem middle = items[31];
-  middle.right_child = 3;
-  key.pages[1] = FixturePage{2, {middle}};
-  key.pages[2] = left;
-  key.pages[3] = right;
-  key.root_page = 1;
-  return key;
-}
-
-TEST(ReadKeys, TwoLevelTreeWalksInOrderBothWays) {
-  TempDir dir;
-  std::vector<std::pair<std::string, int32_t>> expected;
-  FixtureKey key = TwoLevelKey(&expected);
-  DataFileBuilder data(512, 1);
-  for (int i = 0; i < 63; ++i) data.AddRecord(Pattern(506, i));
-  WriteFileblock(dir.File("fb"), data.Bytes(), BuildIndexFile({key}));
-
-  OpenFixture fx;
-  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
-  EXPECT_EQ(fx.Walk(1), expected);
-  auto reversed = expected;
-  std::reverse(reversed.begin(), reversed.end());
-  EXPECT_EQ(fx.Walk(1, false), reversed);
-  EXPECT_EQ(fx.engine().UsedKeys(fx.fb(), 1), 63);
-
-  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
-}
-
 TEST(ReadKeys, ThreeLevelIrregularTreeAndDirectionChanges) {
   // Root 5 [M] over 2 [D H] and 7 [R]; leaves 1 [A B], 3 [E F G], 4 [I],
   // 6 [N O], 8 [S T U V]; page 9 is free and holds stale bytes.
@@ -358,6 +316,10 @@ TEST(OpenValidation, EachDamagedHeaderHasItsOwnNumber) {
       {"PageBytes one too many", kErrPageSizeIncompatible,
        [](Files& f) { f.keys[0].page_bytes = 937; }},
       {"PageBytes 0", kErrPageSizeIncompatible, [](Files& f) { f.keys[1].page_bytes = 0; }},
+      {"PageBytes INT32_MAX", kErrPageSizeIncompatible,
+       [](Files& f) { f.keys[1].page_bytes = INT32_MAX; }},
+      {"PageBytes INT32_MIN", kErrPageSizeIncompatible,
+       [](Files& f) { f.keys[0].page_bytes = INT32_MIN; }},
       {"PageBytes of KeyLen 31", kErrMaxKeyLenTooSmall,
        [](Files& f) { f.keys[1].page_bytes = 2486; }},
       {"PageBytes of KeyLen 0", kErrMaxKeyLenTooSmall,
@@ -390,39 +352,6 @@ TEST(OpenValidation, EachDamagedHeaderHasItsOwnNumber) {
       EXPECT_EQ(fx.engine().Describe(fx.fb()).key_lengths, (std::vector<int>{6, 30}));
     }
   }
-}
-
-TEST(OpenValidation, NoKeysNeedsNoIndexFile) {
-  TempDir dir;
-  DataFileBuilder data(512, 0);
-  data.AddRecord(Pattern(933, 1));
-  WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
-  OpenFixture fx;
-  ASSERT_EQ(fx.Open(dir.File("fb"), false), 0);
-  EXPECT_EQ(fx.Read(2), Pattern(933, 1));
-  fx.engine().ClearKey(fx.fb(), 1);
-  EXPECT_EQ(fx.engine().EngineError(), kErrInvalidKeyNumber);
-  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
-}
-
-TEST(OpenValidation, DataFileGivenWithExtensionAndSplitNames) {
-  TempDir dir;
-  DataFileBuilder data(512, 1);
-  int32_t head = data.AddRecord(Pattern(600, 3));
-  FixtureKey key(4, true);
-  key.pages[1] = {0, {{head, "K"}}};
-  key.root_page = 1;
-  WriteFile(dir.File("one.DAT"), data.Bytes());
-  WriteFile(dir.File("two.IX"), BuildIndexFile({key}));
-  for (const std::string& path : {dir.File("one.DAT") + ";" + dir.File("two.IX"),
-                                  dir.File("one.xyz") + ";" + dir.File("two")}) {
-    OpenFixture fx;
-    ASSERT_EQ(fx.Open(path), 0) << path;
-    EXPECT_EQ(fx.Read(head), Pattern(600, 3));
-    EXPECT_EQ(fx.Walk(1), (OpenFixture::Entries{{"K", head}}));
-  }
-  OpenFixture fx;
-  EXPECT_EQ(fx.Open(dir.File("one")), kErrIndexDefect);  // one.IX does not exist
 }
 
 TEST(FreeChainDamage, AllocationRefusesABadChainAndFlagsTheFiles) {

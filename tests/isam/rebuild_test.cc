@@ -389,56 +389,11 @@ TEST_F(ProgressTest, FailedReorganisationLeavesTheDataFileAsItWas) {
   }
 }
 
-TEST_F(ProgressTest, InterruptedReorganisationResumesFromTheSaveCopy) {
-  auto expect_all_records = [&] {
-    ASSERT_TRUE(Reindex(engine, true));
-    Fileblock* fb = engine.OpenFileblock(Base());
-    ASSERT_TRUE(engine.EngineOk());
-    std::vector<std::string> got;
-    for (const auto& [text, ref] : Entries(engine, fb, 1))
-      got.push_back(ReadRecord(engine, fb, ref));
-    EXPECT_EQ(got, records);
-    EXPECT_EQ(engine.FreeSlots(fb), 0);
-    engine.CloseFileblock(fb);
-    EXPECT_TRUE(VerifyFiles().sound());
-  };
-  {
-    SCOPED_TRACE("only the save copy");
-    testing::WriteFile(Path(".SAV"), data);
-    std::remove(Path(".DAT").c_str());
-    std::remove(Path(".IX").c_str());
-    ASSERT_TRUE(Reorganize(engine)) << engine.EngineError();
-    EXPECT_FALSE(Exists(".SAV"));
-    expect_all_records();
-  }
-  {
-    SCOPED_TRACE("the save copy and a new data file still in use");
-    testing::WriteFile(Path(".SAV"), data);
-    std::remove(Path(".DAT").c_str());
-    engine.MakeFileblock(Base(), kLength, kKeyTotal, kKeys);
-    std::string partial = testing::ReadFile(Path(".DAT"));
-    partial[20] = 1;
-    testing::WriteFile(Path(".DAT"), partial);
-    ASSERT_TRUE(Reorganize(engine)) << engine.EngineError();
-    EXPECT_FALSE(Exists(".SAV"));
-    expect_all_records();
-  }
-  {
-    SCOPED_TRACE("the save copy beside a clean data file");
-    RestoreFiles();
-    testing::WriteFile(Path(".SAV"), data + "x");
-    EXPECT_FALSE(Reorganize(engine));
-    EXPECT_EQ(engine.EngineError(), kErrDataAndSaveExist);
-    EXPECT_EQ(testing::ReadFile(Path(".DAT")), data);
-    EXPECT_EQ(testing::ReadFile(Path(".SAV")), data + "x");
-    std::remove(Path(".SAV").c_str());
-  }
-  {
-    SCOPED_TRACE("neither");
-    std::remove(Path(".DAT").c_str());
-    EXPECT_FALSE(Reorganize(engine));
-    EXPECT_EQ(engine.EngineError(), kErrDataFileNotFound);
-  }
+// The session's recovery tests resume from a save copy; here the case with
+// neither file.
+TEST_F(RebuildTest, ReorganisationWithoutDataOrSaveFileFails) {
+  EXPECT_FALSE(Reorganize(engine));
+  EXPECT_EQ(engine.EngineError(), kErrDataFileNotFound);
 }
 
 }  // namespace
