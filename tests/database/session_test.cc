@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +24,8 @@ using ui::MessageKind;
 using Messages = std::vector<HostMessage>;
 using Counts = std::vector<int32_t>;
 
-// Passes everything through, counting writes per path, and can fail reads
-// chosen by path and offset (as a short read) or report a chosen free space.
+// Passes everything through and can fail reads chosen by path and offset (as
+// a short read) or report a chosen free space.
 class ProbeFileSystem : public testing::FaultFileSystem {
  public:
   ProbeFileSystem() : FaultFileSystem(platform::PosixFileSystem()) {}
@@ -41,14 +41,6 @@ class ProbeFileSystem : public testing::FaultFileSystem {
     *bytes = free_space;
     return 0;
   }
-  // Writes to files whose name ends in `suffix`.
-  int WritesTo(const std::string& suffix) const {
-    int n = 0;
-    for (const auto& [path, count] : writes) n += path.ends_with(suffix) ? count : 0;
-    return n;
-  }
-
-  std::map<std::string, int> writes;
   std::function<bool(const std::string& path, uint64_t offset)> read_fault;
   double free_space = -1;  // negative: the real free space
 
@@ -62,7 +54,6 @@ class ProbeFileSystem : public testing::FaultFileSystem {
       return base_->ReadAt(offset, buf, n);
     }
     platform::IoResult WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      ++fs_.writes[path_];
       return base_->WriteAt(offset, buf, n);
     }
     int Size(uint64_t* size) override { return base_->Size(size); }
@@ -184,11 +175,9 @@ class SessionTest : public ::testing::Test {
     while (true) {
       s.engine().NextKey(s.fileblock(), 1, ref, text);
       if (!s.engine().EngineOk()) break;
-      QuotationRecord r = EmptyRecord();
-      size_t length = sizeof r;
-      s.engine().GetVarRecord(s.fileblock(), ref, &r, length);
-      EXPECT_TRUE(s.engine().EngineOk()) << "ref " << ref;
-      got.push_back(Bytes(r));
+      const std::optional<QuotationRecord> r = s.Read(ref);
+      EXPECT_TRUE(r.has_value()) << "ref " << ref;
+      got.push_back(r ? Bytes(*r) : "");
     }
     EXPECT_EQ(s.engine().EngineError(), isam::kErrNoLargerKey);
     std::vector<std::string> want;
@@ -209,18 +198,6 @@ class SessionTest : public ::testing::Test {
   std::vector<std::string> status;
 };
 
-TEST_F(SessionTest, MissingFilesAnsweredNoEndsAfterInformationBox) {
-  host.SetNextAnswer(false);
-  EXPECT_FALSE(New().StartDatabase());
-  EXPECT_EQ(host.messages,
-            (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""},
-                      {MessageKind::kInformation,
-                       "The program requires a data file to run.  Exiting now.", ""}}));
-  EXPECT_EQ(session->fileblock(), nullptr);
-  EXPECT_FALSE(fs.Exists(DataPath()));
-  EXPECT_FALSE(fs.Exists(IndexPath()));
-}
-
 TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   host.SetNextAnswer(true);
   Session& s = Open();
@@ -232,11 +209,6 @@ TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   EXPECT_EQ(info.data.record_length, 512);
   EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
   for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
-
-  s.current_record = Quote(1);
-  EXPECT_TRUE(s.AddRecord());
-  s.CloseDatabase();
-  ExpectSound(1);
 }
 
 TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
@@ -360,6 +332,8 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
   MakeDatabase(records);
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
+  fs.OnlyPathsContaining(".IX");  // any index write would fail the update
+  fs.FailCall(testing::FaultFileSystem::Call::kWriteAt, EIO, 0, -1);
   for (int number : {1, 2}) {
     SCOPED_TRACE(number);
     const int32_t ref = Find(s, number);
@@ -375,8 +349,7 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
   EXPECT_TRUE(host.messages.empty());
   ExpectRecords(s, records);
   s.CloseDatabase();
-  EXPECT_GT(fs.WritesTo(".DAT"), 0);
-  EXPECT_EQ(fs.WritesTo(".IX"), 0);
+  EXPECT_EQ(fs.injected(), 0);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
   EXPECT_TRUE(VerifyFiles().sound());
 }
@@ -441,7 +414,7 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
   EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUnchanged);
   EXPECT_TRUE(host.messages.empty());
   s.CloseDatabase();
-  EXPECT_EQ(fs.WritesTo(""), 0);
+  EXPECT_EQ(fs.calls(testing::FaultFileSystem::Call::kWriteAt), 0);
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
@@ -484,11 +457,8 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
         << "key " << k;
   }
   // The data record stays.
-  QuotationRecord read = EmptyRecord();
-  size_t length = sizeof read;
-  s.engine().GetVarRecord(s.fileblock(), ref, &read, length);
-  ASSERT_TRUE(s.engine().EngineOk());
-  EXPECT_EQ(Bytes(read), Bytes(record));
+  ASSERT_TRUE(s.Read(ref).has_value());
+  EXPECT_EQ(Bytes(*s.Read(ref)), Bytes(record));
 }
 
 // Deleting every record in turn, the last one included, shows only the
