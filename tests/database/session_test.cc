@@ -24,60 +24,6 @@ using ui::MessageKind;
 using Messages = std::vector<HostMessage>;
 using Counts = std::vector<int32_t>;
 
-// Passes everything through and can fail reads chosen by path and offset (as
-// a short read) or report a chosen free space.
-class ProbeFileSystem : public testing::FaultFileSystem {
- public:
-  ProbeFileSystem() : FaultFileSystem(platform::PosixFileSystem()) {}
-
-  int Open(const std::string& path, platform::OpenMode mode,
-           std::unique_ptr<platform::File>* file) override {
-    int rc = FaultFileSystem::Open(path, mode, file);
-    if (rc == 0) *file = std::make_unique<ProbeFile>(*this, path, std::move(*file));
-    return rc;
-  }
-  int FreeSpace(const std::string& path, double* bytes) override {
-    if (free_space < 0) return FaultFileSystem::FreeSpace(path, bytes);
-    *bytes = free_space;
-    return 0;
-  }
-  std::function<bool(const std::string& path, uint64_t offset)> read_fault;
-  double free_space = -1;  // negative: the real free space
-
- private:
-  class ProbeFile : public platform::File {
-   public:
-    ProbeFile(ProbeFileSystem& fs, std::string path, std::unique_ptr<platform::File> base)
-        : fs_(fs), path_(std::move(path)), base_(std::move(base)) {}
-    platform::IoResult ReadAt(uint64_t offset, void* buf, size_t n) override {
-      if (fs_.read_fault && fs_.read_fault(path_, offset)) return {0, 0};
-      return base_->ReadAt(offset, buf, n);
-    }
-    platform::IoResult WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      return base_->WriteAt(offset, buf, n);
-    }
-    int Size(uint64_t* size) override { return base_->Size(size); }
-    int Truncate(uint64_t size) override { return base_->Truncate(size); }
-    int Sync() override { return base_->Sync(); }
-    int Close() override { return base_->Close(); }
-
-   private:
-    ProbeFileSystem& fs_;
-    std::string path_;
-    std::unique_ptr<platform::File> base_;
-  };
-};
-
-// Keeps every progress line set, in order.
-class RecordingHost : public testing::ScriptedHost {
- public:
-  void SetProgressLine(int index, std::string_view text) override {
-    line_history.emplace_back(index, std::string(text));
-    ScriptedHost::SetProgressLine(index, text);
-  }
-  std::vector<std::pair<int, std::string>> line_history;
-};
-
 // A one-line quotation numbered `number`; long ones fill lines 1 to 11.
 QuotationRecord Quote(int number, bool long_quote = false) {
   QuotationRecord r = EmptyRecord();
@@ -192,8 +138,8 @@ class SessionTest : public ::testing::Test {
   }
 
   testing::TempDir dir;
-  RecordingHost host;
-  ProbeFileSystem fs;
+  testing::ScriptedHost host;
+  testing::FaultFileSystem fs{platform::PosixFileSystem()};
   std::unique_ptr<Session> session;
   std::vector<std::string> status;
 };
@@ -287,7 +233,7 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
       info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
   const int64_t key4_end = key4_offset + info.keys[3].page_bytes;
   const int64_t row = info.row_bytes;
-  fs.read_fault = [&](const std::string& path, uint64_t offset) {
+  fs.short_read = [&](const std::string& path, uint64_t offset) {
     const int64_t in_row = static_cast<int64_t>(offset) % row;
     return path == IndexPath() && static_cast<int64_t>(offset) >= row && in_row >= key4_offset &&
            in_row < key4_end;
@@ -305,7 +251,7 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
                        ""},
                       {MessageKind::kError, "ZZ  77", ""}}));
   EXPECT_TRUE(host.exit_codes.empty());
-  fs.read_fault = nullptr;
+  fs.short_read = nullptr;
 
   const int32_t ref = s.add_ref();
   ASSERT_GT(ref, 0);
@@ -626,7 +572,7 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
       expected_lines.emplace_back(2, "   Records written: " + std::to_string(read));
     }
   }
-  EXPECT_EQ(host.line_history, expected_lines);
+  EXPECT_EQ(host.progress_history, expected_lines);
 
   EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), 0);
   EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), slots_in_use);
