@@ -199,6 +199,9 @@ TEST(CrashRecovery, ImportKilledAtRandomMomentsIsRecoveredByRebuild) {
     const auto delay =
         std::chrono::microseconds(static_cast<int64_t>(moment(rng) * full_seconds * 1e6) + 1);
     const bool killed = ImportAndKill(dir.File("Tes_Win"), files, delay);
+    // The measured run may have been slowed by a busy machine: an import that
+    // ends before its kill moment shortens the later moments.
+    if (!killed) full_seconds *= 0.7;
     const std::string data = dir.File("Tes_Win.DAT");
     // Killed before the create wrote the data header: nothing to recover.
     if (FileSize(data) < static_cast<uint64_t>(database::kDataSectionLength)) continue;

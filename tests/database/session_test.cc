@@ -365,22 +365,32 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
 
-TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
-  MakeDatabase({Quote(1), Quote(2)});
+// No cancels; a record marked deleted in its own bytes is refused; Yes deletes
+// every record in turn, the last one included, with only the questions shown,
+// and leaves sound, empty files.
+TEST_F(SessionTest, DeleteAsksFirstAndGoesDownToTheLastRecord) {
+  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
   Session& s = Open();
-  const int32_t ref = Find(s, 2);
+  int32_t ref = Find(s, 2);
   host.SetNextAnswer(false);
   EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kCancelled);
-  EXPECT_EQ(host.messages, (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""}}));
-  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-
-  // A record marked deleted in its own bytes is refused, and nothing goes.
   QuotationRecord marked = s.current_record;
   marked.Deleted_Link = 5;
   host.SetNextAnswer(true);
   EXPECT_EQ(s.DeleteRecord(marked, ref), DeleteOutcome::kFailed);
-  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 2);
+  EXPECT_EQ(KeyCounts(s), Counts(6, 3));
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 4);
+
+  host.SetDefaultAnswer(true);
+  for (int number : {2, 1, 3}) {
+    ref = Find(s, number);
+    EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kDeleted) << number;
+  }
+  EXPECT_EQ(host.messages, Messages(5, {MessageKind::kQuestion, kDeleteQuestion, ""}));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
+  s.CloseDatabase();
+  ExpectSound(0);
 }
 
 TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
@@ -405,23 +415,6 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
   // The data record stays.
   ASSERT_TRUE(s.Read(ref).has_value());
   EXPECT_EQ(Bytes(*s.Read(ref)), Bytes(record));
-}
-
-// Deleting every record in turn, the last one included, shows only the
-// questions and leaves sound, empty files.
-TEST_F(SessionTest, DeletingEveryRecordDownToTheLastShowsNoError) {
-  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
-  Session& s = Open();
-  host.SetDefaultAnswer(true);
-  for (int number : {2, 1, 3}) {
-    const int32_t ref = Find(s, number);
-    EXPECT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted) << number;
-  }
-  EXPECT_EQ(host.messages, Messages(3, {MessageKind::kQuestion, kDeleteQuestion, ""}));
-  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
-  s.CloseDatabase();
-  ExpectSound(0);
 }
 
 TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
