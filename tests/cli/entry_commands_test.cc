@@ -3,11 +3,11 @@
 // with bytes laid out by hand, so the check does not go through the engine.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "cli/run_tool.h"
+#include "support/fileblock_builder.h"
 #include "support/temp_dir.h"
 
 namespace tessary::cli {
@@ -28,34 +28,13 @@ std::string EmptyEntry() {
   return bytes;
 }
 
-uint32_t Le(const std::string& bytes, size_t offset, size_t width) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < width; ++i) value |= uint32_t(uint8_t(bytes[offset + i])) << (8 * i);
-  return value;
-}
-
 class EntryCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(RunTool({"create", "--db", db_}).code, 0); }
 
-  // The stored bytes of every record, in the order of their head slots. A
-  // slot whose first four bytes are zero is a head; a 512-byte slot carries
-  // 506 record bytes in a head, 505 after the marker byte in a continuation,
-  // then the count (u16) and the next continuation slot (i32).
+  // The stored bytes of every record, read from the data file's slots.
   std::vector<std::string> Stored() {
-    const std::string file = testing::ReadFile(db_ + ".DAT");
-    std::vector<std::string> records;
-    for (size_t head = 1; (head + 1) * 512 <= file.size(); ++head) {
-      if (Le(file, head * 512, 4) != 0) continue;
-      std::string record;
-      for (size_t slot = head; slot != 0;) {
-        const std::string s = file.substr(slot * 512, 512);
-        record += s.substr(slot == head ? 0 : 1, Le(s, 506, 2));
-        slot = Le(s, 508, 4);
-      }
-      records.push_back(record);
-    }
-    return records;
+    return testing::ReadDataFileRecords(testing::ReadFile(db_ + ".DAT"));
   }
 
   std::string File(const std::string& name, const std::string& text) {

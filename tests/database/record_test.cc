@@ -86,28 +86,14 @@ TEST(Line, EachNumberNamesItsField) {
   EXPECT_EQ(RecordBytes(blank), expected);
 }
 
-TEST(BuildKey, KeysOfAPlainRecord) {
+// The keys of plain records are checked byte for byte by the dump and JSON
+// export tests; here what those records do not reach.
+TEST(BuildKey, OutOfRangeKeysAndTheCutSubjectOfKeyFive) {
   QuotationRecord r = Zeroed();
-  Set(r, kRecordNumber, "42");
-  Set(r, kSubject, "Love");
-  Set(r, kSection, "3");
-  Set(r, kBookCode, "AA");
-  Set(r, kPageNumber, "7");
-  Set(r, kSubtitle, "Love");
-  Set(r, kUserCode, "fav");
-  Set(r, kLastName, "de la Cruz");
-  Set(r, kFirstName, "Juana");
-  EXPECT_EQ(BuildKey(r, 1), "    42");
-  EXPECT_EQ(BuildKey(r, 2), "DE LA CRUZ      JUANA         ");
-  EXPECT_EQ(BuildKey(r, 3), "LOVE         3    42");
-  EXPECT_EQ(BuildKey(r, 4), "AA   7");
-  EXPECT_EQ(BuildKey(r, 5), "LOVE         LOVE");
-  EXPECT_EQ(BuildKey(r, 6), "FAV          ");
-  for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
-
   Set(r, kSubtitle, "Love");
   Set(r, kSubject, "Friendship");
   EXPECT_EQ(BuildKey(r, 5), "LOVE         FRIE");
+  for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
 }
 
 TEST(BuildKey, FillRulesAndCuts) {

@@ -160,6 +160,29 @@ std::string BuildIndexFile(const std::vector<FixtureKey>& keys) {
   return out;
 }
 
+std::vector<std::string> ReadDataFileRecords(const std::string& bytes, int record_length) {
+  const size_t length = static_cast<size_t>(record_length);
+  auto le = [&](size_t at, int width) {
+    uint32_t v = 0;
+    for (int i = width - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+  };
+  std::vector<std::string> records;
+  for (size_t head = 1; (head + 1) * length <= bytes.size(); ++head) {
+    if (le(head * length, 4) != 0) continue;
+    std::string record = bytes.substr(head * length, le(head * length + length - 6, 2));
+    for (size_t next = le(head * length + length - 4, 4); next != 0;) {
+      const size_t at = next * length;
+      EXPECT_TRUE(at + length <= bytes.size() && bytes[at] == 1) << "continuation " << next;
+      if (at + length > bytes.size() || bytes[at] != 1) break;
+      record += bytes.substr(at + 1, le(at + length - 6, 2));
+      next = le(at + length - 4, 4);
+    }
+    records.push_back(record);
+  }
+  return records;
+}
+
 void WriteFileblock(const std::string& base, const std::string& data,
                     const std::optional<std::string>& index) {
   WriteFile(base + ".DAT", data);

@@ -117,6 +117,11 @@ struct FixtureKey {
 // highest page number any key holds.
 std::string BuildIndexFile(const std::vector<FixtureKey>& keys);
 
+// The records of a data file read straight from its bytes by the layout above,
+// in the order of their head slots (a slot whose link is 0); a continuation
+// without its marker byte fails the calling test.
+std::vector<std::string> ReadDataFileRecords(const std::string& bytes, int record_length = 512);
+
 // Writes `data` to `<base>.DAT` and, when given, `index` to `<base>.IX`.
 void WriteFileblock(const std::string& base, const std::string& data,
                     const std::optional<std::string>& index);
