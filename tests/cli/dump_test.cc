@@ -183,6 +183,9 @@ TEST(Dump, FailuresGiveTheEngineMessage) {
   EXPECT_NE(r.err.find("10010 -- File defect, that can be corrected by reindexing"),
             std::string::npos)
       << r.err;
+  r = RunTool({"check", "--db", base});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "the index file cannot be opened: File not found\n");
 }
 
 TEST(Explain, NumberClassAndText) {

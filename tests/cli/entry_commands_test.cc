@@ -135,6 +135,9 @@ TEST_F(EntryCommandsTest, PasteWrapsTheTextIntoOneOrTwoRecords) {
   r = RunTool({"paste", "--db", db_, File("long.txt", long_text)});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("takes 23 lines"), std::string::npos) << r.err;
+  r = RunTool({"paste", "--db", db_, "--user", "a code too long", File("in.txt", "x")});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "tessary-cli: User_Code: 15 characters, at most 13; nothing added\n");
 }
 
 }  // namespace

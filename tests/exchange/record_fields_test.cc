@@ -32,6 +32,7 @@ TEST(RecordFieldsTest, RefusesWhatDoesNotFitAndChangesNothing) {
       {"Quote_Rank", "10", "Quote_Rank: '10' is not one digit 0 to 9"},
       {"Author_Age_Code", "", "Author_Age_Code: '' is not one digit 0 to 9"},
       {"Multi_Page_Flag", "2", "Multi_Page_Flag: '2' is not 0, 1, T or F"},
+      {"Colour", "red", "Colour: no such field"},
       {"Record_Number", "12a", "Record_Number: '12a' is not a number 0 to 999999"},
   };
   for (const Case& c : cases) {
