@@ -568,6 +568,9 @@ bool Session::RebuildFiles() {
   const std::string path = FileblockPath();
   engine_.ReorganizeFileblock(path, {kDataSectionLength, kDataSectionLength}, defs,
                              [](std::string_view old_record, std::string& new_record) {
+                               // A slot of zeros is one a crash kept the file's
+                               // length for but never wrote: no record.
+                               if (old_record.empty()) return false;
                                new_record.assign(old_record);
                                return true;
                              });

@@ -88,6 +88,11 @@ bool VarRecords::Put(int32_t ref, std::string_view bytes) {
   if (!WriteContinuations(bytes, &first)) return false;
   ChainLink old;
   if (!slots_.ReadLink(ref, &old)) return false;
+  // InUse before the head changes: a crash between this rewrite and the
+  // caller's key changes, or the freeing of the old chain, must be seen at the
+  // next open. (The head is rewritten before its old chain is freed, so a
+  // record never points at free slots.)
+  if (!slots_.MarkChanged()) return false;
   EncodeHeadSlot(scratch_.data(), slots_.record_length(), bytes, first);
   if (!slots_.Write(ref, scratch_.data())) return false;
   return old.next == 0 || FreeChain(old.next);

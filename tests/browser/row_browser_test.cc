@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/row_text.h"
 #include "database/quotation_record.h"
 #include "support/quotation_fixture.h"
 
@@ -133,7 +132,9 @@ struct Harness {
 
 // ---- Pages in key order ------------------------------------------------------
 
-TEST(RowBrowserTest, FirstAndLastPagesOfEveryKey) {
+// First and last pages of every key, and paging through the whole key and
+// back with the current row kept; a short key's last page starts at row 1.
+TEST(RowBrowserTest, PagesOfEveryKeyInKeyOrder) {
   for (int count : {kRecords, 7}) {
     Harness h(count);
     for (int key = 0; key <= 6; ++key) {
@@ -151,86 +152,46 @@ TEST(RowBrowserTest, FirstAndLastPagesOfEveryKey) {
       EXPECT_TRUE(h.browser.page_moved());
       h.ExpectRowTextsMatchRecords();
 
-      // A short key's last page starts at row 1.
+      h.browser.SetCurrentRow(std::min(count, 4));
+      size_t start = 0;
+      while (start + 50 < n) {
+        ASSERT_EQ(h.browser.NextPage(), kRowOk);
+        start = std::min(start + 50, n - 50);
+        ASSERT_EQ(Page(h.browser), Slice(walk, start, 50)) << "from " << start;
+        EXPECT_EQ(h.browser.current_row(), 4);
+        h.ExpectRowTextsMatchRecords();
+      }
+      EXPECT_EQ(h.browser.NextPage(), kNoEntry);
+      EXPECT_FALSE(h.browser.page_moved());
+      while (start > 0) {
+        ASSERT_EQ(h.browser.PrevPage(), kRowOk);
+        start = start >= 50 ? start - 50 : 0;
+        ASSERT_EQ(Page(h.browser), Slice(walk, start, 50));
+      }
+      EXPECT_EQ(h.browser.PrevPage(), kNoEntry);
+      EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
+
       EXPECT_EQ(h.browser.LastPage(), kRowOk);
       EXPECT_EQ(Page(h.browser), Slice(walk, n > 50 ? n - 50 : 0, 50));
       EXPECT_EQ(h.browser.current_row(), std::min(count, 50));
       EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
-      h.ExpectRowTextsMatchRecords();
     }
-  }
-}
-
-TEST(RowBrowserTest, PagingDownToTheEndAndBackVisitsEveryEntryOnce) {
-  Harness h(kRecords);
-  for (int key = 0; key <= 6; ++key) {
-    SCOPED_TRACE("key " + std::to_string(key));
-    const std::vector<Entry> walk = Walk(h.db, key);
-    const size_t n = walk.size();
-    h.browser.SetKeyNumber(key);
-    ASSERT_EQ(h.browser.FirstPage(), kRowOk);
-    // Key 1 orders by record number, whatever the slots.
-    if (key == 1) {
-      EXPECT_EQ(h.browser.row(50).key, "    50");
-    }
-    h.browser.SetCurrentRow(4);
-    size_t start = 0;
-    while (start + 50 < n) {
-      ASSERT_EQ(h.browser.NextPage(), kRowOk);
-      start = std::min(start + 50, n - 50);
-      ASSERT_EQ(Page(h.browser), Slice(walk, start, 50)) << "from " << start;
-      EXPECT_EQ(h.browser.current_row(), 4);
-      h.ExpectRowTextsMatchRecords();
-    }
-    EXPECT_EQ(h.browser.NextPage(), kNoEntry);
-    EXPECT_FALSE(h.browser.page_moved());
-    EXPECT_EQ(Page(h.browser), Slice(walk, n - 50, 50));
-    while (start > 0) {
-      ASSERT_EQ(h.browser.PrevPage(), kRowOk);
-      start = start >= 50 ? start - 50 : 0;
-      ASSERT_EQ(Page(h.browser), Slice(walk, start, 50));
-      EXPECT_EQ(h.browser.current_row(), 4);
-    }
-    EXPECT_EQ(h.browser.PrevPage(), kNoEntry);
-    EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
   }
 }
 
 // ---- Single steps --------------------------------------------------------------
 
-TEST(RowBrowserTest, StepsAtTheEndsMoveNothing) {
-  Harness h(kRecords);
+// NextRow on the last row and PrevRow on the first scroll the page by one;
+// steps at the ends of the key move nothing.
+TEST(RowBrowserTest, SingleStepsScrollAtTheEdgesAndStopAtTheEnds) {
+  Harness h(kRecords, 2, 10);
   const std::vector<Entry> walk = Walk(h.db, 2);
   const size_t n = walk.size();
-  h.browser.SetKeyNumber(2);
-  ASSERT_EQ(h.browser.LastPage(), kRowOk);
-  int moved = -1;
-  EXPECT_EQ(h.browser.StepForward(1, &moved), kNoEntry);
-  EXPECT_EQ(moved, 0);
-  EXPECT_FALSE(h.browser.page_moved());
-  EXPECT_EQ(Page(h.browser), Slice(walk, n - 50, 50));
-
-  // Three back, then five forward: only three are left.
-  EXPECT_EQ(h.browser.StepBackward(3, &moved), kRowOk);
-  EXPECT_EQ(moved, 3);
-  EXPECT_EQ(Page(h.browser), Slice(walk, n - 53, 50));
-  EXPECT_EQ(h.browser.StepForward(5, &moved), kRowOk);
-  EXPECT_EQ(moved, 3);
-  EXPECT_TRUE(h.browser.page_moved());
-  EXPECT_EQ(Page(h.browser), Slice(walk, n - 50, 50));
-
   ASSERT_EQ(h.browser.FirstPage(), kRowOk);
+  int moved = -1;
+  EXPECT_EQ(h.browser.PrevRow(), kNoEntry);
   EXPECT_EQ(h.browser.StepBackward(1, &moved), kNoEntry);
   EXPECT_EQ(moved, 0);
-  EXPECT_EQ(h.browser.PrevRow(), kNoEntry);
-  EXPECT_EQ(Page(h.browser), Slice(walk, 0, 50));
-  EXPECT_EQ(h.browser.current_row(), 1);
-}
-
-TEST(RowBrowserTest, NextRowOnTheLastRowScrollsTheRowKeepingItsPlace) {
-  Harness h(kRecords, 1, 10);
-  const std::vector<Entry> walk = Walk(h.db, 1);
-  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
   for (int i = 2; i <= 10; ++i) {
     ASSERT_EQ(h.browser.NextRow(), kRowOk);
     EXPECT_EQ(h.browser.current_row(), i);
@@ -240,21 +201,24 @@ TEST(RowBrowserTest, NextRowOnTheLastRowScrollsTheRowKeepingItsPlace) {
   EXPECT_TRUE(h.browser.page_moved());
   EXPECT_EQ(h.browser.current_row(), 10);
   EXPECT_EQ(Page(h.browser), Slice(walk, 1, 10));
-  EXPECT_EQ(h.browser.CurrentRef(), walk[10].ref);
-
-  // Up to row 1, then once more: the page scrolls back by one.
-  for (int i = 0; i < 9; ++i) ASSERT_EQ(h.browser.PrevRow(), kRowOk);
-  EXPECT_EQ(h.browser.CurrentRef(), walk[1].ref);
-  EXPECT_EQ(h.browser.PrevRow(), kRowOk);
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(h.browser.PrevRow(), kRowOk);
   EXPECT_EQ(h.browser.current_row(), 1);
   EXPECT_EQ(Page(h.browser), Slice(walk, 0, 10));
-  EXPECT_EQ(h.browser.CurrentRef(), walk[0].ref);
 
-  // At the very last entry NextRow has nowhere to go.
   ASSERT_EQ(h.browser.LastPage(), kRowOk);
   EXPECT_EQ(h.browser.NextRow(), kNoEntry);
+  EXPECT_EQ(h.browser.StepForward(1, &moved), kNoEntry);
+  EXPECT_EQ(moved, 0);
+  EXPECT_FALSE(h.browser.page_moved());
   EXPECT_EQ(h.browser.current_row(), 10);
-  EXPECT_EQ(h.browser.CurrentRef(), walk.back().ref);
+  // Three back, then five forward: only three are left.
+  EXPECT_EQ(h.browser.StepBackward(3, &moved), kRowOk);
+  EXPECT_EQ(moved, 3);
+  EXPECT_EQ(Page(h.browser), Slice(walk, n - 13, 10));
+  EXPECT_EQ(h.browser.StepForward(5, &moved), kRowOk);
+  EXPECT_EQ(moved, 3);
+  EXPECT_TRUE(h.browser.page_moved());
+  EXPECT_EQ(Page(h.browser), Slice(walk, n - 10, 10));
 }
 
 // ---- Finding a place -------------------------------------------------------------
@@ -331,7 +295,10 @@ TEST(RowBrowserTest, ResyncAfterTheCurrentRecordWasDeleted) {
   EXPECT_EQ(one.browser.row(1).elements[0], "");
 }
 
-TEST(RowBrowserTest, RefreshRebuildsAChangedRecordAndFlagsOnlyItsRow) {
+// Refresh rebuilds every row and flags only the changed one. A deleted record
+// reads back as a bad row until the page moves; one stored in two slots reads
+// as its freed head, not as a damaged chain that would end the completion.
+TEST(RowBrowserTest, RefreshFlagsChangedRowsAndShowsDeletedOnesAsBad) {
   Harness h(kRecords);
   ASSERT_EQ(h.browser.FirstPage(), kRowOk);
   EXPECT_TRUE(h.browser.row(1).changed);  // the rows had no text before
@@ -344,7 +311,6 @@ TEST(RowBrowserTest, RefreshRebuildsAChangedRecordAndFlagsOnlyItsRow) {
   s.current_record = GeneratedQuotation(3);
   database::SetField(s.current_record.Line1, "A new first line.");
   ASSERT_EQ(s.UpdateRecord(h.db.ref(3)), database::UpdateOutcome::kUpdated);
-
   h.builds = 0;
   EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
   EXPECT_FALSE(h.browser.page_moved());
@@ -353,36 +319,18 @@ TEST(RowBrowserTest, RefreshRebuildsAChangedRecordAndFlagsOnlyItsRow) {
     EXPECT_EQ(h.browser.row(i).changed, i == 3) << "row " << i;
     EXPECT_EQ(h.browser.row(i).elements[0], i == 3 ? "3|A new first line." : RowOf(i));
   }
-}
 
-// A deleted record reads back as a bad row until the page moves; one stored
-// in two slots reads as its freed head, not as a damaged chain that would end
-// the completion.
-TEST(RowBrowserTest, ADeletedRecordIsShownAsABadRow) {
-  Harness h(kRecords);
-  ASSERT_EQ(h.browser.FirstPage(), kRowOk);
   h.Delete(10);  // stored whole, in two slots
   EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
   EXPECT_EQ(h.browser.row(10).status, -1);
+  EXPECT_EQ(h.browser.row(10).ref, h.db.ref(10));
+  EXPECT_TRUE(h.browser.row(10).changed);
   EXPECT_EQ(h.browser.row(10).elements[0], "bad     10");
   EXPECT_EQ(h.browser.row(11).elements[0], RowOf(11));
-
-  h.browser.BuildRow = [&h](RowRec& row) {
-    return app::BuildRow(row, h.db.session().current_record, h.browser.key_number());
-  };
-  h.Delete(3);
-  EXPECT_EQ(h.browser.RefreshRows(), kRowOk);
-  EXPECT_EQ(h.browser.row(3).status, -1);
-  EXPECT_EQ(h.browser.row(3).ref, h.db.ref(3));
-  EXPECT_TRUE(h.browser.row(3).changed);
-  EXPECT_EQ(h.browser.row(3).elements[0], "****       3" + std::string(116, ' '));
-  EXPECT_EQ(h.browser.row(4).status, 0);
-  EXPECT_EQ(h.browser.row(4).elements[0].substr(0, 16), "     4, Art     ");
-
   // Once the page moves, the entry is gone.
   EXPECT_EQ(h.browser.FirstPage(), kRowOk);
-  EXPECT_EQ(h.browser.row(3).key, "     4");
-  EXPECT_EQ(h.browser.row(3).status, 0);
+  EXPECT_EQ(h.browser.row(10).key, "    11");
+  EXPECT_EQ(h.browser.row(10).status, 0);
 }
 
 // ---- Filters --------------------------------------------------------------------

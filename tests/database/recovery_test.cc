@@ -256,6 +256,16 @@ TEST_F(RecoveryTest, DamagedHeadersAreNamedAndRepaired) {
          PutBytes(dat, 8, {3, 0, 0, 0});
        },
        ""},
+      // A crash kept the file's growth but not the slots' bytes: zero slots
+      // are no records.
+      {"two slots never written",
+       [](auto& dat, auto&) {
+         const uint32_t slots = static_cast<uint32_t>(dat.size() / 512 + 1);
+         dat.append(1024, '\0');
+         PutBytes(dat, 8, {static_cast<uint8_t>(slots), static_cast<uint8_t>(slots >> 8), 0, 0});
+         PutBytes(dat, 20, {1});
+       },
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

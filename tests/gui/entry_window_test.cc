@@ -20,7 +20,6 @@
 #include "entry/clipboard_add.h"
 #include "entry/entry_window_commands.h"
 #include "entry/keyboard_add_edit.h"
-#include "gui/verify_database.h"
 #include "gui/window_fixture.h"
 #include "ui/help_catalog.h"
 #include "ui/qt_text.h"

@@ -18,7 +18,6 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <set>
 
 #include "ui/help_catalog.h"
@@ -27,8 +26,9 @@ namespace tessary::ui {
 namespace {
 
 // The topic numbers the program opens directly.
-const std::set<int> kProgramTopics = {0,   100, 115, 120, 130, 165, 175, 190, 215, 220, 230, 240, 245,
-                                       250, 260, 265, 270, 300, 305, 310, 345, 350, 360, 365, 370, 400};
+const std::set<int> kProgramTopics = {0,   100, 115, 120, 130, 165, 175, 190, 215,
+                                      220, 230, 240, 245, 250, 260, 265, 270, 300,
+                                      305, 310, 345, 350, 360, 365, 370, 400};
 
 void Write(const QString& path, const QString& text) {
   QFile file(path);
@@ -58,12 +58,6 @@ class SmallCatalog {
  private:
   QTemporaryDir dir_;
 };
-
-QStringList Titles(const HelpCatalog& catalog, const QList<int>& topics) {
-  QStringList titles;
-  for (int topic : topics) titles.append(catalog.Find(topic)->title);
-  return titles;
-}
 
 // Clicks the first link to `href` in the browser, as the user would.
 bool ClickLink(QTextBrowser* browser, const QString& href) {
@@ -98,97 +92,50 @@ QStringList VisibleKeywords(const QTreeWidget* index) {
   return shown;
 }
 
-TEST(HelpCatalogTest, BuiltInTopicsLoadWithTitlesAndKeywords) {
-  const HelpCatalog catalog = HelpCatalog::Load();
+// Every built-in topic has keywords and opens with its own title, so the tree
+// and the page agree; its links lead to existing topics, and the contents
+// reach every topic the program opens.
+TEST(HelpCatalogTest, BuiltInTopicsOpenWithTheirTitlesAndLinkToExistingTopics) {
+  HelpViewer viewer;
+  const HelpCatalog& catalog = viewer.Catalog();
   ASSERT_TRUE(catalog.Ok()) << catalog.Error().toStdString();
-  for (int topic : kProgramTopics) EXPECT_NE(catalog.Find(topic), nullptr) << topic;
+  const QRegularExpression link(QStringLiteral("href=\"topic:(\\d+)"));
+  std::set<int> linked = {0};
   for (const HelpTopic& topic : catalog.Topics()) {
     SCOPED_TRACE(topic.number);
-    EXPECT_FALSE(topic.title.isEmpty());
     EXPECT_FALSE(topic.keywords.isEmpty());
-    EXPECT_FALSE(catalog.Html(topic.number).isEmpty());
-    // The page opens with its own title, so the tree and the page agree.
-    EXPECT_TRUE(catalog.PlainText(topic.number).trimmed().startsWith(topic.title))
-        << topic.title.toStdString();
-  }
-}
-
-TEST(HelpCatalogTest, BuiltInLinksLeadToExistingTopics) {
-  const HelpCatalog catalog = HelpCatalog::Load();
-  ASSERT_TRUE(catalog.Ok());
-  const QRegularExpression link(QStringLiteral("href=\"topic:(\\d+)"));
-  std::set<int> linked;
-  for (const HelpTopic& topic : catalog.Topics()) {
+    viewer.ShowTopic(topic.number);
+    EXPECT_EQ(viewer.CurrentTopic(), topic.number);
+    EXPECT_TRUE(viewer.PageText().startsWith(topic.title)) << topic.title.toStdString();
+    EXPECT_TRUE(catalog.PlainText(topic.number).trimmed().startsWith(topic.title));
     auto it = link.globalMatch(catalog.Html(topic.number));
     while (it.hasNext()) {
       const int target = it.next().captured(1).toInt();
-      EXPECT_NE(catalog.Find(target), nullptr) << topic.number << " links to " << target;
+      EXPECT_NE(catalog.Find(target), nullptr) << "links to " << target;
       linked.insert(target);
     }
   }
-  // The contents page reaches every topic the program opens.
-  for (int topic : kProgramTopics) {
-    if (topic != 0) {
-      EXPECT_TRUE(linked.count(topic)) << topic;
-    }
-  }
+  for (int topic : kProgramTopics) EXPECT_TRUE(linked.count(topic)) << topic;
 }
 
-// Every '|'-separated piece of `pieces` is in `text`.
-void ExpectContainsAll(const QString& text, const QString& pieces) {
-  for (const QString& piece : pieces.split('|')) {
-    EXPECT_TRUE(text.contains(piece)) << piece.toStdString();
-  }
-}
-
-TEST(HelpCatalogTest, BuiltInPagesCoverKeysSectionsAndSearch) {
-  const HelpCatalog catalog = HelpCatalog::Load();
-  ExpectContainsAll(catalog.PlainText(115),
-                    "Down|Up|Page Down|Page Up|Ctrl+Home|Ctrl+End|Home|End|Ctrl+Left|"
-                    "Ctrl+Right|+|Double-click|Right-click|scroll bar|Drag the slider");
-  ExpectContainsAll(catalog.PlainText(350),
-                    "1. Essence|2. Opposites|3. Insight|4. Positive|5. Negative|6. Advice|"
-                    "7. Potpourri|7. Poetry & Prose|8. Jokes & Humor");
-  ExpectContainsAll(catalog.PlainText(270),
-                    "Record Number|Author's Name|Subject + Section + Number|"
-                    "Book Code + Book Page|Subtitle + Subject|User Code|Selected.Txt|"
-                    "Rebuild Data and Indexes|Tes_Win.DAT");
-  const QList<int> found = catalog.Search("page down");
-  EXPECT_TRUE(found.contains(115));
-  EXPECT_FALSE(found.contains(350));
-  const QList<int> essence = catalog.Search("ESSENCE");
-  EXPECT_TRUE(essence.contains(350));
-  EXPECT_FALSE(essence.contains(115));
-}
-
+// Results are sorted by title (Alpha 30, Beta 20, Gamma 10).
 TEST(HelpCatalogTest, SearchFindsWholeWordsIgnoringCaseSortedByTitle) {
   SmallCatalog files;
   const HelpCatalog catalog = files.Load();
   ASSERT_TRUE(catalog.Ok()) << catalog.Error().toStdString();
-  // "Foxes" in Gamma is another word.
-  EXPECT_EQ(catalog.Search("fox"), (QList<int>{30, 20}));
-  EXPECT_EQ(catalog.Search("FOX"), (QList<int>{30, 20}));
-  // Every word must be present.
-  EXPECT_EQ(catalog.Search("fox lazy"), (QList<int>{20}));
-  EXPECT_EQ(catalog.Search("fox zebra"), (QList<int>{}));
-  // A trailing star matches the beginnings of words.
-  EXPECT_EQ(Titles(catalog, catalog.Search("fox*")),
-            (QStringList{"Alpha page", "Beta page", "Gamma page"}));
-  // Titles are searched too.
-  EXPECT_EQ(catalog.Search("gamma"), (QList<int>{10}));
-  EXPECT_EQ(catalog.Search("  ...  "), (QList<int>{}));
+  const struct {
+    const char* query;
+    QList<int> topics;
+  } cases[] = {
+      {"fox", {30, 20}},                          // "Foxes" in Gamma is another word
+      {"FOX", {30, 20}}, {"fox lazy", {20}},      // every word must be present
+      {"fox zebra", {}}, {"fox*", {30, 20, 10}},  // a trailing star matches the beginnings of words
+      {"gamma", {10}},                            // titles are searched too
+      {"  ...  ", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(catalog.Search(c.query), c.topics) << c.query;
   EXPECT_EQ(HelpCatalog::QueryWords("Page  DOWN, page* down"),
             (QStringList{"page", "down", "page*"}));
-}
-
-TEST(HelpCatalogTest, IndexMergesKeywordsAndSortsThem) {
-  SmallCatalog files;
-  const QList<HelpIndexEntry> index = files.Load().Index();
-  QStringList keywords;
-  for (const HelpIndexEntry& entry : index) keywords.append(entry.keyword);
-  EXPECT_EQ(keywords, (QStringList{"alpha", "Beta", "Shared", "zeta"}));
-  EXPECT_EQ(index[2].topics, (QList<int>{10, 20}));
-  EXPECT_EQ(index[1].topics, (QList<int>{30}));
 }
 
 TEST(HelpCatalogTest, BadIndexesAreRefused) {
@@ -236,43 +183,15 @@ TEST_F(HelpViewerTest, InstanceIsOneWindowWithThreeTabs) {
   viewer->ShowContents();
   EXPECT_TRUE(viewer->isVisible());
   EXPECT_EQ(viewer->CurrentTopic(), 0);
+  // The contents tree follows the topic on show: the keyboard page sits under
+  // the browser hints.
+  viewer->ShowTopic(115);
+  QTreeWidgetItem* item = Child<QTreeWidget>(*viewer, "contentsTree")->currentItem();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(0), "Browser keyboard commands");
+  ASSERT_NE(item->parent(), nullptr);
+  EXPECT_EQ(item->parent()->text(0), "Browser hints and tips");
   viewer->close();
-}
-
-TEST_F(HelpViewerTest, EveryTopicOpensWithItsTitle) {
-  HelpViewer viewer;
-  ASSERT_TRUE(viewer.Catalog().Ok());
-  for (const HelpTopic& topic : viewer.Catalog().Topics()) {
-    viewer.ShowTopic(topic.number);
-    EXPECT_EQ(viewer.CurrentTopic(), topic.number);
-    EXPECT_TRUE(viewer.PageText().startsWith(topic.title)) << topic.title.toStdString();
-  }
-}
-
-TEST_F(HelpViewerTest, Topic115IsTheKeyboardPageAndSelectedInContents) {
-  HelpViewer viewer;
-  viewer.ShowTopic(115);
-  EXPECT_TRUE(viewer.isVisible());
-  EXPECT_EQ(viewer.CurrentTopic(), 115);
-  EXPECT_TRUE(viewer.PageText().contains("Page Down"));
-  auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
-  ASSERT_NE(contents->currentItem(), nullptr);
-  EXPECT_EQ(contents->currentItem()->text(0), "Browser keyboard commands");
-  // It sits under the browser hints.
-  ASSERT_NE(contents->currentItem()->parent(), nullptr);
-  EXPECT_EQ(contents->currentItem()->parent()->text(0), "Browser hints and tips");
-}
-
-TEST_F(HelpViewerTest, UnknownTopicSaysSoAndLinksToContents) {
-  HelpViewer viewer;
-  Open(&viewer);
-  viewer.ShowTopic(999);
-  EXPECT_EQ(viewer.CurrentTopic(), 999);
-  EXPECT_TRUE(viewer.PageText().contains("Topic 999 is not written yet"));
-  auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
-  ASSERT_TRUE(ClickLink(browser, "topic:0"));
-  EXPECT_EQ(viewer.CurrentTopic(), 0);
-  EXPECT_TRUE(viewer.PageText().startsWith("Welcome to Tessary"));
 }
 
 TEST_F(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
@@ -298,6 +217,14 @@ TEST_F(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
   EXPECT_EQ(viewer.CurrentTopic(), 115);
   QTest::mouseClick(Child<QToolButton>(viewer, "homeButton"), Qt::LeftButton);
   EXPECT_EQ(viewer.CurrentTopic(), 0);
+
+  // An unknown topic says so and links to the contents.
+  viewer.ShowTopic(999);
+  EXPECT_EQ(viewer.CurrentTopic(), 999);
+  EXPECT_TRUE(viewer.PageText().contains("Topic 999 is not written yet"));
+  ASSERT_TRUE(ClickLink(browser, "topic:0"));
+  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  EXPECT_TRUE(viewer.PageText().startsWith("Welcome to Tessary"));
 }
 
 TEST_F(HelpViewerTest, ContentsTreeHoldsEveryTopicAndOpensThem) {
@@ -319,46 +246,32 @@ TEST_F(HelpViewerTest, ContentsTreeHoldsEveryTopicAndOpensThem) {
   EXPECT_TRUE(viewer.PageText().contains("lazy dog"));
 }
 
-TEST_F(HelpViewerTest, IndexFilterNarrowsTheKeywords) {
-  HelpViewer viewer;
-  viewer.ShowIndex();
-  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 1);
-  // Opening the index with nothing on show shows the contents page.
-  EXPECT_EQ(viewer.CurrentTopic(), 0);
-  auto* filter = Child<QLineEdit>(viewer, "indexFilter");
-  auto* index = Child<QTreeWidget>(viewer, "indexTree");
-  const qsizetype all = VisibleKeywords(index).size();
-  ASSERT_EQ(all, index->topLevelItemCount());
-  ASSERT_GT(all, 20);
-
-  QTest::keyClicks(filter, "page");
-  const QStringList shown = VisibleKeywords(index);
-  ASSERT_FALSE(shown.isEmpty());
-  EXPECT_LT(shown.size(), all);
-  for (const QString& keyword : shown) {
-    EXPECT_TRUE(keyword.contains("page", Qt::CaseInsensitive)) << keyword.toStdString();
-  }
-  EXPECT_TRUE(shown.contains("Page Down"));
-  EXPECT_FALSE(shown.contains("Essence"));
-
-  filter->setText("zzzz");
-  EXPECT_TRUE(VisibleKeywords(index).isEmpty());
-  filter->clear();
-  EXPECT_EQ(VisibleKeywords(index).size(), all);
-}
-
-TEST_F(HelpViewerTest, IndexKeywordsOpenTheirTopics) {
+TEST_F(HelpViewerTest, IndexFilterNarrowsTheKeywordsAndOpensTheirTopics) {
   SmallCatalog files;
   HelpViewer viewer(files.Load());
   viewer.ShowIndex();
+  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 1);
+  // Opening the index with nothing on show shows the contents page.
+  EXPECT_EQ(viewer.CurrentTopic(), 10);
   auto* filter = Child<QLineEdit>(viewer, "indexFilter");
+  auto* index = Child<QTreeWidget>(viewer, "indexTree");
+  const struct {
+    const char* typed;
+    QStringList shown;
+  } filters[] = {{"", {"alpha", "Beta", "Shared", "zeta"}},
+                 {"ETA", {"Beta", "zeta"}},
+                 {"zzzz", {}},
+                 {"", {"alpha", "Beta", "Shared", "zeta"}}};
+  for (const auto& f : filters) {
+    QTest::keyClicks(filter, f.typed);
+    EXPECT_EQ(VisibleKeywords(index), f.shown) << f.typed;
+    filter->clear();
+  }
   // Enter opens the first keyword left by the filter.
   filter->setText("bet");
   QTest::keyClick(filter, Qt::Key_Return);
   EXPECT_EQ(viewer.CurrentTopic(), 30);
   // A keyword of two topics lists both under it.
-  auto* index = Child<QTreeWidget>(viewer, "indexTree");
-  filter->setText("shared");
   const QList<QTreeWidgetItem*> shared = index->findItems("Shared", Qt::MatchExactly);
   ASSERT_EQ(shared.size(), 1);
   ASSERT_EQ(shared[0]->childCount(), 2);

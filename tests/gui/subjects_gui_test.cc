@@ -119,23 +119,11 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   ExpectListOn(truth);
   EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
   EXPECT_EQ(ShownSubject(), "Truth");
-
-  // Later commands start at menu 1. Happiness has no quotations: Hope follows.
-  menus.clear();
-  commands.draw_first_menu = [] {
-    ADD_FAILURE() << "drawn again";
-    return 250;
-  };
-  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
-    QTest::mouseClick(SubjectButton(*menu, "Happiness"), Qt::LeftButton);
-  });
+  // Later commands start at menu 1 without a new draw.
+  OnModal("TSUBJECTS_1", [](QDialog* dialog) { dialog->close(); });
   window.action("hint:Select Subject by Iconic Menu")->trigger();
-  EXPECT_EQ(menus, std::vector<int>{1});
-  const KeyEntry hope = FirstAtOrAfter(window.session(), "HAPPINESS");
-  EXPECT_EQ(hope.key.substr(0, 4), "HOPE");
-  ExpectListOn(hope);
-  EXPECT_EQ(shown_.back(), hope.ref);
+  EXPECT_EQ(menus, (std::vector<int>{2, 3, 1}));
+
   EXPECT_TRUE(host_.messages.size() == 1) << "only the missing options file was reported";
 }
 
@@ -165,17 +153,6 @@ TEST_F(SubjectsGuiTest, PanelsHelpAndCancel) {
   EXPECT_TRUE(shown_.empty());
   EXPECT_EQ(window.list()->KeyNumber(), 1);
   EXPECT_EQ(window.list()->CurrentRef(), before);
-
-  // Another edition: menu 1 alone, its navigation buttons greyed.
-  window.options().flags = {0, 1, 0, 0, 0, 0, 0};
-  OnModal("TSUBJECTS_1", [](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
-    EXPECT_FALSE(menu->navigation_button(0)->isEnabled());
-    EXPECT_FALSE(menu->navigation_button(1)->isEnabled());
-    dialog->close();  // the close box: no choice
-  });
-  window.action("Subject Icons...")->trigger();
-  EXPECT_TRUE(shown_.empty());
 }
 
 // ---- Subject and subtitle lists ---------------------------------------------------------
@@ -269,6 +246,13 @@ TEST(ModalHelpTest, HelpOpenedFromAModalDialogBelongsToIt) {
 
 // ---- Quick-start menu -------------------------------------------------------------------
 
+// Presses one of the quick-start menu's buttons.
+std::function<void(subjects::TQS_MENU_TESSARY*)> Click(QuickStartButton button) {
+  return [button](subjects::TQS_MENU_TESSARY* menu) {
+    QTest::mouseClick(menu->button(button), Qt::LeftButton);
+  };
+}
+
 class QuickStartGuiTest : public SubjectsGuiTest {
  protected:
   // Starts the program, lets the first tick show the menu and runs `act` on it.
@@ -290,39 +274,26 @@ class QuickStartGuiTest : public SubjectsGuiTest {
   int quotes_ = 0;
 };
 
-TEST_F(QuickStartGuiTest, EnterAndTheCloseBoxLeaveTheListAsItIs) {
-  for (bool enter : {true, false}) {
-    SCOPED_TRACE(enter ? "Enter" : "close box");
-    app::TMain_Menu& window = StartAndAnswer([enter](subjects::TQS_MENU_TESSARY* menu) {
-      EXPECT_TRUE(menu->button(QuickStartButton::kBrowser)->isDefault());
-      if (enter) {
-        QTest::keyClick(menu, Qt::Key_Return);
-      } else {
-        menu->close();
-      }
-    });
-    EXPECT_FALSE(window.subject_commands().quick_start().isVisible());
-    EXPECT_EQ(window.list()->KeyNumber(), 1);
-    EXPECT_EQ(PageRefs(window).front(), WalkKey(window.session(), 1).front().ref);
-    EXPECT_EQ(quotes_, 0);
-    EXPECT_TRUE(host_.help_topics.empty());
-    EXPECT_FALSE(window.timer().isActive());
-    window_.reset();
-  }
-}
-
+// Enter (Browser is the default button) and the close box leave the list as it
+// is; each other button runs its command.
 TEST_F(QuickStartGuiTest, EachButtonRunsItsCommand) {
-  struct Case {
-    QuickStartButton button;
+  const struct {
+    std::function<void(subjects::TQS_MENU_TESSARY*)> press;
     QString dialog;  // the dialog the command opens, if any
+    int quotes;
+    std::vector<int> help;
+  } cases[] = {
+      {[](auto* menu) { QTest::keyClick(menu, Qt::Key_Return); }, "", 0, {}},
+      {[](auto* menu) { menu->close(); }, "", 0, {}},
+      {Click(QuickStartButton::kSubjectList), "TSUB_LB", 0, {}},
+      {Click(QuickStartButton::kSubjectFinder), "TSubtitle_List_Box", 0, {}},
+      {Click(QuickStartButton::kSubjectIcons), "TSUBJECTS_1", 0, {}},
+      {Click(QuickStartButton::kQuoteADay), "", 1, {}},
+      {Click(QuickStartButton::kHintsAndTips), "", 0, {270}},
   };
-  const Case cases[] = {{QuickStartButton::kSubjectList, "TSUB_LB"},
-                        {QuickStartButton::kSubjectFinder, "TSubtitle_List_Box"},
-                        {QuickStartButton::kSubjectIcons, "TSUBJECTS_1"},
-                        {QuickStartButton::kQuoteADay, ""},
-                        {QuickStartButton::kHintsAndTips, ""}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.button));
+  int index = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(index++);
     bool opened = false;
     if (!c.dialog.isEmpty()) {
       OnModal(c.dialog, [&opened](QDialog* d) {
@@ -333,16 +304,17 @@ TEST_F(QuickStartGuiTest, EachButtonRunsItsCommand) {
     quotes_ = 0;
     host_.help_topics.clear();
     app::TMain_Menu& window = StartAndAnswer([&](subjects::TQS_MENU_TESSARY* menu) {
-      if (c.button == QuickStartButton::kSubjectIcons) {
-        window_->subject_commands().draw_first_menu = [] { return 0; };
-      }
-      QTest::mouseClick(menu->button(c.button), Qt::LeftButton);
+      EXPECT_TRUE(menu->button(QuickStartButton::kBrowser)->isDefault());
+      window_->subject_commands().draw_first_menu = [] { return 0; };
+      c.press(menu);
     });
+    EXPECT_FALSE(window.subject_commands().quick_start().isVisible());
     EXPECT_EQ(opened, !c.dialog.isEmpty());
-    EXPECT_EQ(quotes_, c.button == QuickStartButton::kQuoteADay ? 1 : 0);
-    EXPECT_EQ(host_.help_topics, c.button == QuickStartButton::kHintsAndTips ? std::vector<int>{270}
-                                                                             : std::vector<int>{});
+    EXPECT_EQ(quotes_, c.quotes);
+    EXPECT_EQ(host_.help_topics, c.help);
     EXPECT_EQ(window.list()->KeyNumber(), 1);
+    EXPECT_EQ(PageRefs(window).front(), WalkKey(window.session(), 1).front().ref);
+    EXPECT_FALSE(window.timer().isActive());
     window_.reset();
   }
 }

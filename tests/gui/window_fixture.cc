@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "database/keys.h"
+#include "isam/verify.h"
 #include "platform/file.h"
 #include "support/quotation_fixture.h"
 
@@ -46,6 +48,18 @@ void CopySharedDatabase(const std::string& directory) {
     std::filesystem::copy(file.path(), std::filesystem::path(directory) / file.path().filename(),
                           std::filesystem::copy_options::overwrite_existing);
   }
+}
+
+DatabaseCheck VerifyDatabase(const std::string& directory) {
+  isam::VerifyOptions options;
+  options.key_builder = database::BuildKeyFromBytes;
+  isam::VerifyReport report =
+      isam::Verify(platform::PosixFileSystem(), directory + "/Tes_Win", options);
+  DatabaseCheck check{report.sound(), report.findings, report.free_slots, report.records};
+  if (report.open_error != 0) {
+    check.findings.push_back("open error " + std::to_string(report.open_error));
+  }
+  return check;
 }
 
 std::vector<KeyEntry> WalkKey(database::Session& session, int key) {

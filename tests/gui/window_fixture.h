@@ -41,6 +41,16 @@ struct KeyEntry {
   bool operator==(const KeyEntry&) const = default;
 };
 
+// Verify's findings on the closed Fileblock `directory`/Tes_Win, with the
+// quotation key builder.
+struct DatabaseCheck {
+  bool sound = false;
+  std::vector<std::string> findings;
+  int32_t free_slots = 0;
+  int32_t records = 0;
+};
+DatabaseCheck VerifyDatabase(const std::string& directory);
+
 // Every entry of `key`, in the engine's order.
 std::vector<KeyEntry> WalkKey(database::Session& session, int key);
 

@@ -649,6 +649,24 @@ TEST_F(Slots, RewritingASlotInPlaceLeavesInUseClear) {
   EXPECT_EQ(bytes::ReadDataHead(Dat()).in_use, 0);
 }
 
+// A variable-length record's rewrite is followed by key changes (or frees its
+// old chain): InUse goes to disk before the head changes, even in place.
+TEST_F(Slots, RewritingAVariableRecordSetsInUseFirst) {
+  Fileblock* fb = Make(512);
+  std::string record(100, 'a');
+  record.replace(0, 4, 4, '\0');
+  int32_t ref = engine_.AddVarRecord(fb, record.data(), record.size());
+  engine_.CloseFileblock(fb);
+  fb = engine_.OpenFileblock(base_);
+  record[50] = 'b';
+  engine_.PutVarRecord(fb, ref, record.data(), record.size());
+  ASSERT_TRUE(engine_.EngineOk());
+  std::string dat = Dat();
+  EXPECT_EQ(bytes::ReadDataHead(dat).in_use, 1);
+  EXPECT_EQ(dat[512 * ref + 50], 'b');
+  engine_.CloseFileblock(fb);
+}
+
 TEST_F(Slots, VariableRecordsCountEverySlotTheyUse) {
   Fileblock* fb = Make(512);
   std::string record(933, '\0');

@@ -65,13 +65,11 @@ TEST_F(HtmlCommandTest, SavedOptionsComeBackAndAcceptedOnesLastUntilTheNextActiv
               "HTML code named \"" +
                   page_name + "\" has been created.");
   }
-  std::string expected(206, '\0');
-  expected[0] = 1;  // rainbow
-  expected[1] = 0;  // no stamp
-  expected[2] = static_cast<char>(page_name.size());
-  expected.replace(3, page_name.size(), page_name);
-  expected[198] = 1;  // item 4, Sky Blue
-  EXPECT_EQ(ReadFile(dir_.File("HTML_Opt.CFG")), expected);
+  // The file holds exactly the accepted settings (its layout is checked on
+  // its own).
+  std::string image = DefaultHtmlOptionsImage();
+  EncodeHtmlOptions(TakeHtmlOptions({1, 1, 4, out}), image);
+  EXPECT_EQ(ReadFile(dir_.File("HTML_Opt.CFG")), image);
   EXPECT_NE(ReadFile(page_name).find("sky_clou.jpg"), std::string::npos);
 
   HtmlPublisher next_run = Publisher(platform::PosixFileSystem());
@@ -147,15 +145,9 @@ TEST_F(SignatureCommandTest, SavingWritesTheImageThenTheSignatureAndTheClipboard
   host_.messages.clear();
 
   ASSERT_TRUE(publisher.SaveOptions(Values(0), Quote()));
-  std::string image(1498, '\0');
-  image[0] = 3;
-  image.replace(1, 3, "-- ");
-  image[649] = 1;
-  image[654] = 1;
-  std::string name = dir_.File("My.Sig");
-  image[1305] = static_cast<char>(name.size());
-  image.replace(1306, name.size(), name);
+  const std::string image = TakeSignatureOptions(Values(0)).bytes();
   EXPECT_EQ(ReadFile(dir_.File("ESIG_Opt.CFG")), image);
+  const std::string name = dir_.File("My.Sig");
   EXPECT_EQ(ReadFile(name).substr(0, 5), "-- \r\n");
   EXPECT_EQ(host_.clipboard.substr(0, 5), "-- \r\n");
   EXPECT_TRUE(publisher.TakeMemoRefill());

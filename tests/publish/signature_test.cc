@@ -11,6 +11,7 @@ namespace tessary::publish {
 namespace {
 
 using database::QuotationRecord;
+using Lines = std::vector<std::string>;
 
 QuotationRecord Quote() {
   QuotationRecord r = database::EmptyRecord();
@@ -22,7 +23,7 @@ QuotationRecord Quote() {
   return r;
 }
 
-std::string CrLf(const std::vector<std::string>& lines) {
+std::string CrLf(const Lines& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   return text;
@@ -30,13 +31,19 @@ std::string CrLf(const std::vector<std::string>& lines) {
 
 std::string Blanks(size_t n) { return std::string(n, ' '); }
 
+// Lines padded with empty ones to the eight of a header or footer.
+Lines Eight(Lines lines) {
+  lines.resize(8);
+  return lines;
+}
+
 // The attribution lines, right-aligned in 60 columns.
 const std::string kName60 = Blanks(50) + "Mark Twain";
 const std::string kBook60 = Blanks(52) + "Notebook";
-const std::string kMarker80 = Blanks(26) + "- - - Record Continues - - -" + Blanks(26);
+const std::string kQuote = "Courage is resistance to fear,\r\nmastery of fear.\r\n\r\n";
+const std::string kQuoteFile = "    Courage is resistance to fear,\r\n    mastery of fear.\r\n\r\n";
 
-SignatureOptions WithLines(const std::vector<std::string>& header,
-                           const std::vector<std::string>& footer) {
+SignatureOptions WithLines(const Lines& header, const Lines& footer) {
   SignatureOptions options;
   for (size_t i = 0; i < header.size(); ++i) options.SetHeaderLine(int(i) + 1, header[i]);
   for (size_t i = 0; i < footer.size(); ++i) options.SetFooterLine(int(i) + 1, footer[i]);
@@ -45,10 +52,8 @@ SignatureOptions WithLines(const std::vector<std::string>& header,
 
 TEST(SignatureTest, QuotationAloneWithoutAnyFlag) {
   SignatureText text = BuildSignature(Quote(), WithLines({"-- "}, {"www"}));
-  EXPECT_EQ(text.file, CrLf({"    Courage is resistance to fear,", "    mastery of fear.", "",
-                             Blanks(6) + kName60, Blanks(6) + kBook60}));
-  EXPECT_EQ(text.clipboard, "Courage is resistance to fear,\r\nmastery of fear.\r\n\r\n" + kName60 +
-                                "\r\n" + kBook60);
+  EXPECT_EQ(text.file, kQuoteFile + CrLf({Blanks(6) + kName60, Blanks(6) + kBook60}));
+  EXPECT_EQ(text.clipboard, kQuote + kName60 + "\r\n" + kBook60);
 }
 
 TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
@@ -58,52 +63,11 @@ TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
   options.SetFlag(kSpaceBeforeFooter, true);
   options.SetFlag(kTargetFileClipboard, true);
   SignatureText text = BuildSignature(Quote(), options);
-  EXPECT_EQ(text.file, CrLf({"-- ",
-                             "Ann Lee",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "    Courage is resistance to fear,",
-                             "    mastery of fear.",
-                             "",
-                             Blanks(6) + kName60,
-                             Blanks(6) + kBook60,
-                             "",
-                             "www.example.org",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "",
-                             "",
-                             ""}));
-  EXPECT_EQ(text.clipboard, CrLf({"-- ",
-                                  "Ann Lee",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "Courage is resistance to fear,",
-                                  "mastery of fear.",
-                                  "",
-                                  kName60,
-                                  kBook60,
-                                  "",
-                                  "www.example.org",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  "",
-                                  ""}));
+  const std::string header = CrLf(Eight({"-- ", "Ann Lee"})) + "\r\n";
+  const std::string footer = "\r\n" + CrLf(Eight({"www.example.org"}));
+  EXPECT_EQ(text.file,
+            header + kQuoteFile + CrLf({Blanks(6) + kName60, Blanks(6) + kBook60}) + footer);
+  EXPECT_EQ(text.clipboard, header + kQuote + CrLf({kName60, kBook60}) + footer);
 }
 
 TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
@@ -112,12 +76,12 @@ TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
   options.SetFlag(kRemoveEmptyLines, true);
   options.SetFlag(kSpaceAfterHeader, true);  // the file starts with an empty line
   QuotationRecord r = Quote();
-  database::SetField(r.Authors_Full_Name, "X");  // one character: left out
+  // Names of one character, blanks aside, are left out.
+  database::SetField(r.Authors_Full_Name, "X");
+  database::SetField(r.Book_Name, "B     ");
   SignatureText text = BuildSignature(r, options);
-  EXPECT_EQ(text.file, CrLf({"", "    Courage is resistance to fear,", "    mastery of fear.", "",
-                             Blanks(6) + kBook60, "www", "   ", "-- "}));
-  EXPECT_EQ(text.clipboard, CrLf({"Courage is resistance to fear,", "mastery of fear.", "", kBook60,
-                                  "www", "   ", "-- "}));
+  EXPECT_EQ(text.file, "\r\n" + kQuoteFile + CrLf({"www", "   ", "-- "}));
+  EXPECT_EQ(text.clipboard, kQuote + CrLf({"www", "   ", "-- "}));
 }
 
 TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
@@ -129,41 +93,33 @@ TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
   r.Multi_Page_Flag = 1;
   database::SetField(r.Line1, "");
   database::SetField(r.Line7, "  seventh");
+  const std::string marker = Blanks(26) + "- - - Record Continues - - -" + Blanks(26);
   SignatureText text = BuildSignature(r, options);
   EXPECT_EQ(text.file,
-            CrLf({"Ann", "", "    ", "    mastery of fear.", "      seventh", "", kMarker80}));
-  EXPECT_EQ(text.clipboard, "Ann\r\n\r\n\r\nmastery of fear.\r\n  seventh\r\n\r\n" + kMarker80);
-}
-
-TEST(SignatureTest, NoAttributionLinesForShortNames) {
-  QuotationRecord r = Quote();
-  database::SetField(r.Authors_Full_Name, "");
-  database::SetField(r.Book_Name, "B     ");
-  SignatureText text = BuildSignature(r, SignatureOptions());
-  EXPECT_EQ(text.file, CrLf({"    Courage is resistance to fear,", "    mastery of fear.", ""}));
-  EXPECT_EQ(text.clipboard, "Courage is resistance to fear,\r\nmastery of fear.\r\n");
+            CrLf({"Ann", "", "    ", "    mastery of fear.", "      seventh", "", marker}));
+  EXPECT_EQ(text.clipboard, "Ann\r\n\r\n\r\nmastery of fear.\r\n  seventh\r\n\r\n" + marker);
 }
 
 TEST(SignatureTest, ClosingMessages) {
   const std::string name = "/tmp/sig\xE9.txt";
+  const std::string saved = "Currently selected Configuration Options saved.  ";
+  const std::string both =
+      "New Email Signature, with the current quotation, has been written to: "
+      "\"/TMP/SIG\xC9.TXT\" and copied to the Clipboard.";
+  const std::string file_only = "\"/TMP/SIG\xC9.TXT.\"";  // the period inside the quotes, as always
   struct Case {
     SignatureOutcome outcome;
     std::string message;
   } cases[] = {
       {{false, false, false}, ""},
       {{false, false, true}, ""},
-      {{true, true, false},
-       "New Email Signature, with the current quotation, has been written to: "
-       "\"/TMP/SIG\xC9.TXT\" and copied to the Clipboard."},
+      {{true, true, false}, both},
       {{true, false, false},
-       "New Email Signature, with the current quotation. has been written to: "
-       "\"/TMP/SIG\xC9.TXT.\""},
-      {{true, true, true},
-       "Currently selected Configuration Options saved.  New Email Signature, with the current "
-       "quotation, has been written to: \"/TMP/SIG\xC9.TXT\" and copied to the Clipboard."},
+       "New Email Signature, with the current quotation. has been written to: " + file_only},
+      {{true, true, true}, saved + both},
       {{true, false, true},
-       "Currently selected Configuration Options saved.  New Email Signature, with the current "
-       "quotation, has been written to: \"/TMP/SIG\xC9.TXT.\""},
+       saved +
+           "New Email Signature, with the current quotation, has been written to: " + file_only},
   };
   for (const Case& c : cases) EXPECT_EQ(SignatureClosingMessage(c.outcome, name), c.message);
 }

@@ -108,33 +108,21 @@ bool EndsInSeven(const QuotationRecord& r) {
   return line.size() >= 2 && line.substr(line.size() - 2) == "7.";
 }
 
-TEST(WordSearchPass, FillsAScreenfulFromTheTopAndStopsReading) {
+// Without a match the pass reads every record once (the counter starts at
+// 1) and ends; the stop button ends it at the next status update instead.
+TEST(WordSearchPass, NoMatchReadsEveryRecordOnceUnlessStopped) {
   QuotationFixture db(kRecords);
-  Harness h(db);
-  // Line two of every tenth record, 7 to 257, ends in "7.".
-  const std::vector<int32_t> all = Expected(db, EndsInSeven);
-  ASSERT_GT(all.size(), static_cast<size_t>(kPage));
-  EXPECT_FALSE(h.Pass("7.", false));
-  EXPECT_EQ(h.Refs(), Take(all, 0, kPage));
-  // Reading stopped at the tenth match (record 97): 97 candidates, and the
-  // counter started at 1.
-  EXPECT_EQ(h.word.records_read, 98u);
-  EXPECT_EQ(h.word.accepted, static_cast<uint64_t>(kPage));
-  // One status update, after 51 candidates, with five matches (records 7 to 47).
-  ASSERT_EQ(h.status.lines.size(), 1u);
-  EXPECT_EQ(h.status.lines[0],
-            "Searching for:  7.|Sort Key = Record Number|Number of records read: 52  Selected:  3");
-}
-
-TEST(WordSearchPass, NoMatchReadsEveryRecordOnceAndSaysSo) {
-  QuotationFixture db(kRecords);
-  Harness h(db);
-  EXPECT_TRUE(h.Pass("nowhere to be found"));
-  EXPECT_TRUE(h.Refs().empty());
-  EXPECT_EQ(h.word.records_read, static_cast<uint64_t>(kRecords) + 1);
-  EXPECT_EQ(h.status.lines.size(), static_cast<size_t>(kRecords / 51));
-  EXPECT_FALSE(h.word.active);
-  EXPECT_TRUE(h.word.searched_before);
+  for (bool stop : {false, true}) {
+    Harness h(db);
+    h.status.stop_after = stop ? 0 : -1;
+    EXPECT_EQ(h.Pass("nowhere to be found"), !stop) << stop;
+    EXPECT_TRUE(h.Refs().empty());
+    EXPECT_EQ(h.word.records_read, stop ? 52u : kRecords + 1u) << stop;
+    EXPECT_EQ(h.status.lines.size(), stop ? 1u : kRecords / 51u) << stop;
+    EXPECT_EQ(h.word.stopped, stop);
+    EXPECT_FALSE(h.word.active);
+    EXPECT_TRUE(h.word.searched_before);
+  }
 }
 
 TEST(WordSearchPass, MatchesNearTheEndAreFound) {
@@ -146,22 +134,21 @@ TEST(WordSearchPass, MatchesNearTheEndAreFound) {
   EXPECT_EQ(h.Refs(), std::vector<int32_t>{db.ref(kRecords - 1)});
 }
 
-TEST(WordSearchPass, StopEndsThePassAtTheNextStatusUpdate) {
+TEST(WordSearchPass, FillsAScreenfulThenContinuesFromTheHighlightedRecord) {
   QuotationFixture db(kRecords);
   Harness h(db);
-  h.status.stop_after = 0;
-  EXPECT_FALSE(h.Pass("NOWHERE"));
-  EXPECT_TRUE(h.Refs().empty());
-  EXPECT_EQ(h.word.records_read, 52u);
-  EXPECT_TRUE(h.word.stopped);
-}
-
-TEST(WordSearchPass, SecondPassContinuesFromTheHighlightedRecord) {
-  QuotationFixture db(kRecords);
-  Harness h(db);
+  // Line two of every tenth record, 7 to 257, ends in "7.".
   auto sevens = Expected(db, EndsInSeven);
-  h.Pass("7.", false);
+  EXPECT_FALSE(h.Pass("7.", false));
   ASSERT_EQ(h.Refs(), Take(sevens, 0, kPage));
+  // Reading stopped at the tenth match (record 97): 97 candidates, and the
+  // counter started at 1. One status update, after 51 candidates, with five
+  // matches (records 7 to 47).
+  EXPECT_EQ(h.word.records_read, 98u);
+  EXPECT_EQ(h.word.accepted, static_cast<uint64_t>(kPage));
+  EXPECT_EQ(h.status.lines,
+            std::vector<std::string>{"Searching for:  7.|Sort Key = Record Number|Number of "
+                                     "records read: 52  Selected:  3"});
 
   // The last row highlighted, the search runs again.
   h.page.SetCurrentRow(kPage);
@@ -216,20 +203,6 @@ TEST(WordSearchPass, CountersGoPastSixteenBits) {
   EXPECT_EQ(word.records_read, 70001u);
   EXPECT_TRUE(word.searching);
   EXPECT_EQ(status.lines.back(), "Searching for:  X|c|Number of records read: 69973  Selected:  0");
-}
-
-TEST(ViewingFilterPass, PageHoldsTheRecordsThatPass) {
-  QuotationFixture db(kRecords);
-  Harness h(db);
-  h.filters.filters_on = true;
-  h.filters.ancient_times = true;
-  h.filters.americans_only = true;
-  h.page.FirstPage();
-  EXPECT_EQ(h.Refs(), Take(Expected(db,
-                                    [](const QuotationRecord& r) {
-                                      return r.Author_Age_Code == 1 || r.Author_Country_Code == 1;
-                                    }),
-                           0, kPage));
 }
 
 TEST(ViewingFilterPass, NothingPassingIsRememberedUntilInvalidated) {

@@ -140,7 +140,13 @@ void CrashFileSystem::CrashKeepingSome(uint32_t seed) {
       if (change.truncate) {
         file->Truncate(change.offset);
       } else {
-        size_t n = rng() % 4 == 0 ? rng() % (change.data.size() + 1) : change.data.size();
+        size_t n = change.data.size();
+        if (rng() % 4 == 0) {
+          // Cut short at a sector boundary of the file: disks write whole
+          // 512-byte sectors, so a torn write loses whole sectors.
+          const uint64_t end = change.offset + rng() % (n + 1);
+          n = static_cast<size_t>(std::max(end - end % 512, change.offset) - change.offset);
+        }
         file->WriteAt(change.offset, change.data.data(), n);
       }
     }

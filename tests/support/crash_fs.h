@@ -49,8 +49,9 @@ class CrashFileSystem : public platform::FileSystem {
   // Drops every unsynced change and undoes the pending renames now.
   void Crash();
   // Crashes, but first lets each unsynced write reach the file with a chance
-  // of one half (whole, or cut short), in order, as a kernel may have written
-  // some of its cached pages back before the crash.
+  // of one half (whole, or cut short at a 512-byte sector boundary of the
+  // file), in order, as a kernel may have written some of its cached pages
+  // back before the crash.
   void CrashKeepingSome(uint32_t seed);
   bool crashed() const { return crashed_; }
   // Calls counted so far.
