@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
+#include "cli/run_tool.h"
 #include "support/quotation_fixture.h"
 
 namespace tessary::cli {
@@ -15,23 +14,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Result RunTool(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
 std::vector<Json> JsonLines(const std::string& text) {
   std::vector<Json> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+  for (const std::string& line : Lines(text)) lines.push_back(Json::parse(line));
   return lines;
 }
 

@@ -4,29 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
+#include "cli/run_tool.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"
 
 namespace tessary::cli {
 namespace {
-
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-Result RunTool(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  int code = RunCli(args, out, err);
-  return {code, out.str(), err.str()};
-}
 
 class RecoveryCommandsTest : public ::testing::Test {
  protected:
@@ -45,8 +31,7 @@ class RecoveryCommandsTest : public ::testing::Test {
     Result r = RunTool({"list", "--db", db, "--rows", "20"});
     EXPECT_EQ(r.code, 0) << r.err;
     std::string numbers;
-    std::istringstream lines(r.out);
-    for (std::string line; std::getline(lines, line);) numbers += line.substr(0, 6) + "|";
+    for (const std::string& line : Lines(r.out)) numbers += line.substr(0, 6) + "|";
     return numbers;
   }
 

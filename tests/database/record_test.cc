@@ -86,28 +86,14 @@ TEST(Line, EachNumberNamesItsField) {
   EXPECT_EQ(RecordBytes(blank), expected);
 }
 
-TEST(BuildKey, KeysOfAPlainRecord) {
+// The keys of plain records are checked byte for byte by the dump and JSON
+// export tests; here what those records do not reach.
+TEST(BuildKey, OutOfRangeKeysAndTheCutSubjectOfKeyFive) {
   QuotationRecord r = Zeroed();
-  Set(r, kRecordNumber, "42");
-  Set(r, kSubject, "Love");
-  Set(r, kSection, "3");
-  Set(r, kBookCode, "AA");
-  Set(r, kPageNumber, "7");
-  Set(r, kSubtitle, "Love");
-  Set(r, kUserCode, "fav");
-  Set(r, kLastName, "de la Cruz");
-  Set(r, kFirstName, "Juana");
-  EXPECT_EQ(BuildKey(r, 1), "    42");
-  EXPECT_EQ(BuildKey(r, 2), "DE LA CRUZ      JUANA         ");
-  EXPECT_EQ(BuildKey(r, 3), "LOVE         3    42");
-  EXPECT_EQ(BuildKey(r, 4), "AA   7");
-  EXPECT_EQ(BuildKey(r, 5), "LOVE         LOVE");
-  EXPECT_EQ(BuildKey(r, 6), "FAV          ");
-  for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
-
   Set(r, kSubtitle, "Love");
   Set(r, kSubject, "Friendship");
   EXPECT_EQ(BuildKey(r, 5), "LOVE         FRIE");
+  for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
 }
 
 TEST(BuildKey, FillRulesAndCuts) {
@@ -226,28 +212,15 @@ TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
   other.Deleted_Link = -1;
   EXPECT_FALSE(RecordsEqual(base, other));
 
-  // A renumbered record is a changed record.
-  other = base;
-  Set(other, kRecordNumber, "43");
-  EXPECT_FALSE(RecordsEqual(base, other));
-
   // The padding of both forms of the same number is different text.
-  QuotationRecord plain = Zeroed();
-  QuotationRecord aligned = Zeroed();
-  Set(plain, kRecordNumber, "42");
-  Set(aligned, kRecordNumber, "    42");
-  EXPECT_FALSE(RecordsEqual(plain, aligned));
-
-  // Garbage after the NUL of every field at once.
   QuotationRecord a = Zeroed();
   QuotationRecord b = Zeroed();
-  for (const Field& f : kTextFields) {
-    Set(a, f, "x");
-    Set(b, f, "x");
-    std::memset(reinterpret_cast<char*>(&b) + f.offset + 2, '#', f.size - 2);
-  }
-  EXPECT_TRUE(RecordsEqual(a, b));
+  Set(a, kRecordNumber, "42");
+  Set(b, kRecordNumber, "    42");
+  EXPECT_FALSE(RecordsEqual(a, b));
+
   // A field filled to its end without a NUL is compared whole.
+  b = a;
   Set(a, kSubject, "abcdefghijklmn");
   Set(b, kSubject, "abcdefghijklmn");
   EXPECT_TRUE(RecordsEqual(a, b));
@@ -263,16 +236,6 @@ TEST(SortKeyCaption, CaptionsAndOutOfRangeKeys) {
     EXPECT_EQ(SortKeyCaption(k), std::string("Sort Key = ") + captions[k - 1]);
   }
   for (int k : {0, 7, -1, 1000}) EXPECT_EQ(SortKeyCaption(k), "Sort Key = Record Number") << k;
-}
-
-TEST(KeySpecs, CreationParameters) {
-  const int lengths[] = {6, 30, 20, 6, 17, 13};
-  ASSERT_EQ(EngineKeyDefs().size(), 6u);
-  for (size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(EngineKeyDefs()[i].key_len, lengths[i]) << i + 1;
-    EXPECT_TRUE(EngineKeyDefs()[i].allow_duplicates) << i + 1;
-  }
-  EXPECT_EQ(kDataSectionLength, 512);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "support/crash_fs.h"
 #include "support/fault_fs.h"
+#include "support/fileblock_builder.h"
 #include "support/quotation_fixture.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
@@ -28,34 +29,9 @@ using Messages = std::vector<HostMessage>;
 constexpr int kRecords = 40;
 const char kRebuildQuestion[] = "Index defective. Rebuild?";
 
-// The records of a data file read straight from its bytes: slot n at n × 512;
-// a head has four zero bytes, its byte count at 506 and next slot at 508; a
-// continuation starts with byte 1 and carries its bytes from offset 1.
+// The records of a data file read from its bytes, in sorted order.
 std::vector<std::string> RecordsInDataFile(const std::string& bytes) {
-  constexpr size_t kSlot = 512;
-  auto u16 = [&](size_t at) {
-    return static_cast<size_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
-                                                                     << 8);
-  };
-  auto i32 = [&](size_t at) {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
-    return static_cast<int32_t>(v);
-  };
-  std::vector<std::string> records;
-  for (size_t slot = 1; (slot + 1) * kSlot <= bytes.size(); ++slot) {
-    const size_t at = slot * kSlot;
-    if (i32(at) != 0) continue;
-    std::string record = bytes.substr(at, u16(at + 506));
-    for (int32_t next = i32(at + 508); next != 0;) {
-      const size_t c = static_cast<size_t>(next) * kSlot;
-      EXPECT_EQ(bytes[c], 1) << "continuation " << next;
-      if (bytes[c] != 1 || c + kSlot > bytes.size()) break;
-      record += bytes.substr(c + 1, u16(c + 506));
-      next = i32(c + 508);
-    }
-    records.push_back(record);
-  }
+  std::vector<std::string> records = testing::ReadDataFileRecords(bytes);
   std::sort(records.begin(), records.end());
   return records;
 }

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,69 +23,6 @@ using testing::HostMessage;
 using ui::MessageKind;
 using Messages = std::vector<HostMessage>;
 using Counts = std::vector<int32_t>;
-
-// Passes everything through, counting writes per path, and can fail reads
-// chosen by path and offset (as a short read) or report a chosen free space.
-class ProbeFileSystem : public testing::FaultFileSystem {
- public:
-  ProbeFileSystem() : FaultFileSystem(platform::PosixFileSystem()) {}
-
-  int Open(const std::string& path, platform::OpenMode mode,
-           std::unique_ptr<platform::File>* file) override {
-    int rc = FaultFileSystem::Open(path, mode, file);
-    if (rc == 0) *file = std::make_unique<ProbeFile>(*this, path, std::move(*file));
-    return rc;
-  }
-  int FreeSpace(const std::string& path, double* bytes) override {
-    if (free_space < 0) return FaultFileSystem::FreeSpace(path, bytes);
-    *bytes = free_space;
-    return 0;
-  }
-  // Writes to files whose name ends in `suffix`.
-  int WritesTo(const std::string& suffix) const {
-    int n = 0;
-    for (const auto& [path, count] : writes) n += path.ends_with(suffix) ? count : 0;
-    return n;
-  }
-
-  std::map<std::string, int> writes;
-  std::function<bool(const std::string& path, uint64_t offset)> read_fault;
-  double free_space = -1;  // negative: the real free space
-
- private:
-  class ProbeFile : public platform::File {
-   public:
-    ProbeFile(ProbeFileSystem& fs, std::string path, std::unique_ptr<platform::File> base)
-        : fs_(fs), path_(std::move(path)), base_(std::move(base)) {}
-    platform::IoResult ReadAt(uint64_t offset, void* buf, size_t n) override {
-      if (fs_.read_fault && fs_.read_fault(path_, offset)) return {0, 0};
-      return base_->ReadAt(offset, buf, n);
-    }
-    platform::IoResult WriteAt(uint64_t offset, const void* buf, size_t n) override {
-      ++fs_.writes[path_];
-      return base_->WriteAt(offset, buf, n);
-    }
-    int Size(uint64_t* size) override { return base_->Size(size); }
-    int Truncate(uint64_t size) override { return base_->Truncate(size); }
-    int Sync() override { return base_->Sync(); }
-    int Close() override { return base_->Close(); }
-
-   private:
-    ProbeFileSystem& fs_;
-    std::string path_;
-    std::unique_ptr<platform::File> base_;
-  };
-};
-
-// Keeps every progress line set, in order.
-class RecordingHost : public testing::ScriptedHost {
- public:
-  void SetProgressLine(int index, std::string_view text) override {
-    line_history.emplace_back(index, std::string(text));
-    ScriptedHost::SetProgressLine(index, text);
-  }
-  std::vector<std::pair<int, std::string>> line_history;
-};
 
 // A one-line quotation numbered `number`; long ones fill lines 1 to 11.
 QuotationRecord Quote(int number, bool long_quote = false) {
@@ -184,11 +121,9 @@ class SessionTest : public ::testing::Test {
     while (true) {
       s.engine().NextKey(s.fileblock(), 1, ref, text);
       if (!s.engine().EngineOk()) break;
-      QuotationRecord r = EmptyRecord();
-      size_t length = sizeof r;
-      s.engine().GetVarRecord(s.fileblock(), ref, &r, length);
-      EXPECT_TRUE(s.engine().EngineOk()) << "ref " << ref;
-      got.push_back(Bytes(r));
+      const std::optional<QuotationRecord> r = s.Read(ref);
+      EXPECT_TRUE(r.has_value()) << "ref " << ref;
+      got.push_back(r ? Bytes(*r) : "");
     }
     EXPECT_EQ(s.engine().EngineError(), isam::kErrNoLargerKey);
     std::vector<std::string> want;
@@ -203,23 +138,11 @@ class SessionTest : public ::testing::Test {
   }
 
   testing::TempDir dir;
-  RecordingHost host;
-  ProbeFileSystem fs;
+  testing::ScriptedHost host;
+  testing::FaultFileSystem fs{platform::PosixFileSystem()};
   std::unique_ptr<Session> session;
   std::vector<std::string> status;
 };
-
-TEST_F(SessionTest, MissingFilesAnsweredNoEndsAfterInformationBox) {
-  host.SetNextAnswer(false);
-  EXPECT_FALSE(New().StartDatabase());
-  EXPECT_EQ(host.messages,
-            (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""},
-                      {MessageKind::kInformation,
-                       "The program requires a data file to run.  Exiting now.", ""}}));
-  EXPECT_EQ(session->fileblock(), nullptr);
-  EXPECT_FALSE(fs.Exists(DataPath()));
-  EXPECT_FALSE(fs.Exists(IndexPath()));
-}
 
 TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   host.SetNextAnswer(true);
@@ -232,11 +155,6 @@ TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
   EXPECT_EQ(info.data.record_length, 512);
   EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
   for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
-
-  s.current_record = Quote(1);
-  EXPECT_TRUE(s.AddRecord());
-  s.CloseDatabase();
-  ExpectSound(1);
 }
 
 TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
@@ -315,7 +233,7 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
       info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
   const int64_t key4_end = key4_offset + info.keys[3].page_bytes;
   const int64_t row = info.row_bytes;
-  fs.read_fault = [&](const std::string& path, uint64_t offset) {
+  fs.short_read = [&](const std::string& path, uint64_t offset) {
     const int64_t in_row = static_cast<int64_t>(offset) % row;
     return path == IndexPath() && static_cast<int64_t>(offset) >= row && in_row >= key4_offset &&
            in_row < key4_end;
@@ -333,7 +251,7 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
                        ""},
                       {MessageKind::kError, "ZZ  77", ""}}));
   EXPECT_TRUE(host.exit_codes.empty());
-  fs.read_fault = nullptr;
+  fs.short_read = nullptr;
 
   const int32_t ref = s.add_ref();
   ASSERT_GT(ref, 0);
@@ -360,6 +278,8 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
   MakeDatabase(records);
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
+  fs.OnlyPathsContaining(".IX");  // any index write would fail the update
+  fs.FailCall(testing::FaultFileSystem::Call::kWriteAt, EIO, 0, -1);
   for (int number : {1, 2}) {
     SCOPED_TRACE(number);
     const int32_t ref = Find(s, number);
@@ -375,8 +295,7 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
   EXPECT_TRUE(host.messages.empty());
   ExpectRecords(s, records);
   s.CloseDatabase();
-  EXPECT_GT(fs.WritesTo(".DAT"), 0);
-  EXPECT_EQ(fs.WritesTo(".IX"), 0);
+  EXPECT_EQ(fs.injected(), 0);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
   EXPECT_TRUE(VerifyFiles().sound());
 }
@@ -441,27 +360,37 @@ TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
   EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUnchanged);
   EXPECT_TRUE(host.messages.empty());
   s.CloseDatabase();
-  EXPECT_EQ(fs.WritesTo(""), 0);
+  EXPECT_EQ(fs.calls(testing::FaultFileSystem::Call::kWriteAt), 0);
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
 
-TEST_F(SessionTest, DeleteAsksFirstAndNoCancels) {
-  MakeDatabase({Quote(1), Quote(2)});
+// No cancels; a record marked deleted in its own bytes is refused; Yes deletes
+// every record in turn, the last one included, with only the questions shown,
+// and leaves sound, empty files.
+TEST_F(SessionTest, DeleteAsksFirstAndGoesDownToTheLastRecord) {
+  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
   Session& s = Open();
-  const int32_t ref = Find(s, 2);
+  int32_t ref = Find(s, 2);
   host.SetNextAnswer(false);
   EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kCancelled);
-  EXPECT_EQ(host.messages, (Messages{{MessageKind::kQuestion, kDeleteQuestion, ""}}));
-  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-
-  // A record marked deleted in its own bytes is refused, and nothing goes.
   QuotationRecord marked = s.current_record;
   marked.Deleted_Link = 5;
   host.SetNextAnswer(true);
   EXPECT_EQ(s.DeleteRecord(marked, ref), DeleteOutcome::kFailed);
-  EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 2);
+  EXPECT_EQ(KeyCounts(s), Counts(6, 3));
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 4);
+
+  host.SetDefaultAnswer(true);
+  for (int number : {2, 1, 3}) {
+    ref = Find(s, number);
+    EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kDeleted) << number;
+  }
+  EXPECT_EQ(host.messages, Messages(5, {MessageKind::kQuestion, kDeleteQuestion, ""}));
+  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
+  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
+  s.CloseDatabase();
+  ExpectSound(0);
 }
 
 TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
@@ -484,28 +413,8 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
         << "key " << k;
   }
   // The data record stays.
-  QuotationRecord read = EmptyRecord();
-  size_t length = sizeof read;
-  s.engine().GetVarRecord(s.fileblock(), ref, &read, length);
-  ASSERT_TRUE(s.engine().EngineOk());
-  EXPECT_EQ(Bytes(read), Bytes(record));
-}
-
-// Deleting every record in turn, the last one included, shows only the
-// questions and leaves sound, empty files.
-TEST_F(SessionTest, DeletingEveryRecordDownToTheLastShowsNoError) {
-  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
-  Session& s = Open();
-  host.SetDefaultAnswer(true);
-  for (int number : {2, 1, 3}) {
-    const int32_t ref = Find(s, number);
-    EXPECT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted) << number;
-  }
-  EXPECT_EQ(host.messages, Messages(3, {MessageKind::kQuestion, kDeleteQuestion, ""}));
-  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
-  s.CloseDatabase();
-  ExpectSound(0);
+  ASSERT_TRUE(s.Read(ref).has_value());
+  EXPECT_EQ(Bytes(*s.Read(ref)), Bytes(record));
 }
 
 TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
@@ -656,7 +565,7 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
       expected_lines.emplace_back(2, "   Records written: " + std::to_string(read));
     }
   }
-  EXPECT_EQ(host.line_history, expected_lines);
+  EXPECT_EQ(host.progress_history, expected_lines);
 
   EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), 0);
   EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), slots_in_use);

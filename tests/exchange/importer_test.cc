@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,10 @@ class ImporterTest : public ::testing::Test {
     while (true) {
       session.engine().NextKey(session.fileblock(), 1, ref, key);
       if (!session.engine().EngineOk()) break;
-      QuotationRecord r = database::EmptyRecord();
-      size_t length = sizeof r;
-      session.engine().GetVarRecord(session.fileblock(), ref, &r, length);
-      records[std::stoi(std::string(FieldText(r.Record_Number)))] = std::string(FieldText(r.Line1));
+      const std::optional<QuotationRecord> r = session.Read(ref);
+      if (!r) break;
+      records[std::stoi(std::string(FieldText(r->Record_Number)))] =
+          std::string(FieldText(r->Line1));
     }
     return records;
   }

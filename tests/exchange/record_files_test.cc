@@ -43,14 +43,6 @@ TEST(ParseCsv, ReadsQuotedValuesAndNamesTheLineOfAFault) {
   }
 }
 
-TEST(CsvValue, QuotesOnlyWhatNeedsIt) {
-  EXPECT_EQ(CsvValue("plain text"), "plain text");
-  EXPECT_EQ(CsvValue("a, b"), "\"a, b\"");
-  EXPECT_EQ(CsvValue("\"Hi\""), "\"\"\"Hi\"\"\"");
-  EXPECT_EQ(CsvValue(" indented"), "\" indented\"");
-  EXPECT_EQ(CsvValue(""), "");
-}
-
 TEST(WhyNotText, RefusesBinaryAndWhatIsNotUtf8BeyondAFewStrays) {
   // The header of a strfile index: version 2, big-endian.
   EXPECT_NE(WhyNotText(std::string("\0\0\0\x02\0\0\x01\x2C", 8)), "");

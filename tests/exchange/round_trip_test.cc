@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -61,10 +62,9 @@ class Database {
     while (true) {
       engine.NextKey(session_.fileblock(), 1, ref, key);
       if (!engine.EngineOk()) break;
-      database::QuotationRecord record = database::EmptyRecord();
-      size_t length = sizeof record;
-      engine.GetVarRecord(session_.fileblock(), ref, &record, length);
-      records.push_back(record);
+      std::optional<database::QuotationRecord> record = session_.Read(ref);
+      if (!record) break;
+      records.push_back(*record);
     }
     return records;
   }

@@ -24,33 +24,26 @@ const std::string kUpper =
     "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\xCA\xCB\xCC\xCD\xCE\xCF"
     "\xD0\xD1\xD2\xD3\xD4\xD5\xD6\xD8\xD9\xDA\xDB\xDC\xDD\xDE";
 
+// Raising and lowering every byte: a letter pair maps both ways, every other
+// byte (sharp s, micro sign, the signs and controls) stays.
 TEST(UpperAnsi, EveryByteAgainstTheLetterPairs) {
   ASSERT_EQ(kLower.size(), kUpper.size());
   std::string all;
   std::string expected;
   for (int c = 0; c < 256; ++c) {
-    size_t pair = kLower.find(static_cast<char>(c));
-    unsigned char want = pair == std::string::npos ? static_cast<unsigned char>(c)
-                                                   : static_cast<unsigned char>(kUpper[pair]);
-    EXPECT_EQ(UpperAnsi(static_cast<unsigned char>(c)), want) << "byte " << c;
-    all.push_back(static_cast<char>(c));
-    expected.push_back(static_cast<char>(want));
+    const char ch = static_cast<char>(c);
+    const size_t lower = kLower.find(ch);
+    const size_t upper = kUpper.find(ch);
+    const char up = lower == std::string::npos ? ch : kUpper[lower];
+    const char down = upper == std::string::npos ? ch : kLower[upper];
+    EXPECT_EQ(UpperAnsi(static_cast<unsigned char>(c)), static_cast<unsigned char>(up)) << c;
+    EXPECT_EQ(LowerAnsi(static_cast<unsigned char>(c)), static_cast<unsigned char>(down)) << c;
+    all.push_back(ch);
+    expected.push_back(up);
   }
   EXPECT_EQ(UpperAnsi(all), expected);
-  std::string in_place = all;
-  UpperAnsiInPlace(in_place);
-  EXPECT_EQ(in_place, expected);
-  // Sharp s, micro sign, division sign and multiplication sign stay.
-  EXPECT_EQ(UpperAnsi("\xDF\xB5\xF7\xD7"), "\xDF\xB5\xF7\xD7");
-}
-
-TEST(UpperAnsi, LowerIsTheInverseOnThePairs) {
-  for (int c = 0; c < 256; ++c) {
-    size_t pair = kUpper.find(static_cast<char>(c));
-    unsigned char want = pair == std::string::npos ? static_cast<unsigned char>(c)
-                                                   : static_cast<unsigned char>(kLower[pair]);
-    EXPECT_EQ(LowerAnsi(static_cast<unsigned char>(c)), want) << "byte " << c;
-  }
+  UpperAnsiInPlace(all);
+  EXPECT_EQ(all, expected);
 }
 
 TEST(Utf8, EveryByteSurvivesTheRoundTrip) {
@@ -60,53 +53,33 @@ TEST(Utf8, EveryByteSurvivesTheRoundTrip) {
   size_t replaced = 99;
   EXPECT_EQ(Utf8ToAnsi(utf8, '?', &replaced), all);
   EXPECT_EQ(replaced, 0u);
-  // ASCII passes unchanged, Latin-1 letters take two bytes, the 0x80 row its
-  // own characters.
-  EXPECT_EQ(AnsiToUtf8("Tessary 1.0"), "Tessary 1.0");
-  EXPECT_EQ(AnsiToUtf8("\xE9"), "\xC3\xA9");                      // é
-  EXPECT_EQ(AnsiToUtf8("\xFF"), "\xC3\xBF");                      // ÿ
-  EXPECT_EQ(AnsiToUtf8("\xA0"), "\xC2\xA0");                      // no-break space
-  EXPECT_EQ(AnsiToUtf8("\x80"), "\xE2\x82\xAC");                  // euro sign
-  EXPECT_EQ(AnsiToUtf8("\x85"), "\xE2\x80\xA6");                  // ellipsis
-  EXPECT_EQ(AnsiToUtf8("\x93\x94"), "\xE2\x80\x9C\xE2\x80\x9D");  // curly quotes
-  EXPECT_EQ(AnsiToUtf8("\x9F"), "\xC5\xB8");                      // Y diaeresis
-  EXPECT_EQ(AnsiToUtf8("\x8A"), "\xC5\xA0");                      // S caron
-  EXPECT_EQ(AnsiToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
-  EXPECT_EQ(Utf8ToAnsi("M\xC3\xBCller \xE2\x82\xAC"), "M\xFCller \x80");
+  // ASCII and NUL pass unchanged, Latin-1 letters take two bytes, the 0x80
+  // row its own characters.
+  EXPECT_EQ(AnsiToUtf8(std::string("Tes\0y", 5)), std::string("Tes\0y", 5));
+  EXPECT_EQ(AnsiToUtf8("\xE9\xA0"), "\xC3\xA9\xC2\xA0");          // e acute, no-break space
+  EXPECT_EQ(AnsiToUtf8("\x80\x85"), "\xE2\x82\xAC\xE2\x80\xA6");  // euro, ellipsis
+  EXPECT_EQ(AnsiToUtf8("\x93\x9F\x8A"),
+            "\xE2\x80\x9C\xC5\xB8\xC5\xA0");  // quote, Y diaeresis, S caron
 }
 
 TEST(Utf8, CharactersOutsideTheCodePageBecomeTheReplacement) {
   size_t replaced = 0;
   EXPECT_EQ(Utf8ToAnsi("a\xC4\x80z", '?', &replaced), "a?z");  // A macron
   EXPECT_EQ(replaced, 1u);
-  EXPECT_EQ(Utf8ToAnsi("\xE4\xB8\xAD"), "?");                          // a CJK character
   EXPECT_EQ(Utf8ToAnsi("x\xF0\x9F\x98\x80y"), "x?y");                  // an emoji
   EXPECT_EQ(Utf8ToAnsi("\xE2\x82\xAC\xE2\x84\xA2", '_'), "\x80\x99");  // euro, trade mark
   EXPECT_EQ(Utf8ToAnsi("\xE2\x84\x96", '_'), "_");                     // numero sign
 }
 
+// A lone continuation byte, a cut sequence, overlong slashes, a surrogate,
+// code points beyond U+10FFFF, five-byte forms and bytes that never occur.
 TEST(Utf8, MalformedInputBecomesTheReplacement) {
-  const std::string cases[] = {
-      "\x80",              // a lone continuation byte
-      "\xC3",              // a sequence cut at the end
-      "\xC0\xAF",          // an overlong slash
-      "\xE0\x80\xAF",      // another overlong slash
-      "\xED\xA0\x80",      // a surrogate
-      "\xF4\x90\x80\x80",  // beyond U+10FFFF
-      "\xF8\x88\x80\x80\x80",
-      "\xFF",
-      "\xFE",
-  };
-  for (const std::string& bad : cases) {
+  for (const std::string bad : {"\x80", "\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+                                "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFF", "\xFE"}) {
     size_t replaced = 0;
     std::string out = Utf8ToAnsi("<" + bad + ">", '?', &replaced);
-    ASSERT_GE(out.size(), 3u);
-    EXPECT_EQ(out.front(), '<');
-    EXPECT_EQ(out.back(), '>');
-    std::string middle = out.substr(1, out.size() - 2);
-    EXPECT_EQ(middle.find_first_not_of('?'), std::string::npos) << middle;
     EXPECT_GE(replaced, 1u);
-    EXPECT_EQ(replaced, middle.size());
+    EXPECT_EQ(out, "<" + std::string(replaced, '?') + ">");
   }
   // The character after a malformed lead byte is kept.
   EXPECT_EQ(Utf8ToAnsi("\xC3("), "?(");
@@ -114,17 +87,14 @@ TEST(Utf8, MalformedInputBecomesTheReplacement) {
 
 TEST(Text, TrimPadAndLeftPadNeverShorten) {
   EXPECT_EQ(Trim(" \t\x01 word  x \r\n\x1F"), "word  x");
-  EXPECT_EQ(Trim("\x20\x21\x20"), "!");
   EXPECT_EQ(Trim("   "), "");
   EXPECT_EQ(Trim(""), "");
   // Bytes above 0x7F are characters, not control codes.
   EXPECT_EQ(Trim("\xA0\xE9t\xE9\x80"), "\xA0\xE9t\xE9\x80");
   EXPECT_EQ(Pad("ab", 5), "ab   ");
   EXPECT_EQ(Pad("abcdef", 5), "abcdef");
-  EXPECT_EQ(Pad("", 3), "   ");
   EXPECT_EQ(LeftPad("42", 6), "    42");
   EXPECT_EQ(LeftPad("1234567", 6), "1234567");
-  EXPECT_EQ(LeftPad("", 2), "  ");
 }
 
 }  // namespace

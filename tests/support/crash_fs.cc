@@ -100,24 +100,15 @@ class CrashFile final : public platform::File {
 
 bool CrashFileSystem::Dead() {
   ++calls_;
-  if (!crashed_ && crash_at_ > 0 && calls_ >= crash_at_) {
-    if (keep_some_) {
-      CrashKeepingSome(seed_);
-    } else {
-      Crash();
-    }
-  }
+  if (!crashed_ && crash_at_ > 0 && calls_ >= crash_at_)
+    keep_some_ ? CrashKeepingSome(seed_) : Crash();
   return crashed_;
 }
 
 bool CrashFileSystem::DeadAtPoint() {
   ++points_;
   if (!crashed_ && crash_at_point_ > 0 && points_ >= crash_at_point_) {
-    if (keep_some_) {
-      CrashKeepingSome(seed_);
-    } else {
-      Crash();
-    }
+    keep_some_ ? CrashKeepingSome(seed_) : Crash();
   }
   return Dead();
 }

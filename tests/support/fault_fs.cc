@@ -9,6 +9,7 @@ class FaultFile final : public platform::File {
 
   platform::IoResult ReadAt(uint64_t offset, void* buf, size_t n) override {
     if (int rc = fs_.Check(FaultFileSystem::Call::kReadAt, path_)) return {0, rc};
+    if (fs_.short_read && fs_.short_read(path_, offset)) return {0, 0};
     return base_->ReadAt(offset, buf, n);
   }
 
@@ -63,6 +64,8 @@ void FaultFileSystem::FailWritesAfter(uint64_t bytes, int error) {
 void FaultFileSystem::Clear() {
   rules_ = {};
   write_budget_set_ = false;
+  short_read = nullptr;
+  free_space = -1;
   path_fragment_.clear();
 }
 
@@ -116,6 +119,10 @@ int FaultFileSystem::Rename(const std::string& from, const std::string& to) {
 
 int FaultFileSystem::FreeSpace(const std::string& path, double* bytes) {
   if (int rc = Check(Call::kFreeSpace, path)) return rc;
+  if (free_space >= 0) {
+    *bytes = free_space;
+    return 0;
+  }
   return base_.FreeSpace(path, bytes);
 }
 

@@ -1,11 +1,13 @@
 // A file system for tests that wraps another one and injects failures: the Nth
-// call of one kind fails with a chosen errno, or writes stop after a budget of
-// bytes with a short write. Everything else passes through to the wrapped file
-// system, so the files on disk show exactly what got written.
+// call of one kind fails with a chosen errno, writes stop after a budget of
+// bytes with a short write, reads chosen by path and offset come back short,
+// or the free space is a chosen figure. Everything else passes through to the
+// wrapped file system, so the files on disk show exactly what got written.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,6 +50,11 @@ class FaultFileSystem : public platform::FileSystem {
 
   // Removes every rule and the write budget.
   void Clear();
+
+  // Reads for which this returns true read nothing (a short read, no errno).
+  std::function<bool(const std::string& path, uint64_t offset)> short_read;
+  // Free space reported instead of the real one when not negative.
+  double free_space = -1;
 
   // Calls of `kind` seen so far, failed or not.
   int calls(Call kind) const { return calls_[Index(kind)]; }

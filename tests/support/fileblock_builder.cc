@@ -7,7 +7,9 @@
 #include "support/temp_dir.h"
 
 namespace tessary::testing {
+namespace {
 
+// Little-endian writers into a byte string that must be long enough.
 void PutLe32(std::string& bytes, size_t offset, int32_t value) {
   uint32_t u = static_cast<uint32_t>(value);
   for (int i = 0; i < 4; ++i) bytes.at(offset + i) = static_cast<char>((u >> (8 * i)) & 0xFF);
@@ -17,6 +19,8 @@ void PutLe16(std::string& bytes, size_t offset, uint16_t value) {
   bytes.at(offset) = static_cast<char>(value & 0xFF);
   bytes.at(offset + 1) = static_cast<char>(value >> 8);
 }
+
+}  // namespace
 
 DataFileBuilder::DataFileBuilder(int record_length, int key_count)
     : key_count(key_count), record_length_(record_length) {}
@@ -86,7 +90,7 @@ std::string DataFileBuilder::Bytes() const {
   PutLe32(header, 0, first_free.value_or(free_chain_.empty() ? -1 : free_chain_.front()));
   PutLe32(header, 4, free_count.value_or(static_cast<int32_t>(free_chain_.size())));
   PutLe32(header, 8, slot_count.value_or(slots()));
-  PutLe32(header, 12, header_record_length != 0 ? header_record_length : record_length_);
+  PutLe32(header, 12, record_length_);
   PutLe32(header, 16, key_count);
   header[20] = static_cast<char>(in_use);
   std::string out = header;
@@ -134,7 +138,7 @@ std::string BuildIndexFile(const std::vector<FixtureKey>& keys) {
     const size_t item_bytes = static_cast<size_t>(key.key_len) + 9;
     for (const auto& [number, page] : key.pages) {
       size_t at = static_cast<size_t>(number) * static_cast<size_t>(row_bytes) + base;
-      PutLe16(out, at, page.item_count.value_or(static_cast<uint16_t>(page.items.size())));
+      PutLe16(out, at, static_cast<uint16_t>(page.items.size()));
       PutLe32(out, at + 2, page.left_child);
       at += 6;
       for (const FixtureItem& item : page.items) {
@@ -142,8 +146,7 @@ std::string BuildIndexFile(const std::vector<FixtureKey>& keys) {
         EXPECT_LE(at + item_bytes, static_cast<size_t>(number + 1) * row_bytes);
         PutLe32(out, at, item.ref);
         PutLe32(out, at + 4, item.right_child);
-        out.at(at + 8) =
-            static_cast<char>(item.length_byte.value_or(static_cast<uint8_t>(item.key.size())));
+        out.at(at + 8) = static_cast<char>(item.key.size());
         for (size_t i = 0; i < item.key.size() && i < static_cast<size_t>(key.key_len); ++i) {
           out.at(at + 9 + i) = item.key[i];
         }
@@ -155,6 +158,29 @@ std::string BuildIndexFile(const std::vector<FixtureKey>& keys) {
     }
   }
   return out;
+}
+
+std::vector<std::string> ReadDataFileRecords(const std::string& bytes, int record_length) {
+  const size_t length = static_cast<size_t>(record_length);
+  auto le = [&](size_t at, int width) {
+    uint32_t v = 0;
+    for (int i = width - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+    return v;
+  };
+  std::vector<std::string> records;
+  for (size_t head = 1; (head + 1) * length <= bytes.size(); ++head) {
+    if (le(head * length, 4) != 0) continue;
+    std::string record = bytes.substr(head * length, le(head * length + length - 6, 2));
+    for (size_t next = le(head * length + length - 4, 4); next != 0;) {
+      const size_t at = next * length;
+      EXPECT_TRUE(at + length <= bytes.size() && bytes[at] == 1) << "continuation " << next;
+      if (at + length > bytes.size() || bytes[at] != 1) break;
+      record += bytes.substr(at + 1, le(at + length - 6, 2));
+      next = le(at + length - 4, 4);
+    }
+    records.push_back(record);
+  }
+  return records;
 }
 
 void WriteFileblock(const std::string& base, const std::string& data,

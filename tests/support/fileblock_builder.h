@@ -24,10 +24,6 @@
 
 namespace tessary::testing {
 
-// Little-endian writers into a byte string that must be long enough.
-void PutLe32(std::string& bytes, size_t offset, int32_t value);
-void PutLe16(std::string& bytes, size_t offset, uint16_t value);
-
 class DataFileBuilder {
  public:
   explicit DataFileBuilder(int record_length = 512, int key_count = 0);
@@ -41,7 +37,6 @@ class DataFileBuilder {
   std::optional<int32_t> free_count;
   std::optional<int32_t> slot_count;
   int32_t key_count = 0;
-  int32_t header_record_length = 0;  // the header's RecordLength; the layout's by default
   uint8_t in_use = 0;
 
   // Appends a slot of zero bytes and returns its number.
@@ -54,9 +49,6 @@ class DataFileBuilder {
   void SetTrailer(int32_t slot, uint16_t count, int32_t next);
   // Writes `link` into a slot's first 4 bytes (the free-chain link).
   void SetLink(int32_t slot, int32_t link);
-  // Overwrites `bytes` at `offset` inside slot `slot`.
-  void Poke(int32_t slot, size_t offset, std::string_view bytes);
-
   // Stores a record as the program does: the continuation chunks from the last
   // to the first in new slots, each linking to the one written before it, then
   // the head. Returns the head's slot.
@@ -72,6 +64,9 @@ class DataFileBuilder {
 
  private:
   int record_length_;
+  // Overwrites `bytes` at `offset` inside slot `slot`.
+  void Poke(int32_t slot, size_t offset, std::string_view bytes);
+
   std::vector<std::string> slots_;  // slot n at index n - 1
   std::vector<int32_t> free_chain_;
 };
@@ -83,7 +78,6 @@ struct FixtureItem {
   int32_t ref = 0;
   std::string key;
   int32_t right_child = 0;
-  std::optional<uint8_t> length_byte;  // written instead of key.size() when set
 };
 
 struct FixturePage {
@@ -92,7 +86,6 @@ struct FixturePage {
 
   int32_t left_child = 0;
   std::vector<FixtureItem> items;
-  std::optional<uint16_t> item_count;  // written instead of items.size() when set
 };
 
 struct FixtureKey {
@@ -123,6 +116,11 @@ struct FixtureKey {
 // The index file of `keys`, key 1 first. The file holds rows up to the
 // highest page number any key holds.
 std::string BuildIndexFile(const std::vector<FixtureKey>& keys);
+
+// The records of a data file read straight from its bytes by the layout above,
+// in the order of their head slots (a slot whose link is 0); a continuation
+// without its marker byte fails the calling test.
+std::vector<std::string> ReadDataFileRecords(const std::string& bytes, int record_length = 512);
 
 // Writes `data` to `<base>.DAT` and, when given, `index` to `<base>.IX`.
 void WriteFileblock(const std::string& base, const std::string& data,

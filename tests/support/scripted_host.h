@@ -6,6 +6,7 @@
 #include <deque>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/host.h"
@@ -42,9 +43,8 @@ class ScriptedHost : public ui::Host {
   void ShowStop(std::string_view caption, std::string_view text) override {
     messages.push_back({ui::MessageKind::kStop, std::string(text), std::string(caption)});
   }
-  bool AskYesNo(std::string_view text, ui::MessageKind icon) override {
+  bool AskYesNo(std::string_view text, ui::MessageKind) override {
     messages.push_back({ui::MessageKind::kQuestion, std::string(text), ""});
-    question_icons.push_back(icon);
     if (answers_.empty()) return default_answer_;
     bool yes = answers_.front();
     answers_.pop_front();
@@ -54,10 +54,9 @@ class ScriptedHost : public ui::Host {
   std::string ClipboardText() override { return clipboard; }
   void ShowHelp(int topic) override { help_topics.push_back(topic); }
   void ProcessPendingInput() override {
-    ++pending_input_calls;
     if (abandon_after_ > 0 && --abandon_after_ == 0) abandoned_ = true;
   }
-  void SetBusy(bool busy) override { busy_changes.push_back(busy); }
+  void SetBusy(bool) override {}
   void OpenProgress(std::string_view title, std::string_view fixed1,
                     std::string_view fixed2) override {
     progress_open = true;
@@ -71,7 +70,7 @@ class ScriptedHost : public ui::Host {
       progress_lines.resize(index + 1);
     }
     if (index >= 0) progress_lines[index] = std::string(text);
-    ++progress_updates;
+    progress_history.emplace_back(index, std::string(text));
   }
   bool ProgressAbandoned() override { return abandoned_; }
   void CloseProgress() override { progress_open = false; }
@@ -87,17 +86,14 @@ class ScriptedHost : public ui::Host {
   }
 
   std::vector<HostMessage> messages;
-  std::vector<ui::MessageKind> question_icons;
   std::vector<int> help_topics;
-  std::vector<bool> busy_changes;
   std::vector<int> exit_codes;
   std::string clipboard;
-  int pending_input_calls = 0;
   bool progress_open = false;
   std::string progress_title;
   std::vector<std::string> progress_fixed;
   std::vector<std::string> progress_lines;
-  int progress_updates = 0;
+  std::vector<std::pair<int, std::string>> progress_history;  // every line set, in order
 
  private:
   void Record(ui::MessageKind kind, std::string_view text) {
