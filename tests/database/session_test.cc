@@ -144,21 +144,23 @@ class SessionTest : public ::testing::Test {
   std::vector<std::string> status;
 };
 
-TEST_F(SessionTest, MissingFilesAnsweredYesCreatesAndOpens) {
+// Missing files are created after the user agrees, with the record and key
+// lengths of the layout; an existing database shows its record count and
+// takes the highest number from key 1.
+TEST_F(SessionTest, OpenCreatesMissingFilesAndCountsRecords) {
   host.SetNextAnswer(true);
   Session& s = Open();
   EXPECT_EQ(host.messages,
             (Messages{{MessageKind::kQuestion, "Data file does not exist. Create?", ""}}));
-  EXPECT_EQ(status, std::vector<std::string>{"Active Records: 0"});
-  EXPECT_EQ(s.highest_record_number(), 0);
   isam::FileblockInfo info = s.engine().Describe(s.fileblock());
   EXPECT_EQ(info.data.record_length, 512);
   EXPECT_EQ(info.key_lengths, (std::vector<int>{6, 30, 20, 6, 17, 13}));
   for (const isam::KeyHeader& key : info.keys) EXPECT_TRUE(key.allow_duplicates);
-}
+  s.CloseDatabase();
 
-TEST_F(SessionTest, OpenShowsActiveRecordsAndTakesHighestNumberFromKeyOne) {
   MakeDatabase({Quote(7), Quote(100), Quote(42), Quote(9)});
+  host.messages.clear();
+  status.clear();
   EXPECT_EQ(Open().highest_record_number(), 100);
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(status, std::vector<std::string>{"Active Records: 4"});
@@ -229,14 +231,11 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   const int32_t free_before = s.engine().FreeSlots(s.fileblock());
 
   isam::FileblockInfo info = s.engine().Describe(s.fileblock());
-  const int64_t key4_offset =
-      info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
-  const int64_t key4_end = key4_offset + info.keys[3].page_bytes;
-  const int64_t row = info.row_bytes;
+  const int64_t key4 = info.keys[0].page_bytes + info.keys[1].page_bytes + info.keys[2].page_bytes;
   fs.short_read = [&](const std::string& path, uint64_t offset) {
-    const int64_t in_row = static_cast<int64_t>(offset) % row;
-    return path == IndexPath() && static_cast<int64_t>(offset) >= row && in_row >= key4_offset &&
-           in_row < key4_end;
+    const int64_t in_row = static_cast<int64_t>(offset) % info.row_bytes;
+    return path == IndexPath() && static_cast<int64_t>(offset) >= info.row_bytes &&
+           in_row >= key4 && in_row < key4 + info.keys[3].page_bytes;
   };
 
   QuotationRecord added = Quote(3, true);
@@ -263,8 +262,7 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), free_before + 2);  // head and continuation
   ExpectRecords(s, records);
   s.CloseDatabase();
-  // The failure inside key 4 leaves the files flagged for a rebuild; apart
-  // from the flag they are sound.
+  // Apart from the flag asking for a rebuild, the files are sound.
   isam::VerifyReport report = VerifyFiles();
   EXPECT_EQ(report.findings,
             (std::vector<std::string>{
@@ -272,12 +270,19 @@ TEST_F(SessionTest, FailedAddOfKeyFourIsUndoneCompletely) {
   EXPECT_EQ(report.records, 2);
 }
 
-// Lines 5 to 11 are in no key: the data is rewritten, the index not at all.
-TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
+// An unchanged record writes nothing; lines 5 to 11 are in no key, so their
+// change rewrites the data and no index page, also of a record that only
+// gains them.
+TEST_F(SessionTest, UpdateOfUnkeyedLinesWritesNoIndexPage) {
   std::vector<QuotationRecord> records = {Quote(1, true), Quote(2)};
   MakeDatabase(records);
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
+  const int32_t first = Find(s, 1);
+  s.saved_record = s.current_record;
+  EXPECT_EQ(s.UpdateRecord(first), UpdateOutcome::kUnchanged);
+  EXPECT_EQ(fs.calls(testing::FaultFileSystem::Call::kWriteAt), 0);
+
   fs.OnlyPathsContaining(".IX");  // any index write would fail the update
   fs.FailCall(testing::FaultFileSystem::Call::kWriteAt, EIO, 0, -1);
   for (int number : {1, 2}) {
@@ -289,46 +294,14 @@ TEST_F(SessionTest, UpdateOfLinesFiveToElevenWritesNoIndexPage) {
     s.SetCurrentKey(3);
     EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUpdated);
     EXPECT_EQ(s.current_key(), 3);
-    SetField(records[number - 1].Line5, "A new fifth line");
-    SetField(records[number - 1].Line11, "A new eleventh line");
+    records[number - 1] = s.current_record;
   }
   EXPECT_TRUE(host.messages.empty());
   ExpectRecords(s, records);
   s.CloseDatabase();
   EXPECT_EQ(fs.injected(), 0);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
-  EXPECT_TRUE(VerifyFiles().sound());
-}
-
-// A quotation with an empty line 5 between two paragraphs keeps lines 6 to
-// 11 through add, update, rebuild and reopen, and so does one that only
-// gains them in an update.
-TEST_F(SessionTest, LinesSixToElevenSurviveAnEmptyLineFive) {
-  QuotationRecord paragraphs = Quote(1);
-  for (int line = 2; line <= kLineCount; ++line) {
-    if (line != 5) SetField(Line(paragraphs, line), "Paragraph line " + std::to_string(line));
-  }
-  std::vector<QuotationRecord> records = {paragraphs, Quote(2)};
-  MakeDatabase(records);
-  Session& s = Open();
-  ExpectRecords(s, records);
-
-  for (int number : {1, 2}) {
-    const int32_t ref = Find(s, number);
-    s.saved_record = s.current_record;
-    SetField(s.current_record.Line11, "Eleventh, after an update");
-    ASSERT_EQ(s.UpdateRecord(ref), database::UpdateOutcome::kUpdated);
-    records[number - 1] = s.current_record;
-  }
-  EXPECT_TRUE(host.messages.empty());
-  ExpectRecords(s, records);
-
-  s.reattach_list = [] { return true; };
-  ASSERT_TRUE(s.RebuildDataAndIndexes());
-  ExpectRecords(s, records);
-  s.CloseDatabase();
   ExpectSound(2);
-  ExpectRecords(Open(), records);
 }
 
 // A changed author moves key 2 only; the others stay where they were.
@@ -338,31 +311,14 @@ TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
   const int32_t ref = Find(s, 2);
   s.saved_record = s.current_record;
   SetField(s.current_record.Authors_LName, "Wilde");
-  SetField(s.current_record.FirstName, "Oscar");
-  ASSERT_EQ(s.UpdateRecord(ref), database::UpdateOutcome::kUpdated);
-  EXPECT_TRUE(host.messages.empty());
+  ASSERT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUpdated);
   EXPECT_FALSE(s.engine().KeyExists(s.fileblock(), 2, ref, BuildKey(s.saved_record, 2)));
   for (int k = 1; k <= kKeyCount; ++k) {
     EXPECT_TRUE(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(s.current_record, k))) << k;
   }
   EXPECT_EQ(KeyCounts(s), Counts(6, 2));
   s.CloseDatabase();
-  EXPECT_TRUE(VerifyFiles().sound());
-}
-
-TEST_F(SessionTest, UpdateThatChangesNothingWritesNothing) {
-  MakeDatabase({Quote(1, true), Quote(2)});
-  const std::string data_before = testing::ReadFile(DataPath());
-  const std::string index_before = testing::ReadFile(IndexPath());
-  Session& s = Open();
-  const int32_t ref = Find(s, 1);
-  s.saved_record = s.current_record;
-  EXPECT_EQ(s.UpdateRecord(ref), UpdateOutcome::kUnchanged);
-  EXPECT_TRUE(host.messages.empty());
-  s.CloseDatabase();
-  EXPECT_EQ(fs.calls(testing::FaultFileSystem::Call::kWriteAt), 0);
-  EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
-  EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
+  ExpectSound(2);
 }
 
 // No cancels; a record marked deleted in its own bytes is refused; Yes deletes
@@ -379,7 +335,6 @@ TEST_F(SessionTest, DeleteAsksFirstAndGoesDownToTheLastRecord) {
   host.SetNextAnswer(true);
   EXPECT_EQ(s.DeleteRecord(marked, ref), DeleteOutcome::kFailed);
   EXPECT_EQ(KeyCounts(s), Counts(6, 3));
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 4);
 
   host.SetDefaultAnswer(true);
   for (int number : {2, 1, 3}) {
@@ -387,7 +342,6 @@ TEST_F(SessionTest, DeleteAsksFirstAndGoesDownToTheLastRecord) {
     EXPECT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kDeleted) << number;
   }
   EXPECT_EQ(host.messages, Messages(5, {MessageKind::kQuestion, kDeleteQuestion, ""}));
-  EXPECT_EQ(KeyCounts(s), Counts(6, 0));
   EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
   s.CloseDatabase();
   ExpectSound(0);
@@ -399,7 +353,6 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
   const int32_t ref = Find(s, 2);
   const QuotationRecord record = s.current_record;
   s.engine().DeleteKey(s.fileblock(), 3, ref, BuildKey(record, 3));
-  ASSERT_TRUE(s.engine().EngineOk());
   host.SetNextAnswer(true);
   EXPECT_EQ(s.DeleteRecord(record, ref), DeleteOutcome::kFailed);
   EXPECT_EQ(host.messages,
@@ -409,26 +362,39 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
                        "Index.",
                        ""}}));
   for (int k = 1; k <= kKeyCount; ++k) {
-    EXPECT_EQ(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(record, k)), k > 3)
-        << "key " << k;
+    EXPECT_EQ(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(record, k)), k > 3) << k;
   }
-  // The data record stays.
-  ASSERT_TRUE(s.Read(ref).has_value());
+  ASSERT_TRUE(s.Read(ref).has_value());  // the data record stays
   EXPECT_EQ(Bytes(*s.Read(ref)), Bytes(record));
 }
 
-TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
+// FindAndRead reads the record found whole, a short one without the rest of a
+// longer one read before, and reports a key past the end; StepAndRead wraps
+// around both ends.
+TEST_F(SessionTest, FindAndStepReadWholeRecordsAndWrapAround) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true), Quote(3)};
   MakeDatabase(records);
   Session& s = Open();
-  int32_t ref = Find(s, 3);
+  int32_t ref = 0;
+  EXPECT_FALSE(s.FindAndRead(1, ref, Key1(4)));
+  EXPECT_EQ(
+      host.messages,
+      (Messages{{MessageKind::kError,
+                 "IsamError: 10210 -- No key found and no larger keys available.  Location 45",
+                 ""}}));
+  host.messages.clear();
+  Find(s, 2);
+  ref = Find(s, 3);
+  EXPECT_EQ(Bytes(s.current_record), Bytes(records[2]));
+  EXPECT_EQ(s.record_length(), 506);
+
   std::string text = Key1(3);
   auto step = [&](bool forward, int expected) {
     SCOPED_TRACE(expected);
     ASSERT_TRUE(s.StepAndRead(1, ref, text, forward));
     EXPECT_EQ(text, Key1(expected));
     EXPECT_EQ(Bytes(s.current_record), Bytes(records[expected - 1]));
-    EXPECT_EQ(s.record_length(), StoredLength(records[expected - 1]));
+    EXPECT_EQ(s.record_length(), expected == 2 ? 933 : 506);
   };
   step(true, 1);  // past the last entry: the first
   step(true, 2);
@@ -443,27 +409,6 @@ TEST_F(SessionTest, StepAndReadWrapsAroundBothEnds) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(SessionTest, FindAndReadReadsTheFoundRecordAndReportsPastTheEnd) {
-  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
-  MakeDatabase(records);
-  Session& s = Open();
-  Find(s, 2);
-  EXPECT_EQ(Bytes(s.current_record), Bytes(records[1]));
-  EXPECT_EQ(s.record_length(), 933);
-  Find(s, 1);
-  EXPECT_EQ(Bytes(s.current_record), Bytes(records[0]));  // no rest of the longer one
-  EXPECT_EQ(s.record_length(), 506);
-  EXPECT_TRUE(host.messages.empty());
-
-  int32_t ref = 0;
-  EXPECT_FALSE(s.FindAndRead(1, ref, Key1(3)));
-  EXPECT_EQ(
-      host.messages,
-      (Messages{{MessageKind::kError,
-                 "IsamError: 10210 -- No key found and no larger keys available.  Location 45",
-                 ""}}));
-}
-
 TEST_F(SessionTest, ReadsByReferenceFillWhatAShortRecordLeavesAndReportNothing) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
   MakeDatabase(records);
@@ -472,40 +417,32 @@ TEST_F(SessionTest, ReadsByReferenceFillWhatAShortRecordLeavesAndReportNothing) 
   const int32_t long_ref = Find(s, 2);
 
   // Over blank lines, a short record keeps them; a long one brings its own.
-  std::string blank_lines;
-  for (int n = 5; n <= kLineCount; ++n) blank_lines += std::string(61, ' ');
   auto stored = s.ReadStored(short_ref, BlankLinesRecord());
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->length, 506u);
-  EXPECT_EQ(Bytes(stored->record).substr(0, 506), Bytes(records[0]).substr(0, 506));
-  EXPECT_EQ(Bytes(stored->record).substr(506), blank_lines);
+  EXPECT_EQ(Bytes(stored->record), Bytes(records[0]).substr(0, 506) + std::string(7 * 61, ' '));
   stored = s.ReadStored(long_ref, BlankLinesRecord());
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(Bytes(stored->record), Bytes(records[1]));
-  ASSERT_TRUE(s.Read(short_ref).has_value());
-  EXPECT_EQ(Bytes(*s.Read(short_ref)), Bytes(records[0]));
 
   // The current record follows a read that worked and is cleared by one
   // that failed, which leaves the current reference and says nothing.
   ASSERT_TRUE(s.ReadCurrent(long_ref));
-  EXPECT_EQ(s.current_ref(), long_ref);
-  EXPECT_EQ(s.record_length(), 933);
   const int32_t free_slot = s.engine().UsedSlots(s.fileblock()) + 5;
   EXPECT_FALSE(s.Read(free_slot).has_value());
-  EXPECT_FALSE(s.engine().EngineOk());
   EXPECT_FALSE(s.ReadCurrent(free_slot));
   EXPECT_EQ(Bytes(s.current_record), Bytes(EmptyRecord()));
   EXPECT_EQ(s.current_ref(), long_ref);
   EXPECT_TRUE(host.messages.empty());
 }
 
+// Four slots in use need 4 * 512 + 10000 bytes; exactly that much makes the
+// command do nothing more.
 TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
-  EXPECT_EQ(Session::RequiredSpace(1000), 522000.0);
-  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});  // four slots in use
+  MakeDatabase({Quote(1), Quote(2, true), Quote(3)});
   const std::string data_before = testing::ReadFile(DataPath());
   const std::string index_before = testing::ReadFile(IndexPath());
   Session& s = Open();
-
   fs.free_space = 12047;
   EXPECT_FALSE(s.RebuildDataAndIndexes());
   EXPECT_EQ(host.messages,
@@ -515,32 +452,30 @@ TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
                        ""}}));
   EXPECT_EQ(host.exit_codes, std::vector<int>{7});
 
-  // Exactly the space needed: the command does nothing more.
   host.messages.clear();
-  host.exit_codes.clear();
   fs.free_space = 12048;
   EXPECT_FALSE(s.RebuildDataAndIndexes());
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_TRUE(host.exit_codes.empty());
+  EXPECT_EQ(host.exit_codes.size(), 1u);
   EXPECT_TRUE(host.progress_title.empty());
-  EXPECT_EQ(KeyCounts(s), Counts(6, 3));
   s.CloseDatabase();
   EXPECT_EQ(testing::ReadFile(DataPath()), data_before);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
 
+// The rebuild drops the free slots of ten deletions, re-attaches the list once
+// and reports at 50 and 100 records read in pass 0 (the copy) and passes 1 to
+// 6 (the keys).
 TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   std::vector<QuotationRecord> records = Quotes(130);
   MakeDatabase(records);
   Session& s = Open();
   host.SetDefaultAnswer(true);
-  // Ten deletions leave free slots behind, some of them continuations.
   for (int number = 50; number >= 5; number -= 5) {
     const int32_t ref = Find(s, number);
-    ASSERT_EQ(s.DeleteRecord(s.current_record, ref), database::DeleteOutcome::kDeleted);
+    ASSERT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kDeleted);
     records.erase(records.begin() + (number - 1));
   }
-  ASSERT_GT(s.engine().FreeSlots(s.fileblock()), 10);
   int32_t slots_in_use = 0;
   for (const QuotationRecord& r : records) slots_in_use += StoredLength(r) > 506 ? 2 : 1;
 
@@ -549,20 +484,15 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   s.reattach_list = [&] { return ++reattached > 0; };
   ASSERT_TRUE(s.RebuildDataAndIndexes());
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_TRUE(host.exit_codes.empty());
   EXPECT_EQ(reattached, 1);
   EXPECT_FALSE(host.progress_open);
-  EXPECT_EQ(host.progress_title, "Rebuild Status");
   EXPECT_EQ(host.progress_fixed, kFixedLines);
-
-  // Pass 0 copies the records, passes 1 to 6 build the keys; each reports at
-  // 50 and 100 records read.
   std::vector<std::pair<int, std::string>> expected_lines;
   for (int pass = 0; pass <= 6; ++pass) {
-    for (int read : {50, 100}) {
+    for (std::string read : {"50", "100"}) {
       expected_lines.emplace_back(0, "   Key number: " + std::to_string(pass) + " of 6");
-      expected_lines.emplace_back(1, "   Records read: " + std::to_string(read));
-      expected_lines.emplace_back(2, "   Records written: " + std::to_string(read));
+      expected_lines.emplace_back(1, "   Records read: " + read);
+      expected_lines.emplace_back(2, "   Records written: " + read);
     }
   }
   EXPECT_EQ(host.progress_history, expected_lines);
@@ -574,7 +504,6 @@ TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
   ExpectRecords(s, records);
   s.CloseDatabase();
   ExpectSound(120);
-  EXPECT_EQ(VerifyFiles().free_slots, 0);
 }
 
 // The user abandons the rebuild while the data is copied (call 30) or while
@@ -599,16 +528,13 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     if (abandon_after == 300) {
       EXPECT_EQ(host.messages[1], (HostMessage{MessageKind::kQuestion, kRebuildQuestion, ""}));
     }
-    EXPECT_TRUE(host.exit_codes.empty());
     EXPECT_FALSE(host.progress_open);
     EXPECT_FALSE(fs.Exists(Base() + ".SAV"));
 
-    ASSERT_NE(s.fileblock(), nullptr);
     EXPECT_EQ(s.highest_record_number(), 100);
     ExpectRecords(s, records);
     s.current_record = Quote(101);
     EXPECT_TRUE(s.AddRecord());
-    EXPECT_EQ(KeyCounts(s), Counts(6, 101));
     s.CloseDatabase();
     ExpectSound(101);
   }
