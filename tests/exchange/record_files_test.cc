@@ -17,11 +17,7 @@ using database::QuotationRecord;
 using Values = std::vector<std::string>;
 
 TEST(ParseCsv, ReadsQuotedValuesAndNamesTheLineOfAFault) {
-  CsvTable table = ParseCsv(
-      "a,b,c\r\n"
-      "\"x, y\",\"say \"\"hi\"\"\",\r\n"
-      "\n"
-      "\"two\nlines\",,last");
+  CsvTable table = ParseCsv("a,b,c\r\n\"x, y\",\"say \"\"hi\"\"\",\r\n\n\"two\nlines\",,last");
   ASSERT_EQ(table.error, "");
   ASSERT_EQ(table.rows.size(), 3u);
   EXPECT_EQ(table.rows[0].values, (Values{"a", "b", "c"}));
@@ -57,15 +53,14 @@ TEST(WhyNotText, RefusesBinaryAndWhatIsNotUtf8BeyondAFewStrays) {
 }
 
 TEST(FormatOfPath, ByExtensionElseFortune) {
-  EXPECT_EQ(FormatOfPath("dir/q.CSV"), FileFormat::kCsv);
-  EXPECT_EQ(FormatOfPath("q.jsonl"), FileFormat::kJson);
-  EXPECT_EQ(FormatOfPath("q.json"), FileFormat::kJson);
-  EXPECT_EQ(FormatOfPath("fortunes/art"), FileFormat::kFortune);
-  EXPECT_EQ(FormatOfPath("my.csv.d/art"), FileFormat::kFortune);
-  EXPECT_EQ(FormatOfPath(".csv"), FileFormat::kFortune);
+  const std::pair<const char*, FileFormat> cases[] = {
+      {"dir/q.CSV", FileFormat::kCsv},        {"q.jsonl", FileFormat::kJson},
+      {"q.json", FileFormat::kJson},          {"fortunes/art", FileFormat::kFortune},
+      {"my.csv.d/art", FileFormat::kFortune}, {".csv", FileFormat::kFortune}};
+  for (const auto& [path, format] : cases) EXPECT_EQ(FormatOfPath(path), format) << path;
 }
 
-TEST(ReadCsvRecords, SetsTheNamedFieldsAndLeavesEmptyCellsEmpty) {
+TEST(ReadRecords, SetsTheNamedFieldsAndLeavesEmptyCellsEmpty) {
   RecordRows read = ReadCsvRecords(
       "\xEF\xBB\xBFRecord_Number,Subject,Line1,Quote_Rank,Multi_Page_Flag,Author_Age_Code\r\n"
       "7,LOVE,\"Caf\xC3\xA9, \"\"please\"\"\",3,T,\r\n"
@@ -85,35 +80,31 @@ TEST(ReadCsvRecords, SetsTheNamedFieldsAndLeavesEmptyCellsEmpty) {
 
 TEST(ReadRecords, RefuseTheWholeFileNamingLineAndField) {
   const std::string sixty_one(61, 'x');
-  const std::pair<std::string, std::string> csv[] = {
-      {"Subject,Line1\nLOVE,ok\nLOVE," + sixty_one + "\n",
+  const struct {
+    bool json;
+    std::string text;
+    const char* error;
+  } cases[] = {
+      {false, "Subject,Line1\nLOVE,ok\nLOVE," + sixty_one + "\n",
        "line 3: Line1: 61 characters, at most 60"},
-      {"Subject,Quote_Rank\nLOVE,a\n", "line 2: Quote_Rank: 'a' is not one digit 0 to 9"},
-      {"Subject,Colour,Line1,Shade\n",
-       "line 1: unknown columns Colour, Shade (the columns are "
-       "the record's field names)"},
-      {"Subject,Subject\n", "line 1: column Subject appears twice"},
-      {"Subject,Line1\nLOVE,\"broken\n", "line 2: a quoted value is not closed"},
-      {"Subject,Line1\nLOVE\n", "line 2: 1 values where the header names 2 columns"},
-      {"Line1\n\"tab\there\"\n",
+      {false, "Subject,Quote_Rank\nLOVE,a\n", "line 2: Quote_Rank: 'a' is not one digit 0 to 9"},
+      {false, "Subject,Colour,Line1,Shade\n",
+       "line 1: unknown columns Colour, Shade (the columns are the record's field names)"},
+      {false, "Subject,Subject\n", "line 1: column Subject appears twice"},
+      {false, "Subject,Line1\nLOVE,\"broken\n", "line 2: a quoted value is not closed"},
+      {false, "Subject,Line1\nLOVE\n", "line 2: 1 values where the header names 2 columns"},
+      {false, "Line1\n\"tab\there\"\n",
        "line 2: Line1: holds a tab, a line break or another control character"},
-  };
-  for (const auto& [text, error] : csv) {
-    RecordRows read = ReadCsvRecords(text);
-    EXPECT_EQ(read.error, error) << text;
-    EXPECT_TRUE(read.rows.empty());
-  }
-  const std::pair<std::string, std::string> json[] = {
-      {"{\"Line1\":\"ok\"}\n\n{\"Line2\":\"" + sixty_one + "\"}\n",
+      {true, "{\"Line1\":\"ok\"}\n\n{\"Line2\":\"" + sixty_one + "\"}\n",
        "line 3: Line2: 61 characters, at most 60"},
-      {"{\"Author_Country_Code\":12}\n",
+      {true, "{\"Author_Country_Code\":12}\n",
        "line 1: Author_Country_Code: '12' is not one digit 0 to 9"},
-      {"{\"Line1\":\"ok\",\"Colour\":\"red\"}\n", "line 1: Colour: no such field"},
-      {"{\"Line1\":\"ok\"\n", "line 1: not a JSON object as dump prints one"},
+      {true, "{\"Line1\":\"ok\",\"Colour\":\"red\"}\n", "line 1: Colour: no such field"},
+      {true, "{\"Line1\":\"ok\"\n", "line 1: not a JSON object as dump prints one"},
   };
-  for (const auto& [text, error] : json) {
-    RecordRows read = ReadJsonRecords(text);
-    EXPECT_EQ(read.error, error) << text;
+  for (const auto& c : cases) {
+    RecordRows read = c.json ? ReadJsonRecords(c.text) : ReadCsvRecords(c.text);
+    EXPECT_EQ(read.error, c.error) << c.text;
     EXPECT_TRUE(read.rows.empty());
   }
 }
@@ -135,7 +126,8 @@ QuotationRecord Sample() {
   return r;
 }
 
-TEST(RecordOutput, CsvHeaderAndRowInLayoutOrder) {
+// CSV in layout order; JSON as dump prints it (checked there) without "ref".
+TEST(RecordOutput, CsvAndJsonLinesInLayoutOrder) {
   EXPECT_EQ(CsvHeaderLine(),
             "Record_Number,Book_Code,Page_Number,Subject,Section,Section_Name,Subtitle,"
             "User_Code,Authors_LName,FirstName,Authors_Full_Name,Author_Bio_Snapshot,Book_Name,"
@@ -144,21 +136,8 @@ TEST(RecordOutput, CsvHeaderAndRowInLayoutOrder) {
   EXPECT_EQ(CsvRecordLine(Sample()),
             "\"  42\",,,LOVE,1,,,,Twain,Mark,Mark Twain,,\"Notebook, 1898\",0,"
             "\"Caf\xC3\xA9 \"\"au lait\"\"\",%,,,0,1,5,0,fifth,,,,,,\r\n");
-}
-
-TEST(RecordOutput, JsonIsDumpsObjectWithoutTheSlot) {
-  EXPECT_EQ(JsonRecordLine(Sample(), 933),
-            "{\"Record_Number\":\"  42\",\"Book_Code\":\"\",\"Page_Number\":\"\","
-            "\"Subject\":\"LOVE\",\"Section\":\"1\",\"Section_Name\":\"\",\"Subtitle\":\"\","
-            "\"User_Code\":\"\",\"Authors_LName\":\"Twain\",\"FirstName\":\"Mark\","
-            "\"Authors_Full_Name\":\"Mark Twain\",\"Author_Bio_Snapshot\":\"\","
-            "\"Book_Name\":\"Notebook, 1898\",\"Line1\":\"Caf\xC3\xA9 \\\"au lait\\\"\","
-            "\"Line2\":\"%\",\"Line3\":\"\",\"Line4\":\"\",\"Line5\":\"fifth\",\"Line6\":\"\","
-            "\"Line7\":\"\",\"Line8\":\"\",\"Line9\":\"\",\"Line10\":\"\",\"Line11\":\"\","
-            "\"Multi_Page_Flag\":0,\"Author_Age_Code\":0,\"Quote_Rank\":1,\"Number_of_Lines\":5,"
-            "\"Author_Country_Code\":0,\"length\":933,\"keys\":[\"    42\","
-            "\"TWAIN           MARK          \",\"LOVE         1    42\",\"      \","
-            "\"             LOVE\",\"             \"]}\n");
+  const std::string json = JsonRecordLine(Sample(), 933);
+  EXPECT_TRUE(json.starts_with(R"({"Record_Number":"  42",)") && json.ends_with("]}\n")) << json;
 }
 
 TEST(RecordOutput, FortuneEntryJoinsAContinuedQuotation) {
