@@ -188,31 +188,23 @@ class ModelRun {
   bool Dup(int k) const { return kKeyDefs[k].allow_duplicates; }
   Positioned Position(int k, const std::string& text, int32_t ref, bool with_ref) const {
     const auto& s = keys_[k];
-    auto it = with_ref ? s.lower_bound({text, ref}) : s.lower_bound({text, INT32_MIN});
-    bool exact = it != s.end() && it->first == text && (!with_ref || it->second == ref);
-    if (exact) return {true, *it};
-    if (it == s.begin()) return {false, std::nullopt};
-    return {false, *std::prev(it)};
+    auto it = s.lower_bound({text, with_ref ? ref : INT32_MIN});
+    if (it != s.end() && it->first == text && (!with_ref || it->second == ref)) return {true, *it};
+    return {false, it == s.begin() ? std::nullopt : std::optional(*std::prev(it))};
   }
   std::optional<Entry> First(int k) const {
-    if (keys_[k].empty()) return std::nullopt;
-    return *keys_[k].begin();
+    return keys_[k].empty() ? std::nullopt : std::optional(*keys_[k].begin());
   }
   std::optional<Entry> Last(int k) const {
-    if (keys_[k].empty()) return std::nullopt;
-    return *keys_[k].rbegin();
+    return keys_[k].empty() ? std::nullopt : std::optional(*keys_[k].rbegin());
   }
   std::optional<Entry> Succ(int k, const Entry& e) const {
-    const auto& s = keys_[k];
-    auto it = Dup(k) ? s.upper_bound(e) : s.upper_bound({e.first, INT32_MAX});
-    if (it == s.end()) return std::nullopt;
-    return *it;
+    auto it = keys_[k].upper_bound(Dup(k) ? e : Entry{e.first, INT32_MAX});
+    return it == keys_[k].end() ? std::nullopt : std::optional(*it);
   }
   std::optional<Entry> Pred(int k, const Entry& e) const {
-    const auto& s = keys_[k];
-    auto it = Dup(k) ? s.lower_bound(e) : s.lower_bound({e.first, INT32_MIN});
-    if (it == s.begin()) return std::nullopt;
-    return *std::prev(it);
+    auto it = keys_[k].lower_bound(Dup(k) ? e : Entry{e.first, INT32_MIN});
+    return it == keys_[k].begin() ? std::nullopt : std::optional(*std::prev(it));
   }
   void Invalidate(int k) { cursors_[k].valid = false; }
 
@@ -221,29 +213,20 @@ class ModelRun {
   void Open() {
     fb_ = engine_.OpenFileblock(base_);
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-    for (Cursor& c : cursors_) {
-      c.valid = false;
-      c.pos.reset();
-    }
+    for (Cursor& c : cursors_) c = {false, std::nullopt, c.vars};
   }
   void Close() {
     engine_.CloseFileblock(fb_);
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
     fb_ = nullptr;
   }
-  void Reopen() {
-    Close();
-    Open();
-  }
   void VerifyFiles(const std::string& phase) {
     ASSERT_NO_FATAL_FAILURE(Close());
     VerifyOptions options;
     options.key_builder = KeyTextOf;
     VerifyReport report = Verify(fs_, base_, options);
-    std::string findings;
-    for (const auto& f : report.findings) findings += "\n  " + f;
     ASSERT_TRUE(report.sound()) << "after " << phase << At() << ", open error " << report.open_error
-                                << findings;
+                                << ::testing::PrintToString(report.findings);
     EXPECT_EQ(report.slot_count, slot_count_);
     EXPECT_EQ(report.free_slots, static_cast<int32_t>(free_.size()));
     EXPECT_EQ(report.records, static_cast<int32_t>(records_.size()));
@@ -262,20 +245,12 @@ class ModelRun {
           << "key " << k + 1 << At();
     }
   }
-  void AddKey(int k, int32_t ref, const std::string& text) {
-    engine_.AddKey(fb_, k + 1, ref, text);
-    ASSERT_TRUE(engine_.EngineOk()) << "AddKey " << k + 1 << " '" << text << "' " << ref << ": "
-                                    << engine_.EngineError() << At();
-    keys_[k].insert({text, ref});
-    if (!Dup(k)) unique_texts_.insert(text);
-    Invalidate(k);
-  }
-  void DeleteKey(int k, int32_t ref, const std::string& text) {
-    engine_.DeleteKey(fb_, k + 1, ref, text);
-    ASSERT_TRUE(engine_.EngineOk()) << "DeleteKey " << k + 1 << " '" << text << "' " << ref << ": "
-                                    << engine_.EngineError() << At();
-    keys_[k].erase({text, ref});
-    if (!Dup(k)) unique_texts_.erase(text);
+  void ChangeKey(bool add, int k, int32_t ref, const std::string& text) {
+    add ? engine_.AddKey(fb_, k + 1, ref, text) : engine_.DeleteKey(fb_, k + 1, ref, text);
+    ASSERT_TRUE(engine_.EngineOk()) << (add ? "AddKey " : "DeleteKey ") << k + 1 << " '" << text
+                                    << "' " << ref << ": " << engine_.EngineError() << At();
+    add ? (void)keys_[k].insert({text, ref}) : (void)keys_[k].erase({text, ref});
+    if (!Dup(k)) add ? (void)unique_texts_.insert(text) : (void)unique_texts_.erase(text);
     Invalidate(k);
   }
   void AddRecord() {
@@ -289,14 +264,14 @@ class ModelRun {
     int32_t ref = engine_.AddVarRecord(fb_, rec.bytes.data(), rec.bytes.size());
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
     ASSERT_EQ(ref, head) << At();
-    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, rec.texts[k]));
+    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(ChangeKey(true, k, ref, rec.texts[k]));
     records_[ref] = std::move(rec);
     refs_.push_back(ref);
   }
   void DeleteRandomRecord() { DeleteRecord(RandomRecordRef()); }
   void DeleteRecord(int32_t ref) {
     Record& rec = records_.at(ref);
-    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
+    for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(ChangeKey(false, k, ref, rec.texts[k]));
     engine_.DeleteVarRecord(fb_, ref);
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
     for (int32_t s : rec.slots) free_.push_back(s);
@@ -321,8 +296,8 @@ class ModelRun {
     rec.bytes = bytes;
     for (int k = 0; k < kKeys; ++k) {
       if (texts[k] == rec.texts[k]) continue;
-      ASSERT_NO_FATAL_FAILURE(DeleteKey(k, ref, rec.texts[k]));
-      ASSERT_NO_FATAL_FAILURE(AddKey(k, ref, texts[k]));
+      ASSERT_NO_FATAL_FAILURE(ChangeKey(false, k, ref, rec.texts[k]));
+      ASSERT_NO_FATAL_FAILURE(ChangeKey(true, k, ref, texts[k]));
       rec.texts[k] = texts[k];
     }
   }
@@ -413,81 +388,59 @@ class ModelRun {
     }
     if (Chance(3)) probe.first = "\xFF\xFF";
     const uint64_t kind = Below(8);
-    switch (kind) {
-      case 0:
-        what_ = "ClearKey";
-        engine_.ClearKey(fb_, k + 1);
-        ASSERT_TRUE(engine_.EngineOk()) << At();
+    Positioned p = Position(k, probe.first, kind == 5 ? 0 : probe.second, Dup(k));
+    // The entry found, or else the next larger one.
+    std::optional<Entry> at_or_after = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
+    std::string text = probe.first;
+    int32_t ref = probe.second;
+    if (kind == 0) {
+      what_ = "ClearKey";
+      engine_.ClearKey(fb_, k + 1);
+      ASSERT_TRUE(engine_.EngineOk()) << At();
+      c.valid = true;
+      c.pos.reset();
+    } else if (kind <= 4) {
+      what_ = kind <= 2 ? "NextKey" : "PrevKey";
+      for (int i = 1 + static_cast<int>(Below(6)); i > 0; --i) {
+        ASSERT_NO_FATAL_FAILURE(ExpectStep(k, kind <= 2));
+      }
+    } else if (kind == 5) {
+      what_ = "SearchKey";
+      c.vars = probe;
+      engine_.SearchKey(fb_, k + 1, ref, text);
+      ASSERT_NO_FATAL_FAILURE(ExpectResult(k, at_or_after, kErrNoKeyNoLarger, ref, text));
+    } else if (kind == 6) {
+      int direction = static_cast<int>(Below(3)) - 1;
+      bool or_last = direction == 1 && Chance(40);
+      what_ = or_last ? "FindKeyAndRefOrLast" : "FindKeyAndRef " + std::to_string(direction);
+      c.vars = probe;
+      if (or_last) {
+        engine_.FindKeyAndRefOrLast(fb_, k + 1, ref, text);
+        std::optional<Entry> want = at_or_after ? at_or_after : Last(k);
+        ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoSmallerKey, ref, text));
+        return;
+      }
+      engine_.FindKeyAndRef(fb_, k + 1, ref, text, direction);
+      if (p.exact || direction != 0) {
+        ASSERT_NO_FATAL_FAILURE(ExpectResult(k, direction > 0 || p.exact ? at_or_after : p.at,
+                                             direction > 0 ? kErrNoLargerKey : kErrNoSmallerKey,
+                                             ref, text));
+      } else {
+        // No exact match with direction 0: the cursor stays on the greatest
+        // smaller entry and the caller's variables keep the probe.
+        ASSERT_EQ(engine_.EngineError(), kErrNoMatchingKeyAndRef) << At();
+        ASSERT_EQ(text, probe.first) << At();
+        ASSERT_EQ(ref, probe.second) << At();
+        c.pos = p.at;
         c.valid = true;
-        c.pos.reset();
-        break;
-      case 1:
-      case 2:
-      case 3:
-      case 4: {
-        what_ = kind <= 2 ? "NextKey" : "PrevKey";
-        int steps = 1 + static_cast<int>(Below(6));
-        for (int i = 0; i < steps; ++i) ASSERT_NO_FATAL_FAILURE(ExpectStep(k, kind <= 2));
-        break;
       }
-      case 5: {
-        what_ = "SearchKey";
-        Positioned p = Position(k, probe.first, 0, Dup(k));
-        std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
-        std::string text = probe.first;
-        int32_t ref = probe.second;
-        c.vars = {text, ref};
-        engine_.SearchKey(fb_, k + 1, ref, text);
-        ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoKeyNoLarger, ref, text));
-        break;
-      }
-      case 6: {
-        int direction = static_cast<int>(Below(3)) - 1;
-        bool or_last = direction == 1 && Chance(40);
-        what_ = or_last ? "FindKeyAndRefOrLast" : "FindKeyAndRef " + std::to_string(direction);
-        Positioned p = Position(k, probe.first, probe.second, Dup(k));
-        std::string text = probe.first;
-        int32_t ref = probe.second;
-        c.vars = probe;
-        if (or_last) {
-          engine_.FindKeyAndRefOrLast(fb_, k + 1, ref, text);
-          std::optional<Entry> want = p.exact ? p.at : (p.at ? Succ(k, *p.at) : First(k));
-          if (!want) want = Last(k);
-          ASSERT_NO_FATAL_FAILURE(ExpectResult(k, want, kErrNoSmallerKey, ref, text));
-          break;
-        }
-        engine_.FindKeyAndRef(fb_, k + 1, ref, text, direction);
-        if (p.exact || direction != 0) {
-          std::optional<Entry> want = p.exact         ? p.at
-                                      : direction > 0 ? (p.at ? Succ(k, *p.at) : First(k))
-                                                      : p.at;
-          ASSERT_NO_FATAL_FAILURE(
-              ExpectResult(k, want, direction > 0 ? kErrNoLargerKey : kErrNoSmallerKey, ref, text));
-        } else {
-          // No exact match with direction 0: the cursor stays on the greatest
-          // smaller entry and the caller's variables keep the probe.
-          ASSERT_EQ(engine_.EngineError(), kErrNoMatchingKeyAndRef) << At();
-          ASSERT_EQ(text, probe.first) << At();
-          ASSERT_EQ(ref, probe.second) << At();
-          c.pos = p.at;
-          c.valid = true;
-        }
-        break;
-      }
-      default: {
-        what_ = "KeyExists";
-        bool want;
-        if (Dup(k) && probe.second != 0) {
-          want = keys_[k].count(probe) > 0;
-        } else {
-          auto it = keys_[k].lower_bound({probe.first, INT32_MIN});
-          want = it != keys_[k].end() && it->first == probe.first;
-        }
-        bool got = engine_.KeyExists(fb_, k + 1, probe.second, probe.first);
-        ASSERT_TRUE(engine_.EngineOk()) << At();
-        ASSERT_EQ(got, want) << "'" << probe.first << "' " << probe.second << At();
-        break;
-      }
+    } else {
+      what_ = "KeyExists";
+      bool want = Dup(k) && probe.second != 0 ? keys_[k].count(probe) > 0
+                                              : Position(k, probe.first, 0, false).exact;
+      bool got = engine_.KeyExists(fb_, k + 1, probe.second, probe.first);
+      ASSERT_TRUE(engine_.EngineOk()) << At();
+      ASSERT_EQ(got, want) << "'" << probe.first << "' " << probe.second << At();
     }
   }
   // weights: add, delete, update, read, navigate, rejected key changes.
@@ -500,7 +453,8 @@ class ModelRun {
       if (stop_when_empty && records_.empty()) break;
       if (op_ >= next_reopen_) {
         what_ = "reopen";
-        ASSERT_NO_FATAL_FAILURE(Reopen());
+        ASSERT_NO_FATAL_FAILURE(Close());
+        ASSERT_NO_FATAL_FAILURE(Open());
         next_reopen_ = op_ + 500 + static_cast<int64_t>(Below(4500));
       }
       int pick = static_cast<int>(Below(static_cast<uint64_t>(total)));
@@ -509,27 +463,11 @@ class ModelRun {
       if (refs_.empty() && (kind == 1 || kind == 2 || kind == 3)) kind = 0;
       static const char* const kNames[] = {"add record",  "delete record", "update record",
                                            "read record", "navigate",      "rejected key change"};
+      static constexpr void (ModelRun::*kOps[])() = {
+          &ModelRun::AddRecord,   &ModelRun::DeleteRandomRecord, &ModelRun::UpdateRecord,
+          &ModelRun::ReadRecords, &ModelRun::Navigate,           &ModelRun::RejectedKeyChanges};
       what_ = kNames[kind];
-      switch (kind) {
-        case 0:
-          ASSERT_NO_FATAL_FAILURE(AddRecord());
-          break;
-        case 1:
-          ASSERT_NO_FATAL_FAILURE(DeleteRandomRecord());
-          break;
-        case 2:
-          ASSERT_NO_FATAL_FAILURE(UpdateRecord());
-          break;
-        case 3:
-          ASSERT_NO_FATAL_FAILURE(ReadRecords());
-          break;
-        case 4:
-          ASSERT_NO_FATAL_FAILURE(Navigate());
-          break;
-        default:
-          ASSERT_NO_FATAL_FAILURE(RejectedKeyChanges());
-          break;
-      }
+      ASSERT_NO_FATAL_FAILURE((this->*kOps[kind])());
       if (op_ % 64 == 0) {
         ASSERT_NO_FATAL_FAILURE(CheckCounts());
       }
