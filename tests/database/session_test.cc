@@ -370,8 +370,9 @@ TEST_F(SessionTest, DeleteWithMissingKeyStopsAndKeepsEarlierKeysDeleted) {
 
 // FindAndRead reads the record found whole, a short one without the rest of a
 // longer one read before, and reports a key past the end; StepAndRead wraps
-// around both ends.
-TEST_F(SessionTest, FindAndStepReadWholeRecordsAndWrapAround) {
+// around both ends. Reads by reference fill over blank lines what a short
+// record leaves, and a failed one clears the current record silently.
+TEST_F(SessionTest, FindStepAndReadByReference) {
   const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true), Quote(3)};
   MakeDatabase(records);
   Session& s = Open();
@@ -383,7 +384,7 @@ TEST_F(SessionTest, FindAndStepReadWholeRecordsAndWrapAround) {
                  "IsamError: 10210 -- No key found and no larger keys available.  Location 45",
                  ""}}));
   host.messages.clear();
-  Find(s, 2);
+  const int32_t long_ref = Find(s, 2);
   ref = Find(s, 3);
   EXPECT_EQ(Bytes(s.current_record), Bytes(records[2]));
   EXPECT_EQ(s.record_length(), 506);
@@ -400,33 +401,20 @@ TEST_F(SessionTest, FindAndStepReadWholeRecordsAndWrapAround) {
   step(true, 2);
   step(false, 1);
   step(false, 3);  // before the first entry: the last
-
   // With the restart flag the start position is searched afresh.
   s.SetRestart(true);
   text = Key1(1);
   step(false, 3);
   EXPECT_FALSE(s.restart());
-  EXPECT_TRUE(host.messages.empty());
-}
 
-TEST_F(SessionTest, ReadsByReferenceFillWhatAShortRecordLeavesAndReportNothing) {
-  const std::vector<QuotationRecord> records = {Quote(1), Quote(2, true)};
-  MakeDatabase(records);
-  Session& s = Open();
-  const int32_t short_ref = Find(s, 1);
-  const int32_t long_ref = Find(s, 2);
-
-  // Over blank lines, a short record keeps them; a long one brings its own.
-  auto stored = s.ReadStored(short_ref, BlankLinesRecord());
+  auto stored = s.ReadStored(ref, BlankLinesRecord());
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->length, 506u);
-  EXPECT_EQ(Bytes(stored->record), Bytes(records[0]).substr(0, 506) + std::string(7 * 61, ' '));
+  EXPECT_EQ(Bytes(stored->record), Bytes(records[2]).substr(0, 506) + std::string(7 * 61, ' '));
   stored = s.ReadStored(long_ref, BlankLinesRecord());
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(Bytes(stored->record), Bytes(records[1]));
 
-  // The current record follows a read that worked and is cleared by one
-  // that failed, which leaves the current reference and says nothing.
   ASSERT_TRUE(s.ReadCurrent(long_ref));
   const int32_t free_slot = s.engine().UsedSlots(s.fileblock()) + 5;
   EXPECT_FALSE(s.Read(free_slot).has_value());
@@ -463,49 +451,6 @@ TEST_F(SessionTest, RebuildNeedsFreeSpaceForEverySlotInUse) {
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
 }
 
-// The rebuild drops the free slots of ten deletions, re-attaches the list once
-// and reports at 50 and 100 records read in pass 0 (the copy) and passes 1 to
-// 6 (the keys).
-TEST_F(SessionTest, RebuildCompactsFreeSlotsAndReportsEveryFiftyRecords) {
-  std::vector<QuotationRecord> records = Quotes(130);
-  MakeDatabase(records);
-  Session& s = Open();
-  host.SetDefaultAnswer(true);
-  for (int number = 50; number >= 5; number -= 5) {
-    const int32_t ref = Find(s, number);
-    ASSERT_EQ(s.DeleteRecord(s.current_record, ref), DeleteOutcome::kDeleted);
-    records.erase(records.begin() + (number - 1));
-  }
-  int32_t slots_in_use = 0;
-  for (const QuotationRecord& r : records) slots_in_use += StoredLength(r) > 506 ? 2 : 1;
-
-  host.messages.clear();
-  int reattached = 0;
-  s.reattach_list = [&] { return ++reattached > 0; };
-  ASSERT_TRUE(s.RebuildDataAndIndexes());
-  EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(reattached, 1);
-  EXPECT_FALSE(host.progress_open);
-  EXPECT_EQ(host.progress_fixed, kFixedLines);
-  std::vector<std::pair<int, std::string>> expected_lines;
-  for (int pass = 0; pass <= 6; ++pass) {
-    for (std::string read : {"50", "100"}) {
-      expected_lines.emplace_back(0, "   Key number: " + std::to_string(pass) + " of 6");
-      expected_lines.emplace_back(1, "   Records read: " + read);
-      expected_lines.emplace_back(2, "   Records written: " + read);
-    }
-  }
-  EXPECT_EQ(host.progress_history, expected_lines);
-
-  EXPECT_EQ(s.engine().FreeSlots(s.fileblock()), 0);
-  EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), slots_in_use);
-  EXPECT_EQ(s.highest_record_number(), 130);
-  EXPECT_EQ(KeyCounts(s), Counts(6, 120));
-  ExpectRecords(s, records);
-  s.CloseDatabase();
-  ExpectSound(120);
-}
-
 // The user abandons the rebuild while the data is copied (call 30) or while
 // key 3 is built (call 300): the failure is reported. Abandoned while copying,
 // the data file is back as it was beside its index; abandoned while indexing,
@@ -517,6 +462,7 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     MakeDatabase(records);
     Session& s = Open();
     host.messages.clear();
+    host.progress_history.clear();
     host.AbandonProgressAfter(abandon_after);
     host.SetNextAnswer(true);
     EXPECT_FALSE(s.RebuildDataAndIndexes());
@@ -529,7 +475,21 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
       EXPECT_EQ(host.messages[1], (HostMessage{MessageKind::kQuestion, kRebuildQuestion, ""}));
     }
     EXPECT_FALSE(host.progress_open);
+    EXPECT_EQ(host.progress_fixed, kFixedLines);
     EXPECT_FALSE(fs.Exists(Base() + ".SAV"));
+    if (abandon_after == 300) {  // passes 0 (the copy) and 1 (key 1) report at 50 and 100
+      std::vector<std::pair<int, std::string>> lines;
+      for (std::string pass : {"0", "1"}) {
+        for (std::string read : {"50", "100"}) {
+          lines.emplace_back(0, "   Key number: " + pass + " of 6");
+          lines.emplace_back(1, "   Records read: " + read);
+          lines.emplace_back(2, "   Records written: " + read);
+        }
+      }
+      ASSERT_GE(host.progress_history.size(), lines.size());
+      host.progress_history.resize(lines.size());
+      EXPECT_EQ(host.progress_history, lines);
+    }
 
     EXPECT_EQ(s.highest_record_number(), 100);
     ExpectRecords(s, records);
