@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -15,7 +14,6 @@
 namespace tessary::reading {
 namespace {
 
-using database::FieldText;
 using database::QuotationRecord;
 using database::SetField;
 using testing::FaultFileSystem;
@@ -43,7 +41,7 @@ std::string CrLfLines(const Lines& lines) {
   return out;
 }
 
-TEST(SelectedEntryTest, ColumnsOfRecord42WithLongNameAndNoBook) {
+TEST(SelectedEntryTest, ColumnsAttributionAndContinuation) {
   QuotationRecord r = Quote("42", "Line one");
   SetField(r.Line2, "   Line two");
   SetField(r.Authors_Full_Name, kLongName);
@@ -52,51 +50,47 @@ TEST(SelectedEntryTest, ColumnsOfRecord42WithLongNameAndNoBook) {
   ASSERT_EQ(lines,
             (Lines{"", "      42       Line one" + Blanks(52),
                    Blanks(15) + "   Line two" + Blanks(49), "", Blanks(36) + kLongName, ""}));
-  EXPECT_FALSE(continued);
-
   // The keyboard form of the number, right-aligned with blanks, gives the same line.
   SetField(r.Record_Number, "    42");
   EXPECT_EQ(SelectedEntry(r, continued)[1], lines[1]);
-}
 
-TEST(SelectedEntryTest, AttributionLinesInTheFile) {
-  // No author and no book: the author line is still written, as 77 blanks.
-  QuotationRecord r = Quote("7", "Only line");
-  bool continued = false;
-  EXPECT_EQ(SelectedEntry(r, continued),
-            (Lines{"", "       7       Only line" + Blanks(51), "", Blanks(77), ""}));
+  // Names of one character are written; the book is trimmed and right-aligned,
+  // and left out when it has no visible character. The author line is always
+  // written.
+  r = Quote("7", "Only line");
+  const struct {
+    const char* author;
+    const char* book;
+    Lines attribution;
+  } cases[] = {
+      {"", "", {Blanks(77)}},
+      {"X", "  Republic  ", {Blanks(76) + "X", Blanks(69) + "Republic"}},
+      {"", "B", {Blanks(77), Blanks(76) + "B"}},
+      {"X", "   ", {Blanks(76) + "X"}},
+      {"X", "\x01Book", {Blanks(76) + "X"}},
+  };
+  for (const auto& c : cases) {
+    SetField(r.Authors_Full_Name, c.author);
+    SetField(r.Book_Name, c.book);
+    Lines expected{"", "       7       Only line" + Blanks(51), ""};
+    expected.insert(expected.end(), c.attribution.begin(), c.attribution.end());
+    expected.push_back("");
+    EXPECT_EQ(SelectedEntry(r, continued), expected) << c.book;
+    EXPECT_FALSE(continued);
+  }
 
-  // Names of one character are written; the book is trimmed and right-aligned.
-  SetField(r.Authors_Full_Name, "X");
-  SetField(r.Book_Name, "  Republic  ");
-  EXPECT_EQ(SelectedEntry(r, continued), (Lines{"", "       7       Only line" + Blanks(51), "",
-                                                Blanks(76) + "X", Blanks(69) + "Republic", ""}));
-  SetField(r.Book_Name, "B");
-  EXPECT_EQ(SelectedEntry(r, continued)[4], Blanks(76) + "B");
-
-  // A book of blanks or starting with a control byte has no visible character.
-  SetField(r.Book_Name, "   ");
-  EXPECT_EQ(SelectedEntry(r, continued).size(), 5u);
-  SetField(r.Book_Name, "\x01Book");
-  EXPECT_EQ(SelectedEntry(r, continued).size(), 5u);
-}
-
-TEST(SelectedEntryTest, ContinuedEntryHasNoAttributionAndNextRunsOn) {
+  // A continued entry has no attribution, and the next one runs on.
   QuotationRecord first = Quote("100", "Part one");
   SetField(first.Line3, "Part three");
   SetField(first.Authors_Full_Name, "Plato");
   first.Multi_Page_Flag = 1;
-  bool continued = false;
   EXPECT_EQ(SelectedEntry(first, continued), (Lines{"", "     100       Part one" + Blanks(52),
                                                     Blanks(15) + "Part three" + Blanks(50)}));
   EXPECT_TRUE(continued);
-
   QuotationRecord next = Quote("101", "Part two");
-  EXPECT_EQ(SelectedEntry(next, continued),
-            (Lines{"     101       Part two" + Blanks(52), "", Blanks(77), ""}));
-  EXPECT_FALSE(continued);
   EXPECT_EQ(SelectedEntryText(next, continued),
-            "\r\n     101       Part two" + Blanks(52) + "\r\n\r\n" + Blanks(77) + "\r\n\r\n");
+            "     101       Part two" + Blanks(52) + "\r\n\r\n" + Blanks(77) + "\r\n\r\n");
+  EXPECT_FALSE(continued);
 }
 
 class AppendSelectedEntryTest : public ::testing::Test {
@@ -108,37 +102,26 @@ class AppendSelectedEntryTest : public ::testing::Test {
   bool continued_ = false;
 };
 
-TEST_F(AppendSelectedEntryTest, CreatesThenAppendsAndConfirms) {
+TEST_F(AppendSelectedEntryTest, CreatesThenAppendsRunningOnAfterAContinuedRecord) {
   platform::FileSystem& fs = platform::PosixFileSystem();
   QuotationRecord a = Quote("1", "Alpha");
+  a.Multi_Page_Flag = 1;
   QuotationRecord b = Quote("2", "Beta");
   SetField(b.Book_Name, "Book");
   EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), a, continued_, host_), SelectedOutcome::kCreated);
   EXPECT_EQ(WriteQuotationToFile(fs, dir_.path(), b, continued_, host_),
             SelectedOutcome::kAppended);
-  EXPECT_EQ(Contents(), CrLfLines({"", "       1       Alpha" + Blanks(55), "", Blanks(77), "", "",
-                                   "       2       Beta" + Blanks(56), "", Blanks(77),
-                                   Blanks(73) + "Book", ""}));
+  EXPECT_EQ(AppendSelectedEntry(fs, dir_.path(), a, continued_, host_), SelectedOutcome::kAppended);
+  EXPECT_EQ(
+      Contents(),
+      CrLfLines({"", "       1       Alpha" + Blanks(55), "       2       Beta" + Blanks(56), "",
+                 Blanks(77), Blanks(73) + "Book", "", "", "       1       Alpha" + Blanks(55)}));
   EXPECT_EQ(
       host_.messages,
       (std::vector<HostMessage>{
           {ui::MessageKind::kInformation,
            "A file called SELECTED.TXT has been created.  This quote has been copied to it", ""},
           {ui::MessageKind::kInformation, "This quote has been appended to SELECTED.TXT.", ""}}));
-}
-
-TEST_F(AppendSelectedEntryTest, ContinuedRecordIsFollowedWithoutEmptyLine) {
-  platform::FileSystem& fs = platform::PosixFileSystem();
-  QuotationRecord first = Quote("10", "Begins");
-  first.Multi_Page_Flag = 1;
-  QuotationRecord second = Quote("11", "Ends");
-  ASSERT_EQ(AppendSelectedEntry(fs, dir_.path(), first, continued_, host_),
-            SelectedOutcome::kCreated);
-  ASSERT_EQ(AppendSelectedEntry(fs, dir_.path(), second, continued_, host_),
-            SelectedOutcome::kAppended);
-  EXPECT_EQ(Contents(), CrLfLines({"", "      10       Begins" + Blanks(54),
-                                   "      11       Ends" + Blanks(56), "", Blanks(77), ""}));
-  EXPECT_TRUE(host_.messages.empty());
 }
 
 // A failed write is reported once in a stop box, keeps what reached the
