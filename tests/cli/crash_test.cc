@@ -3,7 +3,6 @@
 // sound files that hold exactly the records added before the kill.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -22,7 +20,7 @@
 #include "database/session.h"
 #include "exchange/fortune_import.h"
 #include "isam/verify.h"
-#include "platform/file.h"
+#include "support/fileblock_builder.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 
@@ -30,7 +28,6 @@ namespace tessary::cli {
 namespace {
 
 namespace fs = std::filesystem;
-using database::QuotationRecord;
 
 constexpr const char* kCorpus = "/usr/share/games/fortunes";
 constexpr int kKills = 20;
@@ -44,35 +41,31 @@ std::vector<std::string> CorpusFiles() {
   std::vector<std::string> all;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(kCorpus, ec)) {
-    if (!fs::is_regular_file(entry.symlink_status())) continue;
-    if (entry.path().extension() == ".dat") continue;
-    all.push_back(entry.path().string());
+    if (fs::is_regular_file(entry.symlink_status()) && entry.path().extension() != ".dat") {
+      all.push_back(entry.path().string());
+    }
   }
   std::sort(all.begin(), all.end());
   std::vector<std::string> files;
   uint64_t total = 0;
   for (const std::string& file : all) {
-    uint64_t size = fs::file_size(file, ec);
-    if (ec || total + size > kCorpusBytes) continue;
-    total += size;
+    if (total + fs::file_size(file) > kCorpusBytes) continue;
+    total += fs::file_size(file);
     files.push_back(file);
   }
   return files;
 }
 
-// The records the import produces for the files, by record number, numbered
-// on from 1 as the import into an empty database does.
-std::map<int, QuotationRecord> ExpectedRecords(const std::vector<std::string>& files) {
-  std::map<int, QuotationRecord> expected;
-  int next = 1;
+// The stored bytes of the records the import makes of the files, in order.
+std::vector<std::string> ExpectedRecords(const std::vector<std::string>& files) {
+  std::vector<std::string> expected;
   for (const std::string& file : files) {
-    std::string text;
-    EXPECT_EQ(platform::ReadWholeFile(platform::PosixFileSystem(), file, &text), 0) << file;
     exchange::ImportContext context;
     context.file_name = fs::path(file).filename().string();
-    context.first_record_number = next;
-    for (const QuotationRecord& record : exchange::ImportFortunes(text, context).records) {
-      expected[next++] = record;
+    context.first_record_number = static_cast<int>(expected.size()) + 1;
+    for (const auto& record : exchange::ImportFortunes(testing::ReadFile(file), context).records) {
+      expected.push_back(
+          std::string(database::RecordBytes(record).substr(0, database::StoredLength(record))));
     }
   }
   return expected;
@@ -88,8 +81,7 @@ bool ImportAndKill(const std::string& base, const std::vector<std::string>& file
   pid_t child = fork();
   if (child == 0) {
     std::ostringstream out;
-    std::ostringstream err;
-    _exit(RunCli(args, out, err));
+    _exit(RunCli(args, out, out));
   }
   EXPECT_GT(child, 0);
   if (delay.count() > 0) {
@@ -101,12 +93,8 @@ bool ImportAndKill(const std::string& base, const std::vector<std::string>& file
   if (seconds) {
     *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
-  if (WIFSIGNALED(status)) {
-    EXPECT_EQ(WTERMSIG(status), SIGKILL);
-    return true;
-  }
-  EXPECT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  if (WIFSIGNALED(status)) return true;
+  EXPECT_EQ(status, 0);
   return false;
 }
 
@@ -116,12 +104,12 @@ uint64_t FileSize(const std::string& path) {
   return ec ? 0 : size;
 }
 
-// Opens the database as the program does, answering Yes to a rebuild, and
-// checks every record against `expected` and the files against the
-// invariants. `expect_rebuild`: the open must find the files in use, unless
-// the kill came after the import had closed them cleanly (then every record
-// is there).
-void RecoverAndCheck(const std::string& dir, const std::map<int, QuotationRecord>& expected,
+// Opens the database as the program does, answering Yes to a rebuild; then
+// the data file, read from its bytes, must hold the first records of
+// `expected` exactly, and the files must pass Verify. `expect_rebuild`: the
+// open must find the files in use, unless the kill came after the import had
+// closed them cleanly (then every record is there).
+void RecoverAndCheck(const std::string& dir, const std::vector<std::string>& expected,
                      bool expect_rebuild) {
   testing::ScriptedHost host;
   host.SetDefaultAnswer(true);
@@ -129,6 +117,7 @@ void RecoverAndCheck(const std::string& dir, const std::map<int, QuotationRecord
   session.set_directory(dir);
   ASSERT_TRUE(session.StartDatabase())
       << ::testing::PrintToString(host.Texts(ui::MessageKind::kError));
+  session.CloseDatabase();
   // Files left in use ask for the rebuild once; files closed cleanly ask nothing.
   const bool clean = host.messages.empty();
   if (!clean) {
@@ -136,46 +125,27 @@ void RecoverAndCheck(const std::string& dir, const std::map<int, QuotationRecord
     EXPECT_EQ(host.messages[0].text, "Index defective. Rebuild?");
   }
 
-  // Walk key 1: the records are 1..n without a gap, each as imported.
-  int32_t ref = 0;
-  std::string text;
-  int count = 0;
-  session.engine().ClearKey(session.fileblock(), 1);
-  while (true) {
-    session.engine().NextKey(session.fileblock(), 1, ref, text);
-    if (!session.engine().EngineOk()) break;
-    ++count;
-    const auto got = session.ReadStored(ref);
-    ASSERT_TRUE(got.has_value()) << "ref " << ref;
-    const int number = std::atoi(text.c_str());
-    ASSERT_EQ(number, count) << "records are missing before record " << number;
-    auto it = expected.find(number);
-    ASSERT_NE(it, expected.end()) << "record " << number << " was never imported";
-    const size_t stored = database::StoredLength(it->second);
-    EXPECT_EQ(got->length, stored) << "record " << number;
-    EXPECT_EQ(std::string(database::RecordBytes(got->record)).substr(0, stored),
-              std::string(database::RecordBytes(it->second)).substr(0, stored))
-        << "record " << number;
+  const std::vector<std::string> records =
+      testing::ReadDataFileRecords(testing::ReadFile(dir + "/Tes_Win.DAT"));
+  ASSERT_LE(records.size(), expected.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    ASSERT_EQ(records[i], expected[i]) << "record " << i + 1;
   }
-  EXPECT_EQ(session.engine().EngineError(), isam::kErrNoLargerKey);
-  EXPECT_EQ(session.highest_record_number(), count);
   if (expect_rebuild && clean) {
-    EXPECT_EQ(static_cast<size_t>(count), expected.size())
+    EXPECT_EQ(records.size(), expected.size())
         << "the files were changed but are marked clean before the import ended";
   }
-  session.CloseDatabase();
-
   isam::VerifyOptions options;
   options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report = isam::Verify(platform::PosixFileSystem(), dir + "/Tes_Win", options);
   EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
-  EXPECT_EQ(report.records, count);
+  EXPECT_EQ(report.records, static_cast<int>(records.size()));
 }
 
 TEST(CrashRecovery, ImportKilledAtRandomMomentsIsRecoveredByRebuild) {
   const std::vector<std::string> files = CorpusFiles();
   if (files.empty()) GTEST_SKIP() << "no fortune corpus in " << kCorpus;
-  const std::map<int, QuotationRecord> expected = ExpectedRecords(files);
+  const std::vector<std::string> expected = ExpectedRecords(files);
   ASSERT_FALSE(expected.empty());
 
   // One run to the end measures the import and checks the complete result.
@@ -184,7 +154,7 @@ TEST(CrashRecovery, ImportKilledAtRandomMomentsIsRecoveredByRebuild) {
     testing::TempDir dir;
     ASSERT_FALSE(
         ImportAndKill(dir.File("Tes_Win"), files, std::chrono::microseconds(0), &full_seconds));
-    RecoverAndCheck(dir.path(), expected, false);
+    RecoverAndCheck(dir.path(), expected, true);
   }
 
   unsigned seed = 20240611;
@@ -202,11 +172,11 @@ TEST(CrashRecovery, ImportKilledAtRandomMomentsIsRecoveredByRebuild) {
     // The measured run may have been slowed by a busy machine: an import that
     // ends before its kill moment shortens the later moments.
     if (!killed) full_seconds *= 0.7;
-    const std::string data = dir.File("Tes_Win.DAT");
+    const uint64_t size = FileSize(dir.File("Tes_Win.DAT"));
     // Killed before the create wrote the data header: nothing to recover.
-    if (FileSize(data) < static_cast<uint64_t>(database::kDataSectionLength)) continue;
+    if (size < static_cast<uint64_t>(database::kDataSectionLength)) continue;
     // A record slot beyond the header means the import changed the files.
-    const bool changed = killed && FileSize(data) > database::kDataSectionLength;
+    const bool changed = killed && size > database::kDataSectionLength;
     mid_import += changed;
     RecoverAndCheck(dir.path(), expected, changed);
     if (::testing::Test::HasFatalFailure()) return;

@@ -126,11 +126,14 @@ TEST(Dump, RecordsAsJsonLines) {
   EXPECT_EQ(r.out, expected);
 }
 
-TEST(Dump, Headers) {
+// The headers as stored (key 3's page size 0 is read as 62), then the
+// entries of key 2 in key order.
+TEST(Dump, HeadersAndIndexEntries) {
   TempDir dir;
   QuoteFixture fixture;
-  fixture.keys[2].page_size = 0;  // read as 62; printed as stored
-  Result r = RunTool({"dump", "--db", fixture.Write(dir), "--headers"});
+  fixture.keys[2].page_size = 0;
+  const std::string base = fixture.Write(dir);
+  Result r = RunTool({"dump", "--db", base, "--headers"});
   EXPECT_EQ(r.code, 0) << r.err;
   auto key = [](int k, int page_bytes, int page_size, int key_len) {
     return R"({"key":)" + std::to_string(k) +
@@ -144,13 +147,7 @@ TEST(Dump, Headers) {
       std::string(R"({"data":{"FirstFree":2,"FreeCount":1,"SlotCount":5,"RecordLength":512,)") +
           R"("KeyCount":6,"InUse":0}})" + "\n" + key(1, 936, 62, 6) + key(2, 2424, 62, 30) +
           key(3, 1804, 0, 20) + key(4, 936, 62, 6) + key(5, 1618, 62, 17) + key(6, 1370, 62, 13));
-}
-
-TEST(Dump, IndexEntriesInKeyOrder) {
-  TempDir dir;
-  Result r = RunTool({"dump", "--db", QuoteFixture().Write(dir), "--index", "2"});
-  EXPECT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out,
+  EXPECT_EQ(RunTool({"dump", "--db", base, "--index", "2"}).out,
             "{\"ref\":5,\"key\":\"ADAMS                         \"}\n"
             "{\"ref\":1,\"key\":\"DE LA CRUZ      JUANA         \"}\n"
             "{\"ref\":4,\"key\":\"MÜLLER          HANS          \"}\n");
@@ -200,45 +197,29 @@ TEST(Explain, NumberClassAndText) {
   EXPECT_NE(RunTool({"explain"}).code, 0);
 }
 
-TEST(Check, SoundFixture) {
-  TempDir dir;
-  Result r = RunTool({"check", "--db", QuoteFixture().Write(dir)});
-  EXPECT_EQ(r.code, 0) << r.out << r.err;
-  EXPECT_EQ(r.out, "sound: 3 records, 5 slots (1 free), entries per key: 3 3 3 3 3 3\n");
-}
-
+// Each damage gives exit 1 and a finding naming the key, record or header
+// field concerned.
 TEST(Check, DamagedFixturesGiveFindings) {
-  struct Case {
-    const char* name;
-    const char* finding;  // a piece of the expected finding
-    void (*damage)(QuoteFixture&);
-  };
-  const Case cases[] = {
-      {"a key text that is not the record's key", "key 2",
-       [](QuoteFixture& f) { f.keys[1].pages[1].items[1].key = "DE LA CRUZ"; }},
-      {"a record without its entry", "key 6",
-       [](QuoteFixture& f) { f.keys[5].pages[1].items.pop_back(); }},
-      {"an entry naming a free slot", "key 1",
-       [](QuoteFixture& f) { f.keys[0].pages[1].items[0].ref = 2; }},
-      {"InUse set", "InUse", [](QuoteFixture& f) { f.data.in_use = 1; }},
-      {"a free-chain link of 0", "free", [](QuoteFixture& f) { f.data.SetLink(2, 0); }},
-      {"a continuation linking to itself", "record 4",
-       [](QuoteFixture& f) { f.data.SetTrailer(3, 505, 3); }},
-      {"a head linking outside the file", "record 1",
-       [](QuoteFixture& f) { f.data.SetTrailer(1, 506, 77); }},
-      {"entries out of order", "key 4",
+  const std::pair<const char*, void (*)(QuoteFixture&)> cases[] = {
+      {"key 2", [](QuoteFixture& f) { f.keys[1].pages[1].items[1].key = "DE LA CRUZ"; }},
+      {"key 6", [](QuoteFixture& f) { f.keys[5].pages[1].items.pop_back(); }},
+      {"key 1", [](QuoteFixture& f) { f.keys[0].pages[1].items[0].ref = 2; }},  // a free slot
+      {"InUse", [](QuoteFixture& f) { f.data.in_use = 1; }},
+      {"free", [](QuoteFixture& f) { f.data.SetLink(2, 0); }},
+      {"record 4", [](QuoteFixture& f) { f.data.SetTrailer(3, 505, 3); }},  // links to itself
+      {"record 1", [](QuoteFixture& f) { f.data.SetTrailer(1, 506, 77); }},
+      {"key 4",
        [](QuoteFixture& f) {
          std::swap(f.keys[3].pages[1].items[0], f.keys[3].pages[1].items[2]);
        }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [finding, damage] : cases) {
     TempDir dir;
     QuoteFixture fixture;
-    c.damage(fixture);
+    damage(fixture);
     Result r = RunTool({"check", "--db", fixture.Write(dir)});
-    EXPECT_EQ(r.code, 1) << r.out << r.err;
-    EXPECT_NE(r.out.find(c.finding), std::string::npos) << r.out;
+    EXPECT_EQ(r.code, 1) << finding;
+    EXPECT_NE(r.out.find(finding), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("sound:"), std::string::npos) << r.out;
   }
 }
