@@ -14,17 +14,15 @@ namespace tessary::cli {
 namespace {
 
 std::string B(size_t n) { return std::string(n, ' '); }
-std::string Z(size_t n) { return std::string(n, '\0'); }
 
-void Put(std::string& bytes, size_t offset, std::string_view text) {
-  bytes.replace(offset, text.size(), text);
-}
+using Fields = std::vector<std::pair<size_t, std::string>>;
 
-// A record as the keyboard form stores an entry left empty: zeros, lines 5
-// to 11 an empty text followed by 60 blanks.
-std::string EmptyEntry() {
+// A record as the keyboard form stores an entry: zeros, lines 5 to 11 an
+// empty text followed by 60 blanks, then `fields` put at their offsets.
+std::string Entry(const Fields& fields) {
   std::string bytes(933, '\0');
-  for (size_t offset = 506; offset < 933; offset += 61) Put(bytes, offset + 1, B(60));
+  for (size_t offset = 507; offset < 933; offset += 61) bytes.replace(offset, 60, B(60));
+  for (const auto& [offset, text] : fields) bytes.replace(offset, text.size(), text);
   return bytes;
 }
 
@@ -55,17 +53,11 @@ TEST_F(EntryCommandsTest, AddStoresEachObjectAsTheFormWould) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "added record 1\nadded record 123\n");
 
-  std::string first = EmptyEntry();
-  Put(first, 4, "     1");
-  Put(first, 19, "Love");
-  Put(first, 258, "Hello");
-  Put(first, 503, "\x03");
   ASSERT_EQ(Stored().size(), 2u);
-  EXPECT_EQ(Stored()[0], first.substr(0, 506)) << "blank lines 5 to 11 are not stored";
-  std::string second = EmptyEntry();
-  Put(second, 4, "   123");
-  Put(second, 506, std::string("caf\xE9\0", 5));
-  EXPECT_EQ(Stored()[1], second);
+  EXPECT_EQ(Stored()[0],
+            Entry({{4, "     1"}, {19, "Love"}, {258, "Hello"}, {503, "\x03"}}).substr(0, 506))
+      << "blank lines 5 to 11 are not stored";
+  EXPECT_EQ(Stored()[1], Entry({{4, "   123"}, {506, std::string("caf\xE9\0", 5)}}));
 
   r = RunTool({"add", "--db", db_, File("next.jsonl", "{}\n")});
   EXPECT_EQ(r.out, "added record 124\n") << "numbering goes on after the highest";
@@ -94,17 +86,16 @@ TEST_F(EntryCommandsTest, EditChangesOnlyTheNamedFields) {
   Result r = RunTool({"edit", "--db", db_, "1", "Subject=Love", "Multi_Page_Flag=T"});
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "changed record 1\n");
-  std::string expected = EmptyEntry();
-  Put(expected, 4, "     1");
-  Put(expected, 19, std::string("Love\0dship", 10));  // the bytes after the NUL stay
-  Put(expected, 257, "\x01");
-  EXPECT_EQ(Stored()[0], expected.substr(0, 506));
+  // The bytes after the NUL stay.
+  const std::string expected =
+      Entry({{4, "     1"}, {19, std::string("Love\0dship", 10)}, {257, "\x01"}}).substr(0, 506);
+  EXPECT_EQ(Stored()[0], expected);
 
   EXPECT_EQ(RunTool({"edit", "--db", db_, "1", "Subject=Love"}).out, "record 1 unchanged\n");
   r = RunTool({"edit", "--db", db_, "1", "Line1=kept?", "Quote_Rank=10"});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("Quote_Rank: '10' is not one digit 0 to 9"), std::string::npos);
-  EXPECT_EQ(Stored()[0], expected.substr(0, 506)) << "a refused edit changes nothing";
+  EXPECT_EQ(Stored()[0], expected) << "a refused edit changes nothing";
 }
 
 TEST_F(EntryCommandsTest, PasteWrapsTheTextIntoOneOrTwoRecords) {
@@ -116,19 +107,16 @@ TEST_F(EntryCommandsTest, PasteWrapsTheTextIntoOneOrTwoRecords) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "added record 1\nadded record 2\n");
 
-  std::string keys = std::string(933, '\0');
-  for (size_t offset = 506; offset < 933; offset += 61) Put(keys, offset, Z(1) + B(60));
-  Put(keys, 19, "Paste");
-  Put(keys, 33, "2");
-  Put(keys, 73, "Doe");
-  std::string second = keys;
-  Put(second, 4, "2");
-  Put(second, 258, std::string(58, 'x'));
-  Put(second, 319, "wrapped");
   ASSERT_EQ(Stored().size(), 2u);
   EXPECT_EQ(Stored()[0].substr(255, 8), std::string("\0\0\x01L1\0\0\0", 8)) << "continues";
   EXPECT_EQ(Stored()[0].substr(506, 4), std::string("L5\0 ", 4)) << "stored whole";
-  EXPECT_EQ(Stored()[1], second.substr(0, 506));
+  EXPECT_EQ(Stored()[1], Entry({{4, "2"},
+                                {19, "Paste"},
+                                {33, "2"},
+                                {73, "Doe"},
+                                {258, std::string(58, 'x')},
+                                {319, "wrapped"}})
+                             .substr(0, 506));
 
   std::string long_text;
   for (int i = 1; i <= 23; ++i) long_text += "x\n";

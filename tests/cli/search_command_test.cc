@@ -24,16 +24,22 @@ class SearchCommandTest : public ::testing::Test {
     return RunTool(args);
   }
 
-  // The JSON line search --all prints for quotation `n` under key 1.
-  std::string AllLine(int n) {
-    const std::string digits = std::to_string(n);
-    return "{\"ref\":" + std::to_string(db_.ref(n)) + ",\"Record_Number\":\"" + digits +
-           "\",\"key\":\"" + std::string(6 - digits.size(), ' ') + digits + "\"}\n";
-  }
-  std::string AllLines(const std::vector<int>& numbers) {
+  // The refs of the quotations, each as `{"ref":N,`, as search and list print them.
+  std::string Refs(const std::vector<int>& numbers) {
     std::string out;
-    for (int n : numbers) out += AllLine(n);
+    for (int n : numbers) out += "{\"ref\":" + std::to_string(db_.ref(n)) + ",";
     return out;
+  }
+  static std::string PrintedRefs(const std::string& out) {
+    std::string refs;
+    for (const std::string& line : Lines(out)) refs += line.substr(0, line.find(',') + 1);
+    return refs;
+  }
+  // The first `width` characters of each line.
+  static std::vector<std::string> Starts(const std::string& out, size_t width) {
+    std::vector<std::string> starts;
+    for (const std::string& line : Lines(out)) starts.push_back(line.substr(0, width));
+    return starts;
   }
 
   testing::QuotationFixture db_;
@@ -49,21 +55,24 @@ TEST_F(SearchCommandTest, SearchAllPrintsEveryMatchInKeyOrder) {
   std::vector<int> ones = {1};
   for (int n : Numbers(10, 19)) ones.push_back(n);
   for (int n : Numbers(100, kRecords)) ones.push_back(n);
-  struct Case {
+  const struct {
     std::vector<std::string> args;
     std::vector<int> numbers;
-  };
-  const std::vector<Case> cases = {
+  } cases[] = {
       {{"search", "--word", "number 1", "--all"}, ones},
       // Whole words: "number 1" followed by a comma only in quotation 1.
       {{"search", "--word", "number 1", "--whole", "--all"}, {1}},
       {{"search", "--word", "Number 1", "--case", "--all"}, {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Result run = Cli(c.args);
     EXPECT_EQ(run.code, 0) << c.args[2] << run.err;
-    EXPECT_EQ(run.out, AllLines(c.numbers)) << c.args[2];
+    EXPECT_EQ(PrintedRefs(run.out), Refs(c.numbers)) << c.args[2];
   }
+  // The whole line of one match.
+  EXPECT_EQ(Cli({"search", "--word", "number 57", "--all"}).out,
+            "{\"ref\":" + std::to_string(db_.ref(57)) +
+                ",\"Record_Number\":\"57\",\"key\":\"    57\"}\n");
 
   Result blank = Cli({"search", "--word", " \t ", "--all"});
   EXPECT_EQ(blank.code, 1);
@@ -74,9 +83,7 @@ TEST_F(SearchCommandTest, SearchAllPrintsEveryMatchInKeyOrder) {
 TEST_F(SearchCommandTest, SearchRowsRunsThePassAndReportsTheEnd) {
   Result run = Cli({"search", "--word", "number 1", "--rows", "3"});
   ASSERT_EQ(run.code, 0) << run.err;
-  std::vector<std::string> starts;
-  for (const std::string& line : Lines(run.out)) starts.push_back(line.substr(0, 8));
-  EXPECT_EQ(starts, (std::vector<std::string>{"     1, ", "    10, ", "    11, "}));
+  EXPECT_EQ(Starts(run.out, 8), (std::vector<std::string>{"     1, ", "    10, ", "    11, "}));
   EXPECT_EQ(run.err, "");
 
   Result none = Cli({"search", "--word", "nowhere", "--rows", "3"});
@@ -88,31 +95,18 @@ TEST_F(SearchCommandTest, SearchRowsRunsThePassAndReportsTheEnd) {
 }
 
 TEST_F(SearchCommandTest, ListFilterKeepsWhatTheLettersLetThrough) {
-  // list prints more members than search: compare the refs in order.
-  auto refs = [this](const std::vector<int>& numbers) {
-    std::string out;
-    for (int n : numbers) out += "{\"ref\":" + std::to_string(db_.ref(n)) + ",";
-    return out;
-  };
-  auto printed_refs = [](const std::string& out) {
-    std::string refs;
-    for (const std::string& line : Lines(out)) refs += line.substr(0, line.find(',') + 1);
-    return refs;
-  };
-  Result ancient = Cli({"list", "--filter", "o"});
-  EXPECT_EQ(printed_refs(ancient.out), refs(Numbers(3, kRecords, 3)));
-  Result union_of = Cli({"list", "--filter", "OF"});  // either case, two letters
+  EXPECT_EQ(PrintedRefs(Cli({"list", "--filter", "o"}).out), Refs(Numbers(3, kRecords, 3)));
   std::vector<int> ancient_or_foreign;
   for (int n = 1; n <= kRecords; ++n) {
     if (n % 3 == 0 || n % 4 == 2 || n % 4 == 3) ancient_or_foreign.push_back(n);
   }
-  EXPECT_EQ(printed_refs(union_of.out), refs(ancient_or_foreign));
+  // Either case, two letters: the union.
+  EXPECT_EQ(PrintedRefs(Cli({"list", "--filter", "OF"}).out), Refs(ancient_or_foreign));
 
   Result rows = Cli({"list", "--filter", "l", "--rows", "4"});
   ASSERT_EQ(rows.code, 0) << rows.err;
-  std::vector<std::string> starts;
-  for (const std::string& line : Lines(rows.out)) starts.push_back(line.substr(0, 7));
-  EXPECT_EQ(starts, (std::vector<std::string>{"    10,", "    20,", "    30,", "    40,"}));
+  EXPECT_EQ(Starts(rows.out, 7),
+            (std::vector<std::string>{"    10,", "    20,", "    30,", "    40,"}));
 
   Result bad = Cli({"list", "--filter", "oz"});
   EXPECT_EQ(bad.code, 1);
@@ -130,20 +124,16 @@ TEST_F(SearchCommandTest, FindChoosesTheKeyAndPrintsTheEntry) {
   EXPECT_EQ(number.out, "{\"key\":1,\"ref\":" + std::to_string(db_.ref(57)) +
                             ",\"Record_Number\":\"57\",\"key_text\":\"    57\"}\n");
 
-  struct Refused {
-    std::vector<std::string> args;
-    std::string says;
-  };
-  const std::vector<Refused> refused = {
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
       {{"find"}, "no search field"},
       {{"find", "--subject", "Fourteen chars"}, "Subject: 14 characters, at most 13"},
       {{"find", "--last", "Zz"}, "no entry of key 2 lies at or after"},
   };
-  for (const Refused& r : refused) {
-    Result run = Cli(r.args);
-    EXPECT_EQ(run.code, 1) << r.says;
-    EXPECT_EQ(run.out, "") << r.says;
-    EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+  for (const auto& [args, says] : refused) {
+    Result run = Cli(args);
+    EXPECT_EQ(run.code, 1) << says;
+    EXPECT_EQ(run.out, "") << says;
+    EXPECT_NE(run.err.find(says), std::string::npos) << run.err;
   }
 }
 
