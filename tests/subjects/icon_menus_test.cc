@@ -77,35 +77,30 @@ auto Choose(std::string_view word) {
   };
 }
 
-TEST(IconMenuCommandTest, NavigationChoosesNothingUntilASubjectOrCancel) {
+// Navigation chooses nothing until a subject or Cancel; other editions reach
+// menu one alone.
+TEST(IconMenuCommandTest, NavigationUntilASubjectOrCancel) {
   const EditionSwitches all;
-  {
-    MenuScript script{{Navigate(3), Navigate(2), Navigate(1), Choose("ANGER")}, {}};
-    EXPECT_EQ(RunIconMenus(2, all, script.Player()), "ANGER");
-    EXPECT_EQ(script.shown, (std::vector<int>{2, 3, 2, 1}));
-  }
-  {
-    MenuScript script{{Navigate(2), [](IconMenu& m) { m.Cancel(); }}, {}};
-    EXPECT_EQ(RunIconMenus(1, all, script.Player()), "");
-    EXPECT_EQ(script.shown, (std::vector<int>{1, 2}));
-  }
-  {
-    MenuScript script;  // closed with the close box
-    EXPECT_EQ(RunIconMenus(3, all, script.Player()), "");
-    EXPECT_EQ(script.shown, std::vector<int>{3});
-  }
-}
-
-TEST(IconMenuCommandTest, OtherEditionsReachMenuOneAlone) {
   const EditionSwitches second_only{false, true, false};
   const EditionSwitches none{false, false, false};
-  for (const EditionSwitches& editions : {second_only, none}) {
-    EXPECT_TRUE(MenuReachable(editions, 1));
-    EXPECT_FALSE(MenuReachable(editions, 2));
-    EXPECT_FALSE(MenuReachable(editions, 3));
-    MenuScript script{{Navigate(2), Choose("WAR")}, {}};
-    EXPECT_EQ(RunIconMenus(1, editions, script.Player()), "");
-    EXPECT_EQ(script.shown, std::vector<int>{1}) << "menu 2 is never shown";
+  const auto cancel = [](IconMenu& menu) { menu.Cancel(); };
+  const struct {
+    int first;
+    EditionSwitches editions;
+    std::deque<std::function<void(IconMenu&)>> actions;  // none: the close box
+    std::string chosen;
+    std::vector<int> shown;
+  } cases[] = {
+      {2, all, {Navigate(3), Navigate(2), Navigate(1), Choose("ANGER")}, "ANGER", {2, 3, 2, 1}},
+      {1, all, {Navigate(2), cancel}, "", {1, 2}},
+      {3, all, {}, "", {3}},
+      {1, second_only, {Navigate(2), Choose("WAR")}, "", {1}},  // menu 2 is never shown
+      {1, none, {Navigate(2), Choose("WAR")}, "", {1}},
+  };
+  for (const auto& c : cases) {
+    MenuScript script{c.actions, {}};
+    EXPECT_EQ(RunIconMenus(c.first, c.editions, script.Player()), c.chosen);
+    EXPECT_EQ(script.shown, c.shown) << c.first;
   }
 }
 

@@ -8,21 +8,13 @@ namespace {
 using B = QuickStartButton;
 using C = QuickStartCommand;
 
-TEST(QuickStartTest, EachButtonLeadsToOneCommandAndTheOrderIsFixed) {
-  const std::pair<B, std::vector<C>> cases[] = {
-      {B::kBrowser, {}},
-      {B::kSubjectList, {C::kSubjectList}},
-      {B::kSubjectFinder, {C::kSubjectFinder}},
-      {B::kQuoteADay, {C::kQuoteADay}},
-      {B::kSubjectIcons, {C::kSubjectIcons}},
-      {B::kHintsAndTips, {C::kHintsAndTips}},
-  };
+// Each button's own command is checked with the window; here the fixed order
+// of several chosen ones.
+TEST(QuickStartTest, ChosenCommandsComeInAFixedOrder) {
   QuickStartChoices choices;
-  for (const auto& [button, commands] : cases) {
-    choices.Activate();
-    choices.Choose(button);
-    EXPECT_EQ(QuickStartCommands(choices), commands) << static_cast<int>(button);
-  }
+  choices.Activate();
+  choices.Choose(B::kBrowser);
+  EXPECT_TRUE(QuickStartCommands(choices).empty());
   for (B button :
        {B::kSubjectIcons, B::kHintsAndTips, B::kQuoteADay, B::kSubjectFinder, B::kSubjectList}) {
     choices.Choose(button);
