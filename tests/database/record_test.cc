@@ -28,33 +28,28 @@ constexpr Field kSubtitle{"Subtitle", 45, 14};
 constexpr Field kUserCode{"User_Code", 59, 14};
 constexpr Field kLastName{"Authors_LName", 73, 17};
 constexpr Field kFirstName{"FirstName", 90, 16};
-constexpr Field kLine5{"Line5", 506, 61};
-constexpr Field kTextFields[] = {
-    kRecordNumber,
-    kBookCode,
-    kPageNumber,
-    kSubject,
-    kSection,
-    {"Section_Name", 35, 10},
-    kSubtitle,
-    kUserCode,
-    kLastName,
-    kFirstName,
-    {"Authors_Full_Name", 106, 42},
-    {"Author_Bio_Snapshot", 148, 51},
-    {"Book_Name", 199, 58},
-    {"Line1", 258, 61},
-    {"Line2", 319, 61},
-    {"Line3", 380, 61},
-    {"Line4", 441, 61},
-    kLine5,
-    {"Line6", 567, 61},
-    {"Line7", 628, 61},
-    {"Line8", 689, 61},
-    {"Line9", 750, 61},
-    {"Line10", 811, 61},
-    {"Line11", 872, 61},
-};
+
+// Every text field in record order: lines 1 to 4 start at 258 and lines 5 to
+// 11 at 506, 61 bytes each.
+std::vector<Field> TextFields() {
+  std::vector<Field> fields = {kRecordNumber,
+                               kBookCode,
+                               kPageNumber,
+                               kSubject,
+                               kSection,
+                               {"Section_Name", 35, 10},
+                               kSubtitle,
+                               kUserCode,
+                               kLastName,
+                               kFirstName,
+                               {"Authors_Full_Name", 106, 42},
+                               {"Author_Bio_Snapshot", 148, 51},
+                               {"Book_Name", 199, 58}};
+  for (size_t n = 1; n <= 11; ++n) {
+    fields.push_back({"Line", n <= 4 ? 258 + 61 * (n - 1) : 506 + 61 * (n - 5), 61});
+  }
+  return fields;
+}
 // Multi_Page_Flag and the four code bytes.
 constexpr size_t kByteFields[] = {257, 502, 503, 504, 505};
 
@@ -73,37 +68,13 @@ QuotationRecord Zeroed() {
   return record;
 }
 
-TEST(Line, EachNumberNamesItsField) {
-  QuotationRecord r = Zeroed();
-  const auto* base = reinterpret_cast<const char*>(&r);
-  const size_t offsets[] = {258, 319, 380, 441, 506, 567, 628, 689, 750, 811, 872};
-  for (int n = 1; n <= kLineCount; ++n) {
-    EXPECT_EQ(Line(r, n) - base, static_cast<ptrdiff_t>(offsets[n - 1])) << n;
-  }
-  const QuotationRecord blank = BlankLinesRecord();
-  std::string expected(506, '\0');
-  expected += std::string(7 * 61, ' ');
-  EXPECT_EQ(RecordBytes(blank), expected);
-}
-
 // The keys of plain records are checked byte for byte by the dump and JSON
 // export tests; here what those records do not reach.
-TEST(BuildKey, OutOfRangeKeysAndTheCutSubjectOfKeyFive) {
+TEST(BuildKey, FillRulesCutsAndCodePage) {
   QuotationRecord r = Zeroed();
-  Set(r, kSubtitle, "Love");
-  Set(r, kSubject, "Friendship");
-  EXPECT_EQ(BuildKey(r, 5), "LOVE         FRIE");
+  const size_t lengths[] = {6, 30, 20, 6, 17, 13};
+  for (int k = 1; k <= 6; ++k) EXPECT_EQ(BuildKey(r, k), std::string(lengths[k - 1], ' ')) << k;
   for (int k : {0, 7, -1, 100}) EXPECT_EQ(BuildKey(r, k), "") << k;
-}
-
-TEST(BuildKey, FillRulesAndCuts) {
-  QuotationRecord r = Zeroed();
-  EXPECT_EQ(BuildKey(r, 1), "      ");
-  EXPECT_EQ(BuildKey(r, 2), std::string(30, ' '));
-  EXPECT_EQ(BuildKey(r, 3), std::string(20, ' '));
-  EXPECT_EQ(BuildKey(r, 4), "      ");
-  EXPECT_EQ(BuildKey(r, 5), std::string(17, ' '));
-  EXPECT_EQ(BuildKey(r, 6), std::string(13, ' '));
 
   // Keyboard entry right-aligns the number; both forms give one key 1.
   Set(r, kRecordNumber, "    42");
@@ -133,15 +104,16 @@ TEST(BuildKey, FillRulesAndCuts) {
   Set(r, kSection, "");
   Set(r, kSubject, "X");
   EXPECT_EQ(BuildKey(r, 3), "X" + std::string(15, ' ') + "1234");
-  EXPECT_EQ(BuildKey(r, 3).size(), 20u);
+  // Key 5 cuts the subject after the subtitle's 13 characters.
+  Set(r, kSubtitle, "Love");
+  Set(r, kSubject, "Friendship");
+  EXPECT_EQ(BuildKey(r, 5), "LOVE         FRIE");
 
   // Text after the first NUL does not count.
   Set(r, kUserCode, std::string("ab\0cd", 5));
   EXPECT_EQ(BuildKey(r, 6), "AB           ");
-}
 
-TEST(BuildKey, AccentedLettersAreRaisedByTheCodePage) {
-  QuotationRecord r = Zeroed();
+  // Accented letters are raised by the code page.
   Set(r, kLastName, "\xE9mile \xDF\xFF\xF7\xB5");  // émile ßÿ÷µ
   Set(r, kFirstName, "\x9A\x9C\x9E\xE0\xFE");      // šœžàþ
   EXPECT_EQ(BuildKey(r, 2), "\xC9MILE \xDF\x9F\xF7\xB5      \x8A\x8C\x8E\xC0\xDE         ");
@@ -154,7 +126,15 @@ TEST(BuildKey, AccentedLettersAreRaisedByTheCodePage) {
 // below the blank and bytes after a NUL do not count.
 TEST(StoredLength, AnyVisibleCharacterInLinesFiveToElevenKeepsTheRecordWhole) {
   QuotationRecord r = Zeroed();
-  for (const Field& f : kTextFields) {
+  const std::vector<Field> fields = TextFields();
+  for (int n = 1; n <= kLineCount; ++n) {
+    EXPECT_EQ(Line(r, n) - reinterpret_cast<const char*>(&r),
+              static_cast<ptrdiff_t>(fields[12 + n].offset))
+        << n;
+  }
+  EXPECT_EQ(RecordBytes(BlankLinesRecord()), std::string(506, '\0') + std::string(7 * 61, ' '));
+
+  for (const Field& f : fields) {
     if (f.offset < 506) Set(r, f, std::string(f.size - 1, 'x'));
   }
   EXPECT_EQ(StoredLength(r), 506u);  // lines 1 to 4 and every field before them
@@ -168,10 +148,9 @@ TEST(StoredLength, AnyVisibleCharacterInLinesFiveToElevenKeepsTheRecordWhole) {
                                                   {"\xE9t\xE9", 933},
                                                   {std::string("\0text", 5), 506}};
   for (size_t line = 0; line < 7; ++line) {
-    const Field field{"line", 506 + 61 * line, 61};
     for (const auto& [text, length] : cases) {
       QuotationRecord with = r;
-      Set(with, field, text);
+      Set(with, fields[17 + line], text);
       EXPECT_EQ(StoredLength(with), length) << "line " << line + 5 << ": " << text;
     }
   }
@@ -179,29 +158,24 @@ TEST(StoredLength, AnyVisibleCharacterInLinesFiveToElevenKeepsTheRecordWhole) {
 
 TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
   QuotationRecord base = Zeroed();
-  for (const Field& f : kTextFields) Set(base, f, std::string(f.name).substr(0, f.size - 1));
+  for (const Field& f : TextFields()) Set(base, f, std::string(f.name).substr(0, f.size - 1));
   for (size_t at : kByteFields) reinterpret_cast<uint8_t*>(&base)[at] = 1;
-  QuotationRecord copy = base;
-  EXPECT_TRUE(RecordsEqual(base, copy));
+  EXPECT_TRUE(RecordsEqual(base, base));
 
-  for (const Field& f : kTextFields) {
+  for (const Field& f : TextFields()) {
+    SCOPED_TRACE(f.offset);
     QuotationRecord other = base;
     reinterpret_cast<char*>(&other)[f.offset] ^= 0x20;
-    EXPECT_FALSE(RecordsEqual(base, other)) << f.name;
-    EXPECT_FALSE(RecordsEqual(other, base)) << f.name;
+    EXPECT_FALSE(RecordsEqual(base, other));
+    EXPECT_FALSE(RecordsEqual(other, base));
     // A shorter text differs even when the rest matches.
-    if (f.size > 2) {
-      other = base;
-      reinterpret_cast<char*>(&other)[f.offset + 1] = '\0';
-      EXPECT_FALSE(RecordsEqual(base, other)) << f.name;
-    }
+    other = base;
+    reinterpret_cast<char*>(&other)[f.offset + 1] = '\0';
+    EXPECT_EQ(RecordsEqual(base, other), f.size <= 2);
     // Bytes after the NUL are not part of the text.
     other = base;
     reinterpret_cast<char*>(&other)[f.offset + f.size - 1] = 'x';
-    std::string name(f.name);
-    if (name.size() + 1 < f.size) {
-      EXPECT_TRUE(RecordsEqual(base, other)) << f.name;
-    }
+    EXPECT_EQ(RecordsEqual(base, other), std::strlen(f.name) + 1 < f.size);
   }
   for (size_t at : kByteFields) {
     QuotationRecord other = base;
@@ -212,14 +186,13 @@ TEST(RecordsEqual, EveryFieldCountsUpToItsNul) {
   other.Deleted_Link = -1;
   EXPECT_FALSE(RecordsEqual(base, other));
 
-  // The padding of both forms of the same number is different text.
+  // The padding of both forms of the same number is different text; a field
+  // filled to its end without a NUL is compared whole.
   QuotationRecord a = Zeroed();
   QuotationRecord b = Zeroed();
   Set(a, kRecordNumber, "42");
   Set(b, kRecordNumber, "    42");
   EXPECT_FALSE(RecordsEqual(a, b));
-
-  // A field filled to its end without a NUL is compared whole.
   b = a;
   Set(a, kSubject, "abcdefghijklmn");
   Set(b, kSubject, "abcdefghijklmn");
