@@ -108,25 +108,10 @@ TEST_F(ClipboardEntryTest, TwelveLinesMakeTwoNumberedRecordsWithTheSameKeys) {
   EXPECT_EQ(added[1].ref, 102);
   EXPECT_EQ(Bytes(session_.previous_record), second);
   EXPECT_TRUE(host_.messages.empty());
-}
 
-TEST_F(ClipboardEntryTest, LineCountsDecideHowManyRecords) {
-  struct Case {
-    int lines;
-    size_t records;
-    std::string line1_of_last;
-    std::string line5_of_last;
-  } cases[] = {{0, 1, "", ""}, {11, 1, "L1", "L5"}, {22, 2, "L12", "L16"}};
-  for (const Case& c : cases) {
-    entry_.Activate();
-    ASSERT_EQ(entry_.Accept(NumberedLines(c.lines)), "") << c.lines;
-    auto added = Add();
-    ASSERT_EQ(added.size(), c.records) << c.lines;
-    const QuotationRecord& last = added.back().record;
-    EXPECT_EQ(database::FieldText(last.Line1), c.line1_of_last);
-    EXPECT_EQ(last.Multi_Page_Flag, 0);
-    EXPECT_EQ(std::string(last.Line5, 61), c.line5_of_last + '\0' + B(60 - c.line5_of_last.size()));
-  }
+  entry_.Activate();
+  ASSERT_EQ(entry_.Accept(NumberedLines(11)), "");
+  EXPECT_FALSE(entry_.continuation()) << "eleven lines fit one record";
 }
 
 TEST_F(ClipboardEntryTest, AFailedFirstAddStillTriesTheSecond) {

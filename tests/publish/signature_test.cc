@@ -50,12 +50,6 @@ SignatureOptions WithLines(const Lines& header, const Lines& footer) {
   return options;
 }
 
-TEST(SignatureTest, QuotationAloneWithoutAnyFlag) {
-  SignatureText text = BuildSignature(Quote(), WithLines({"-- "}, {"www"}));
-  EXPECT_EQ(text.file, kQuoteFile + CrLf({Blanks(6) + kName60, Blanks(6) + kBook60}));
-  EXPECT_EQ(text.clipboard, kQuote + kName60 + "\r\n" + kBook60);
-}
-
 TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
   SignatureOptions options = WithLines({"-- ", "Ann Lee"}, {"www.example.org"});
   options.SetFlag(kElementAll, true);
