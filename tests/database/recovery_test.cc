@@ -25,6 +25,7 @@ namespace {
 using testing::HostMessage;
 using ui::MessageKind;
 using Messages = std::vector<HostMessage>;
+using namespace std::string_literals;
 
 constexpr int kRecords = 40;
 const char kRebuildQuestion[] = "Index defective. Rebuild?";
@@ -215,10 +216,6 @@ TEST_F(RecoveryTest, SaveCopyAtOpenFinishesTheRebuild) {
   }
 }
 
-void PutBytes(std::string& file, size_t at, std::initializer_list<uint8_t> bytes) {
-  for (uint8_t b : bytes) file[at++] = static_cast<char>(b);
-}
-
 // Each damage is named once (unless it is the plain index defect) and then
 // repaired like an index left open; the records come back from the slots,
 // also when the data file's own header is damaged.
@@ -226,112 +223,72 @@ TEST_F(RecoveryTest, DamagedHeadersAreNamedAndRepaired) {
   const std::string where = "  Opening " + dir_.File("Tes_Win") +
                             "\nThe database files are damaged: rebuild the data and indexes, or "
                             "restore a backup.";
+  const std::string length7 = "10020 -- Record length less than 22 or more than 2147483647 bytes.";
+  const size_t slots = data_.size() / 512 + 1;  // as if two more slots were added
+  const std::string grown = {static_cast<char>(slots), static_cast<char>(slots >> 8), 0, 0};
   struct Case {
     const char* name;
-    std::function<void(std::string& data, std::string& index)> damage;
-    std::string report;  // empty: the rebuild question alone
+    bool index;   // else the data file
+    size_t size;  // the file is cut or grown with zeros to this size; 0: kept
+    std::vector<std::pair<size_t, std::string>> patches;  // bytes written at an offset
+    std::string report;                                   // empty: the rebuild question alone
   };
-  const std::vector<Case> cases = {
-      {"key 1 PageSize 65535",
-       [](auto&, auto& ix) {
-         PutBytes(ix, 26, {0xff, 0xff});
-       },
-       "IsamError: 10122 -- MaxPageSize too small."},
-      {"index cut to half", [](auto&, auto& ix) { ix.resize(ix.size() / 2); }, ""},
-      {"key 3 root beyond its pages", [](auto&, auto& ix) { PutBytes(ix, 3360 + 16, {0x70}); }, ""},
-      {"key 1 EntryCount beyond its pages",
-       [](auto&, auto& ix) {
-         PutBytes(ix, 22, {0xff, 0xff});
-       },
-       ""},
-      {"RecordLength 7",
-       [](auto& dat, auto&) {
-         PutBytes(dat, 12, {7, 0, 0, 0});
-       },
-       "IsamError: 10020 -- Record length less than 22 or more than 2147483647 bytes."},
-      {"KeyCount 200", [](auto& dat, auto&) { PutBytes(dat, 16, {200}); },
-       "IsamError: 10060 -- Too many keys, or file read error."},
-      {"SlotCount short of the file",
-       [](auto& dat, auto&) {
-         PutBytes(dat, 8, {3, 0, 0, 0});
-       },
-       ""},
+  const Case cases[] = {
+      {"key 1 PageSize 65535", true, 0, {{26, "\xff\xff"}}, "10122 -- MaxPageSize too small."},
+      {"index cut to half", true, index_.size() / 2, {}, ""},
+      {"key 3 root beyond its pages", true, 0, {{3360 + 16, "\x70"}}, ""},
+      {"key 1 EntryCount beyond its pages", true, 0, {{22, "\xff\xff"}}, ""},
+      {"RecordLength 7", false, 0, {{12, "\7\0\0\0"s}}, length7},
+      {"KeyCount 200", false, 0, {{16, "\xc8"}}, "10060 -- Too many keys, or file read error."},
+      {"SlotCount short of the file", false, 0, {{8, "\3\0\0\0"s}}, ""},
       // A crash kept the file's growth but not the slots' bytes: zero slots
       // are no records.
-      {"two slots never written",
-       [](auto& dat, auto&) {
-         const uint32_t slots = static_cast<uint32_t>(dat.size() / 512 + 1);
-         dat.append(1024, '\0');
-         PutBytes(dat, 8, {static_cast<uint8_t>(slots), static_cast<uint8_t>(slots >> 8), 0, 0});
-         PutBytes(dat, 20, {1});
-       },
-       ""},
+      {"two slots never written", false, data_.size() + 1024, {{8, grown}, {20, "\1"}}, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string data = data_;
     std::string index = index_;
-    c.damage(data, index);
+    std::string& file = c.index ? index : data;
+    if (c.size != 0) file.resize(c.size);
+    for (const auto& [at, bytes] : c.patches) file.replace(at, bytes.size(), bytes);
     Lay(data, index);
     ExpectRecovered([&](const Messages& messages) {
       Messages expected;
-      if (!c.report.empty()) expected.push_back({MessageKind::kError, c.report + where, ""});
+      if (!c.report.empty()) {
+        expected.push_back({MessageKind::kError, "IsamError: " + c.report + where, ""});
+      }
       expected.push_back({MessageKind::kQuestion, kRebuildQuestion, ""});
       EXPECT_EQ(messages, expected);
     });
   }
 }
 
-// Failures of the system reach the user with its reason and the way out; a
-// failed add or rebuild on a full disk leaves the database usable, a failed
-// rebuild even with its old index.
-TEST_F(RecoveryTest, FailuresNameTheSystemReason) {
-  using Call = testing::FaultFileSystem::Call;
-  const std::string full = "\nNo space left on device.  Free up some disk space and try again.";
-  struct Case {
-    const char* name;
-    std::function<bool(Session&, testing::FaultFileSystem&)> act;
-    std::string first_message;
-  };
-  const std::vector<Case> cases = {
-      {"files the user may not write",
-       [](Session& s, auto& fs) {
-         s.CloseDatabase();
-         fs.FailCall(Call::kOpen, EACCES);
-         return s.StartDatabase();
-       },
-       "IsamError: 9908 -- Invalid access code.  Opening " + dir_.File("Tes_Win") +
-           "\nPermission denied.  Check that you may write to the database files and their "
-           "directory."},
-      {"a full disk while adding",
-       [](Session& s, auto& fs) {
-         fs.FailWritesAfter(0, ENOSPC);
-         s.current_record = testing::GeneratedQuotation(kRecords + 1);
-         return s.AddRecord();
-       },
-       "IsamError: 10075 -- File write error.  Location 1" + full},
-      {"a full disk while rebuilding",
-       [&](Session& s, auto& fs) {
-         fs.FailWritesAfter(10000, ENOSPC);
-         bool rebuilt = s.RebuildDataAndIndexes();
-         EXPECT_EQ(testing::ReadFile(Path("IX")), index_);  // opened again as it was
-         EXPECT_EQ(s.engine().UsedKeys(s.fileblock(), 1), static_cast<int32_t>(expected_.size()));
-         return rebuilt;
-       },
-       "IsamError: 10075 -- File write error.  Rebuild not completed." + full},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+// A full disk reaches the user with the system's reason and the way out; a
+// failed add or rebuild leaves the database usable, a failed rebuild even
+// with its old index.
+TEST_F(RecoveryTest, AFullDiskIsNamedAndLeavesTheDatabaseUsable) {
+  for (bool rebuild : {false, true}) {
+    SCOPED_TRACE(rebuild ? "rebuild" : "add");
     Lay(data_, index_);
     testing::FaultFileSystem fs(platform::PosixFileSystem());
     testing::ScriptedHost host;
     host.SetDefaultAnswer(true);
     auto s = NewSession(host, fs);
     ASSERT_TRUE(s->StartDatabase());
-    EXPECT_FALSE(c.act(*s, fs));
+    fs.FailWritesAfter(rebuild ? 10000 : 0, ENOSPC);
+    s->current_record = testing::GeneratedQuotation(kRecords + 1);
+    EXPECT_FALSE(rebuild ? s->RebuildDataAndIndexes() : s->AddRecord());
     ASSERT_FALSE(host.messages.empty());
-    EXPECT_EQ(host.messages[0].text, c.first_message);
+    EXPECT_EQ(host.messages[0].text,
+              "IsamError: 10075 -- File write error.  "s +
+                  (rebuild ? "Rebuild not completed." : "Location 1") +
+                  "\nNo space left on device.  Free up some disk space and try again.");
     EXPECT_TRUE(host.exit_codes.empty());
+    if (rebuild) {  // opened again as it was
+      EXPECT_EQ(testing::ReadFile(Path("IX")), index_);
+      EXPECT_EQ(s->engine().UsedKeys(s->fileblock(), 1), static_cast<int32_t>(expected_.size()));
+    }
     fs.Clear();
     s->CloseDatabase();
     ExpectRecovered([](const Messages&) {});
