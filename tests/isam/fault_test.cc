@@ -143,11 +143,6 @@ struct Fault {
   Call call;        // kCall: the kind of call that fails
   int skip;         // kCall: calls of that kind let through first
   uint64_t budget;  // kShortWrite: bytes written before writes fail
-  std::string Describe() const {
-    if (kind == kShortWrite) return "writes stop after " + std::to_string(budget) + " bytes";
-    const char* name = call == Call::kWriteAt ? "write" : call == Call::kReadAt ? "read" : "sync";
-    return std::string(name) + " number " + std::to_string(skip + 1) + " fails";
-  }
 };
 
 class FaultTest : public ::testing::Test {
@@ -185,11 +180,10 @@ class FaultTest : public ::testing::Test {
         steps[i](engine, fb);
         bool hit = fs.injected() > before;
         bool failed = !engine.EngineOk();
-        if (hit) {
-          EXPECT_TRUE(failed) << "step " << i << " reported success after a failed call";
-        } else {
-          EXPECT_FALSE(failed) << "step " << i << " failed on its own: " << engine.EngineError();
-        }
+        EXPECT_EQ(failed, hit) << "step " << i
+                               << (hit ? " reported success after a failed call"
+                                       : " failed on its own: ")
+                               << engine.EngineError();
         if (hit || failed) {
           injected = true;
           break;
@@ -199,11 +193,7 @@ class FaultTest : public ::testing::Test {
       engine.CloseFileblock(fb);  // may fail; the engine's exit retries it
       if (close_is_step && !injected) {
         injected = fs.injected() > before;
-        if (injected) {
-          EXPECT_FALSE(engine.EngineOk()) << "the close reported success";
-        } else {
-          EXPECT_TRUE(engine.EngineOk()) << engine.EngineError();
-        }
+        EXPECT_EQ(engine.EngineOk(), !injected) << "close: " << engine.EngineError();
       }
       if (!engine.EngineOk() && close_is_step && injected && fault.kind == Fault::kCall) {
         // A close that failed once leaves the Fileblock open; with the fault
@@ -238,11 +228,11 @@ class FaultTest : public ::testing::Test {
   // sequence runs through without any fault.
   void EveryFault(const std::vector<Step>& setup, const std::vector<Step>& steps,
                   bool close_is_step) {
-    for (Call call : {Call::kWriteAt, Call::kReadAt, Call::kSync}) {
+    for (auto [call, name] :
+         {std::pair{Call::kWriteAt, "write"}, {Call::kReadAt, "read"}, {Call::kSync, "sync"}}) {
       for (int n = 0;; ++n) {
-        Fault fault{Fault::kCall, call, n, 0};
-        SCOPED_TRACE(fault.Describe());
-        bool injected = RunOnce(setup, steps, fault, close_is_step);
+        SCOPED_TRACE(::testing::Message() << name << " number " << n + 1 << " fails");
+        bool injected = RunOnce(setup, steps, {Fault::kCall, call, n, 0}, close_is_step);
         if (!injected || HasFailure() || n > 5000) break;
       }
       if (HasFailure()) return;
@@ -250,8 +240,8 @@ class FaultTest : public ::testing::Test {
     // Short writes: the budget ends every 211 bytes in turn, inside writes of
     // every size, until the sequence runs through.
     for (uint64_t budget = 0;; budget += 211) {
+      SCOPED_TRACE(::testing::Message() << "writes stop after " << budget << " bytes");
       Fault fault{Fault::kShortWrite, Call::kWriteAt, 0, budget};
-      SCOPED_TRACE(fault.Describe());
       if (!RunOnce(setup, steps, fault, close_is_step) || HasFailure()) return;
     }
   }
