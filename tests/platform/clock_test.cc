@@ -19,26 +19,20 @@ TEST(ClockTest, ParsesFixedTimesWithTheirWeekday) {
   }
 }
 
-TEST(ClockTest, SeparatorsOfLocaleFormats) {
+// Separators come from the locale's formats; the C locale gives the defaults.
+TEST(ClockTest, LocaleSeparatorsAndTheCLocale) {
   EXPECT_EQ(SeparatorOf("%m/%d/%y", '?'), '/');
   EXPECT_EQ(SeparatorOf("%H:%M:%S", '?'), ':');
   EXPECT_EQ(SeparatorOf("%-d. %-m. %Y", '?'), '.');
   EXPECT_EQ(SeparatorOf("%D", '/'), '/');
   EXPECT_EQ(SeparatorOf("%Y\xE5\xB9\xB4%m\xE6\x9C\x88%d", '/'), '/');  // no ASCII separator
-}
 
-TEST(ClockTest, TheCLocaleGivesTheDefaults) {
   const char* old = getenv("LC_ALL");
-  std::string saved = old ? old : "";
+  const std::string saved = old ? old : "";
   setenv("LC_ALL", "C", 1);
   TimeLocale c = SystemTimeLocale();
-  if (old) {
-    setenv("LC_ALL", saved.c_str(), 1);
-  } else {
-    unsetenv("LC_ALL");
-  }
-  TimeLocale defaults;
-  EXPECT_EQ(c.weekday_names, defaults.weekday_names);
+  old ? setenv("LC_ALL", saved.c_str(), 1) : unsetenv("LC_ALL");
+  EXPECT_EQ(c.weekday_names, TimeLocale().weekday_names);
   EXPECT_EQ(c.date_separator, '/');
   EXPECT_EQ(c.time_separator, ':');
   EXPECT_EQ(c.morning, "AM");

@@ -46,24 +46,21 @@ TEST(UpperAnsi, EveryByteAgainstTheLetterPairs) {
   EXPECT_EQ(all, expected);
 }
 
-TEST(Utf8, EveryByteSurvivesTheRoundTrip) {
+// Every byte survives the round trip: ASCII and NUL pass unchanged, Latin-1
+// letters take two bytes, the 0x80 row its own characters. Characters
+// outside the code page become the replacement.
+TEST(Utf8, EveryByteSurvivesTheRoundTripAndOthersAreReplaced) {
   std::string all;
   for (int c = 0; c < 256; ++c) all.push_back(static_cast<char>(c));
-  std::string utf8 = AnsiToUtf8(all);
   size_t replaced = 99;
-  EXPECT_EQ(Utf8ToAnsi(utf8, '?', &replaced), all);
+  EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all), '?', &replaced), all);
   EXPECT_EQ(replaced, 0u);
-  // ASCII and NUL pass unchanged, Latin-1 letters take two bytes, the 0x80
-  // row its own characters.
   EXPECT_EQ(AnsiToUtf8(std::string("Tes\0y", 5)), std::string("Tes\0y", 5));
   EXPECT_EQ(AnsiToUtf8("\xE9\xA0"), "\xC3\xA9\xC2\xA0");          // e acute, no-break space
   EXPECT_EQ(AnsiToUtf8("\x80\x85"), "\xE2\x82\xAC\xE2\x80\xA6");  // euro, ellipsis
   EXPECT_EQ(AnsiToUtf8("\x93\x9F\x8A"),
             "\xE2\x80\x9C\xC5\xB8\xC5\xA0");  // quote, Y diaeresis, S caron
-}
 
-TEST(Utf8, CharactersOutsideTheCodePageBecomeTheReplacement) {
-  size_t replaced = 0;
   EXPECT_EQ(Utf8ToAnsi("a\xC4\x80z", '?', &replaced), "a?z");  // A macron
   EXPECT_EQ(replaced, 1u);
   EXPECT_EQ(Utf8ToAnsi("x\xF0\x9F\x98\x80y"), "x?y");                  // an emoji
