@@ -14,15 +14,12 @@ TEST(IconMenuTest, ButtonsSetTheSharedResults) {
   IconMenuResults results;
   results.next_menu = {true, false, true};
   IconMenu menu(2, results);
-  const SubjectInfo& pride = *FindSubject("PRIDE");
-  const SubjectInfo& ruin = *FindSubject("RUIN");
-
   // The click takes the word of the button entered last: entering comes first.
-  menu.EnterSubject(pride);
+  menu.EnterSubject(*FindSubject("PRIDE"));
   menu.Help();
   EXPECT_EQ(menu.panels(), HelpPanels());
   EXPECT_FALSE(menu.closes()) << "Help keeps the menu open";
-  menu.EnterSubject(ruin);
+  menu.EnterSubject(*FindSubject("RUIN"));
   menu.ClickSubject();
   EXPECT_TRUE(menu.closes());
   EXPECT_TRUE(results.subject_chosen);
