@@ -1,5 +1,5 @@
 // Reading Fileblocks assembled byte by byte: variable-length record chains,
-// used-slot scans, key walks over hand-built trees, header validation on open,
+// used-slot scans, key walks over hand-built pages, header validation on open,
 // and damaged chains that must give errors rather than crashes or hangs.
 #include <gtest/gtest.h>
 
@@ -18,7 +18,6 @@ namespace {
 
 using testing::BuildIndexFile;
 using testing::DataFileBuilder;
-using testing::FixtureItem;
 using testing::FixtureKey;
 using testing::TempDir;
 using testing::WriteFile;
@@ -69,17 +68,16 @@ class OpenFixture {
   }
 
   using Entries = std::vector<std::pair<std::string, int32_t>>;
-  Entries Walk(int key, bool forward = true) {
+  Entries Walk(int key) {
     Entries entries;
     engine_.ClearKey(fb_, key);
     int32_t ref = 0;
     std::string text;
-    for (;;) {
-      forward ? engine_.NextKey(fb_, key, ref, text) : engine_.PrevKey(fb_, key, ref, text);
-      if (!engine_.EngineOk()) break;
+    for (engine_.NextKey(fb_, key, ref, text); engine_.EngineOk();
+         engine_.NextKey(fb_, key, ref, text)) {
       entries.emplace_back(text, ref);
     }
-    EXPECT_EQ(engine_.EngineError(), forward ? kErrNoLargerKey : kErrNoSmallerKey);
+    EXPECT_EQ(engine_.EngineError(), kErrNoLargerKey);
     return entries;
   }
 
@@ -128,25 +126,6 @@ TEST(ReadVarRecord, ChainsOfEveryLengthReadBackWhole) {
             (std::vector<int32_t>{2, 1, 10, 512, 0}));
 }
 
-TEST(ReadVarRecord, ContinuationsAreFollowedByLinkNotBySlotOrder) {
-  TempDir dir;
-  DataFileBuilder data(64);  // small slots: 58 bytes in a head, 57 per continuation
-  for (int i = 0; i < 6; ++i) data.NewSlot();
-  const std::string record = Pattern(58 + 57 + 57 + 10, 9);
-  data.SetHead(2, record.substr(0, 58), 6);
-  data.SetContinuation(6, record.substr(58, 57), 1);
-  data.SetContinuation(1, record.substr(115, 57), 4);
-  data.SetContinuation(4, record.substr(172), 0);
-  data.FreeSlots({5, 3});
-  WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
-
-  OpenFixture fx;
-  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
-  EXPECT_EQ(fx.Read(2), record);
-  EXPECT_EQ(fx.UsedSlots(true), std::vector<int32_t>{2});
-  EXPECT_TRUE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
-}
-
 TEST(ReadVarRecord, DamagedChainsFailWithoutCrashOrHang) {
   // The record at slot 3 is a head linking to continuation 2 (505 bytes),
   // which links to continuation 1 (100 bytes); slot 4 is a head on its own.
@@ -192,69 +171,6 @@ TEST(ReadVarRecord, DamagedChainsFailWithoutCrashOrHang) {
     EXPECT_EQ(buffer.substr(kMaxVarRecord), std::string(64, '\xEE'));
     EXPECT_FALSE(Verify(platform::PosixFileSystem(), dir.File("fb")).sound());
   }
-}
-
-TEST(ReadKeys, ThreeLevelIrregularTreeAndDirectionChanges) {
-  // Root 5 [M] over 2 [D H] and 7 [R]; leaves 1 [A B], 3 [E F G], 4 [I],
-  // 6 [N O], 8 [S T U V]; page 9 is free and holds stale bytes.
-  FixtureKey key(3, false);
-  auto item = [](const char* text, int32_t right = 0) {
-    return FixtureItem{static_cast<int32_t>(text[0]), text, right};
-  };
-  key.pages[1] = {0, {item("A"), item("B")}};
-  key.pages[2] = {1, {item("D", 3), item("H", 4)}};
-  key.pages[3] = {0, {item("E"), item("F"), item("G")}};
-  key.pages[4] = {0, {item("I")}};
-  key.pages[5] = {2, {item("M", 7)}};
-  key.pages[6] = {0, {item("N"), item("O")}};
-  key.pages[7] = {6, {item("R", 8)}};
-  key.pages[8] = {0, {item("S"), item("T"), item("U"), item("V")}};
-  key.pages[9] = {0, {item("ZZ"), item("ZZZ")}};
-  key.free_pages[9] = -1;
-  key.first_free_page = 9;
-  key.free_page_count = 1;
-  key.entry_count = 16;
-  key.root_page = 5;
-
-  TempDir dir;
-  DataFileBuilder data(512, 1);
-  WriteFileblock(dir.File("fb"), data.Bytes(), BuildIndexFile({key}));
-  OpenFixture fx;
-  ASSERT_EQ(fx.Open(dir.File("fb")), 0);
-
-  for (bool forward : {true, false}) {
-    std::string texts;
-    for (const auto& [text, ref] : fx.Walk(1, forward)) {
-      texts += text;
-      EXPECT_EQ(ref, text[0]);
-    }
-    EXPECT_EQ(texts, forward ? "ABDEFGHIMNORSTUV" : "VUTSRONMIHGFEDBA");
-  }
-
-  // Stepping back and forth across page boundaries.
-  Engine& e = fx.engine();
-  int32_t ref = 0;
-  std::string text, steps;
-  e.ClearKey(fx.fb(), 1);
-  for (char step : std::string("+++-+++++--")) {
-    step == '+' ? e.NextKey(fx.fb(), 1, ref, text) : e.PrevKey(fx.fb(), 1, ref, text);
-    ASSERT_TRUE(e.EngineOk());
-    steps += text;
-  }
-  EXPECT_EQ(steps, "ABDBDEFGHGF");
-
-  // Searches place texts between the entries by byte order.
-  for (const auto& [probe, found] : std::vector<std::pair<std::string, std::string>>{
-           {"", "A"}, {"C", "D"}, {"H", "H"}, {"HA", "I"}, {"J", "M"}, {"Q", "R"}, {"V", "V"}}) {
-    ref = 0;
-    text = probe;
-    e.SearchKey(fx.fb(), 1, ref, text);
-    ASSERT_TRUE(e.EngineOk()) << probe;
-    EXPECT_EQ(text, found) << probe;
-  }
-  text = "W";
-  e.SearchKey(fx.fb(), 1, ref, text);
-  EXPECT_EQ(e.EngineError(), kErrNoKeyNoLarger);
 }
 
 // A data file and index file pair, written unless left out.
