@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +12,7 @@
 #include "isam/verify.h"
 #include "platform/text.h"
 #include "support/fault_fs.h"
+#include "support/quotation_fixture.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 
@@ -24,25 +24,11 @@ using ui::MessageKind;
 using Messages = std::vector<HostMessage>;
 using Counts = std::vector<int32_t>;
 
-// A one-line quotation numbered `number`; long ones fill lines 1 to 11.
+// Generated quotation `number`; a long one also has line 11, so it is stored
+// whole.
 QuotationRecord Quote(int number, bool long_quote = false) {
-  QuotationRecord r = EmptyRecord();
-  SetField(r.Record_Number, std::to_string(number));
-  SetField(r.Book_Code, "AB");
-  SetField(r.Page_Number, std::to_string(number % 1000));
-  SetField(r.Subject, number % 2 == 0 ? "LOVE" : "TRUTH");
-  SetField(r.Section, "1");
-  SetField(r.Subtitle, "Passion");
-  SetField(r.User_Code, "tester");
-  SetField(r.Authors_LName, "Twain");
-  SetField(r.FirstName, "Mark");
-  SetField(r.Authors_Full_Name, "Mark Twain");
-  SetField(r.Line1, "Quotation number " + std::to_string(number));
-  r.Number_of_Lines = 1;
-  for (int line = 2; long_quote && line <= kLineCount; ++line) {
-    SetField(Line(r, line), "Line " + std::to_string(line) + " of " + std::to_string(number));
-    r.Number_of_Lines = 9;
-  }
+  QuotationRecord r = testing::GeneratedQuotation(number);
+  if (long_quote) SetField(r.Line11, "The eleventh line of " + std::to_string(number));
   return r;
 }
 
@@ -170,20 +156,14 @@ TEST_F(SessionTest, OpenCreatesMissingFilesAndCountsRecords) {
 // agrees; every No asks again.
 TEST_F(SessionTest, DefectiveIndexAskedAgainAfterEachNoThenRebuilt) {
   const std::vector<QuotationRecord> records = Quotes(60);
-  const std::vector<std::pair<std::string, std::function<void()>>> damages = {
-      {"index missing", [&] { ASSERT_EQ(fs.Remove(IndexPath()), 0); }},
-      {"index cut short", [&] { testing::WriteFile(IndexPath(), "0123456789"); }},
-      {"InUse set",
-       [&] {
-         std::string data = testing::ReadFile(DataPath());
-         data[20] = 1;
-         testing::WriteFile(DataPath(), data);
-       }},
-  };
-  for (const auto& [name, damage] : damages) {
-    SCOPED_TRACE(name);
+  for (int damage = 0; damage < 3; ++damage) {  // index missing, cut short; InUse set
+    SCOPED_TRACE(damage);
     MakeDatabase(records);
-    damage();
+    if (damage == 0) fs.Remove(IndexPath());
+    if (damage == 1) testing::WriteFile(IndexPath(), "0123456789");
+    std::string data = testing::ReadFile(DataPath());
+    data[20] = static_cast<char>(damage == 2);
+    testing::WriteFile(DataPath(), data);
     host.messages.clear();
     for (bool yes : {false, false, true}) host.SetNextAnswer(yes);
     Session& s = Open();
