@@ -74,10 +74,6 @@ TEST(LayoutTest, ClipboardAttributionLinesAndLineEnds) {
 
   SetField(r.Authors_Full_Name, "");
   EXPECT_EQ(ClipboardText(r), "One\r\nTwo\r\n\r\n" + std::string(52, ' ') + "Republic");
-
-  SetField(r.Authors_Full_Name, "Plato");
-  SetField(r.Book_Name, "");
-  EXPECT_EQ(ClipboardText(r), "One\r\nTwo\r\n\r\n" + std::string(55, ' ') + "Plato");
 }
 
 TEST(LayoutTest, ContinuedRecordEndsWithMarkerAndNoAttribution) {
@@ -114,8 +110,6 @@ TEST(LayoutTest, SectionCaptions) {
   EXPECT_EQ(PrintLayout(r, {.seven_section_naming = false})[1], (P{"7. Poetry & Prose", kC}));
   EXPECT_EQ(ScreenLayout(r, {.seven_section_naming = true}).paragraphs[1],
             (P{"7. Potpourri ", kC}));
-  SetField(r.Section, "9");
-  EXPECT_EQ(ScreenLayout(r, {}).paragraphs[1], (P{std::string(15, ' '), kC}));
 }
 
 TEST(LayoutTest, CentreSplitsOddRemainderInFront) {
