@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,14 +13,12 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <QTimer>
 #include <functional>
 
 #include "entry/clipboard_add.h"
 #include "entry/entry_window_commands.h"
 #include "entry/keyboard_add_edit.h"
 #include "gui/window_fixture.h"
-#include "ui/help_catalog.h"
 #include "ui/qt_text.h"
 
 namespace tessary::testing {
@@ -32,30 +29,19 @@ using entry::TKeyboard_Add_Edit;
 
 class EntryWindowTest : public MainWindowFixture {
  protected:
-  app::TMain_Menu& Open() {
-    CopySharedDatabase(dir_.path());
-    return StartQuiet();
-  }
-
   // Triggers `command` and runs `act` on the modal dialog it shows; a dialog
   // still open afterwards is cancelled, so a failing step cannot hang.
   template <typename Dialog>
-  void Run(app::TMain_Menu& window, const QString& command, std::function<void(Dialog&)> act) {
-    QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) {
+  void Run(const QString& command, std::function<void(Dialog&)> act) {
+    WhenModal([act](QWidget* modal) {
+      if (auto* dialog = qobject_cast<Dialog*>(modal)) {
+        act(*dialog);
+      } else {
         ADD_FAILURE() << "no " << Dialog::staticMetaObject.className() << " shown";
-        if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-          other->reject();
-        }
-        return;
       }
-      // Focus moves (and the status panel with it) only in the active window.
-      QApplication::setActiveWindow(dialog);
-      act(*dialog);
-      if (dialog->isVisible()) dialog->reject();
+      if (modal->isVisible()) static_cast<QDialog*>(modal)->reject();
     });
-    window.action(command)->trigger();
+    window_->action(command)->trigger();
   }
 
   static void Type(QLineEdit* box, const QString& text) {
@@ -76,19 +62,15 @@ class EntryWindowTest : public MainWindowFixture {
     return lines;
   }
 
-  std::string Panel(app::TMain_Menu& window, int index) {
-    return window.panel(index)->text().toStdString();
-  }
-
-  database::QuotationRecord Current(app::TMain_Menu& window) {
-    return ReadRecord(window.session(), window.list()->CurrentRef());
+  QString Active() const { return window_->panel(2)->text(); }
+  database::QuotationRecord Current() {
+    return ReadRecord(window_->session(), window_->list()->CurrentRef());
   }
 };
 
 TEST_F(EntryWindowTest, KeyboardAddStoresTheRecordAndLandsOnIt) {
-  app::TMain_Menu& window = Open();
-  window.ChangeSortKey(3);
-  Run<TKeyboard_Add_Edit>(window, "Add New Record - Keyboard", [&](TKeyboard_Add_Edit& form) {
+  StartShared().ChangeSortKey(3);
+  Run<TKeyboard_Add_Edit>("Add New Record - Keyboard", [&](TKeyboard_Add_Edit& form) {
     EXPECT_EQ(form.windowTitle(), "Add New Record");
     EXPECT_EQ(form.pages()->currentIndex(), 1) << "the Key Fields page comes first";
     EXPECT_EQ(form.focusWidget(), form.box(entry::kBookCode));
@@ -109,24 +91,20 @@ TEST_F(EntryWindowTest, KeyboardAddStoresTheRecordAndLandsOnIt) {
     form.ok_button()->click();
     EXPECT_FALSE(form.isVisible());
   });
-
-  const database::QuotationRecord added = Current(window);
+  const database::QuotationRecord added = Current();
   EXPECT_EQ(database::FieldText(added.Subject), "Zest");
   EXPECT_EQ(database::FieldText(added.Line1), "Caf\xE9 society");
   EXPECT_EQ(added.Quote_Rank, 1);
   EXPECT_EQ(host_.help_topics, std::vector<int>{100});
-  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 1));
-  window.close();
-  DatabaseCheck check = VerifyDatabase(dir_.path());
-  EXPECT_TRUE(check.sound) << ::testing::PrintToString(check.findings);
-  EXPECT_EQ(check.records, kTotal + 1);
+  EXPECT_EQ(Active(), QString("Active Records: %1").arg(kTotal + 1));
+  window_->close();
+  ExpectSound(dir_.path(), kTotal + 1);
 }
 
 TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndDeleteRemovesIt) {
-  app::TMain_Menu& window = Open();
-  window.list()->NextRow();
-  const int32_t ref = window.list()->CurrentRef();
-  Run<TKeyboard_Add_Edit>(window, "Edit Record", [&](TKeyboard_Add_Edit& form) {
+  StartShared().list()->NextRow();
+  const int32_t ref = window_->list()->CurrentRef();
+  Run<TKeyboard_Add_Edit>("Edit Record", [&](TKeyboard_Add_Edit& form) {
     EXPECT_EQ(form.windowTitle(), "Edit Existing Record");
     EXPECT_EQ(form.box(entry::kRecordNumber)->text(), "2");
     form.box(entry::kSubject)->setFocus();
@@ -136,13 +114,13 @@ TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndDeleteRemovesIt) {
     form.help_button()->click();
     form.ok_button()->click();
   });
-  EXPECT_EQ(window.list()->CurrentRef(), ref) << "the highlight stays on the record";
-  EXPECT_EQ(database::FieldText(Current(window).Subject), "Amended");
-  const auto& row = window.list()->engine()->row(window.list()->engine()->current_row());
-  EXPECT_NE(row.elements[0].find("Amended"), std::string::npos) << row.elements[0];
+  EXPECT_EQ(window_->list()->CurrentRef(), ref) << "the highlight stays on the record";
+  EXPECT_EQ(database::FieldText(Current().Subject), "Amended");
+  const browser::RowBrowser& rows = *window_->list()->engine();
+  EXPECT_NE(rows.row(rows.current_row()).elements[0].find("Amended"), std::string::npos);
 
   host_.SetNextAnswer(true);
-  Run<TKeyboard_Add_Edit>(window, "hint:Delete Highlighted Record", [&](TKeyboard_Add_Edit& form) {
+  Run<TKeyboard_Add_Edit>("hint:Delete Highlighted Record", [&](TKeyboard_Add_Edit& form) {
     EXPECT_EQ(form.windowTitle(), "Delete Record?");
     EXPECT_EQ(form.status_panel(0)->text(), "Delete This Record.");
     EXPECT_EQ(form.status_panel(1)->text(), "Delete This Record.");
@@ -152,18 +130,16 @@ TEST_F(EntryWindowTest, EditRewritesTheHighlightedRecordAndDeleteRemovesIt) {
   });
   EXPECT_EQ(host_.Texts(ui::MessageKind::kQuestion).back(),
             " Are you sure you want to delete this record.?");
-  EXPECT_NE(window.list()->CurrentRef(), ref);
-  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal - 1));
+  EXPECT_NE(window_->list()->CurrentRef(), ref);
+  EXPECT_EQ(Active(), QString("Active Records: %1").arg(kTotal - 1));
   EXPECT_EQ(host_.help_topics, (std::vector<int>{220, 165}));
-  window.close();
-  DatabaseCheck check = VerifyDatabase(dir_.path());
-  EXPECT_TRUE(check.sound) << ::testing::PrintToString(check.findings);
-  EXPECT_EQ(check.records, kTotal - 1);
+  window_->close();
+  ExpectSound(dir_.path(), kTotal - 1);
 }
 
 TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
-  app::TMain_Menu& window = Open();
-  Run<TClipboard_Add>(window, "Add Record - by Clipboard", [&](TClipboard_Add& dialog) {
+  StartShared();
+  Run<TClipboard_Add>("Add Record - by Clipboard", [&](TClipboard_Add& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Clipboard Import Screen");
     EXPECT_EQ(dialog.focusWidget(), dialog.text_box());
     QString text;
@@ -186,14 +162,14 @@ TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
     Type(dialog.key_box(1), "4");
     dialog.ok_button()->click();
   });
-  const database::QuotationRecord last = Current(window);
+  const database::QuotationRecord last = Current();
   EXPECT_EQ(database::FieldText(last.Record_Number), std::to_string(kTotal + 2));
   EXPECT_EQ(database::FieldText(last.Line1), "Line 12");
   EXPECT_EQ(database::FieldText(last.Subject), "Paste");
-  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 2));
+  EXPECT_EQ(Active(), QString("Active Records: %1").arg(kTotal + 2));
 
   // The next time the key boxes start empty, and Replicate brings them back.
-  Run<TClipboard_Add>(window, "hint:Add New Record - Clipboard", [&](TClipboard_Add& dialog) {
+  Run<TClipboard_Add>("hint:Add New Record - Clipboard", [&](TClipboard_Add& dialog) {
     EXPECT_EQ(dialog.key_box(0)->text(), "");
     dialog.replicate_button()->click();
     EXPECT_EQ(dialog.key_box(0)->text(), "Paste");
@@ -201,13 +177,10 @@ TEST_F(EntryWindowTest, ClipboardTextOfFourteenLinesBecomesTwoRecords) {
     dialog.findChild<QPushButton*>("BitBtn_Help")->click();
     dialog.cancel_button()->click();
   });
-  EXPECT_EQ(Panel(window, 2), "Active Records: " + std::to_string(kTotal + 2));
+  EXPECT_EQ(Active(), QString("Active Records: %1").arg(kTotal + 2));
   EXPECT_EQ(host_.help_topics, std::vector<int>{130});
-  for (int topic : {100, 130, 165, 220}) {
-    EXPECT_NE(ui::HelpCatalog::Load().Find(topic), nullptr) << "help topic " << topic;
-  }
-  window.close();
-  EXPECT_TRUE(VerifyDatabase(dir_.path()).sound);
+  window_->close();
+  ExpectSound(dir_.path(), kTotal + 2);
 }
 
 }  // namespace

@@ -69,36 +69,14 @@ class ListBrowserTest : public MainWindowFixture {
   std::vector<KeyEntry> walk_;
 };
 
-TEST_F(ListBrowserTest, DownMovesTheHighlightRepaintingOnlyTheLinesConcerned) {
-  StartList();
-  const int rows = list_->VisibleRows();
-  ASSERT_GT(rows, 5);
-  ASSERT_EQ(Engine().visible_rows(), rows);
-  EXPECT_EQ(PageRefs(*window_), Refs(0, rows));
-
-  EXPECT_EQ(Press(Qt::Key_Down), 2);
-  EXPECT_EQ(Engine().current_row(), 2);
-  EXPECT_EQ(list_->CurrentRef(), walk_[1].ref);
-  EXPECT_EQ(Press(Qt::Key_Up), 2);
-  EXPECT_EQ(list_->CurrentRef(), walk_[0].ref);
-
-  // On the last line Down scrolls the page by one entry: the content moves up
-  // and only the new line and the old highlight are painted.
-  for (int i = 1; i < rows; ++i) Press(Qt::Key_Down);
-  ASSERT_EQ(Engine().current_row(), rows);
-  const int painted = Press(Qt::Key_Down);
-  EXPECT_EQ(Engine().current_row(), rows);
-  EXPECT_EQ(list_->CurrentRef(), walk_[static_cast<size_t>(rows)].ref);
-  EXPECT_EQ(PageRefs(*window_), Refs(1, rows));
-  EXPECT_EQ(painted, 2) << "a one-line scroll must not repaint the page of " << rows;
-}
-
 // Each key and scroll-bar action in turn: the entry it highlights, the entry
-// on the first row, the thumb and the lines painted (-1: not checked).
+// on the first row, the thumb and the lines painted (-1: not checked). A move
+// of the highlight paints the two lines concerned; so does a one-line scroll.
 TEST_F(ListBrowserTest, KeysAndScrollBarActionsMoveThroughTheList) {
   StartList();
   const size_t n = walk_.size();
   const size_t rows = static_cast<size_t>(list_->VisibleRows());
+  ASSERT_GT(rows, 5u);
   QScrollBar* bar = list_->verticalScrollBar();
   auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
     return [=, this] { QTest::keyClick(list_, k, m); };
@@ -110,7 +88,16 @@ TEST_F(ListBrowserTest, KeysAndScrollBarActionsMoveThroughTheList) {
     size_t current, first;
     int thumb, painted;
   } steps[] = {
+      {"Down", key(Qt::Key_Down), 1, 0, -1, 2},
+      {"Up", key(Qt::Key_Up), 0, 0, -1, 2},
       {"Up at the start", key(Qt::Key_Up), 0, 0, 0, 0},
+      {"Down to the last line",
+       [&] {
+         for (size_t i = 1; i < rows; ++i) QTest::keyClick(list_, Qt::Key_Down);
+       },
+       rows - 1, 0, -1, -1},
+      {"Down on the last line", key(Qt::Key_Down), rows, 1, -1, 2},
+      {"Ctrl+Home", key(Qt::Key_Home, Qt::ControlModifier), 0, 0, 0, -1},
       {"Page Down", key(Qt::Key_PageDown), rows, rows, -1, -1},
       {"Ctrl+End", key(Qt::Key_End, Qt::ControlModifier), n - 1, n - rows, 63, -1},
       {"Page Down at the end", key(Qt::Key_PageDown), n - 1, n - rows, 63, 0},
@@ -195,20 +182,6 @@ TEST_F(ListBrowserTest, TypedLetterJumpsToTheFirstEntryAtOrAfterIt) {
   EXPECT_EQ(PageRefs(*window_), page);
 }
 
-TEST_F(ListBrowserTest, PlusRereadsThePage) {
-  StartList();
-  database::Session& session = window_->session();
-  const int32_t ref = Engine().row(3).ref;
-  database::QuotationRecord record = ReadRecord(session, ref);
-  database::SetField(record.Line1, "Changed behind the list's back.");
-  session.engine().PutVarRecord(session.fileblock(), ref, &record, database::StoredLength(record));
-  ASSERT_TRUE(session.engine().EngineOk());
-  EXPECT_EQ(Press('+'), 1) << "only the changed line is painted";
-  EXPECT_NE(Engine().row(3).elements[0].find("Changed behind the list's back."), std::string::npos)
-      << Engine().row(3).elements[0];
-  EXPECT_EQ(list_->CurrentRef(), walk_[0].ref);
-}
-
 TEST_F(ListBrowserTest, DraggedThumbMovesTheListOnlyWhenReleased) {
   StartList();
   QScrollBar* bar = list_->verticalScrollBar();
@@ -251,11 +224,23 @@ TEST_F(ListBrowserTest, HeldButtonBelowTheRowsScrollsTheList) {
   EXPECT_EQ(IndexOfCurrent(), reached) << "releasing the button stops the scrolling";
 }
 
-TEST_F(ListBrowserTest, EngineFailureDuringAMoveReachesTheErrorBox) {
+// "+" rereads the page, painting only the line that changed; once the
+// Fileblock goes away under the list, its next move fails with "Invalid
+// Fileblock" (10445, a serious error of class 4).
+TEST_F(ListBrowserTest, PlusRereadsThePageAndAFailedMoveReachesTheErrorBox) {
   StartList();
-  // The Fileblock goes away under the list; its next move fails with
-  // "Invalid Fileblock" (10445, a serious error of class 4).
-  ASSERT_TRUE(window_->session().CloseFileblock());
+  database::Session& session = window_->session();
+  const int32_t ref = Engine().row(3).ref;
+  database::QuotationRecord record = ReadRecord(session, ref);
+  database::SetField(record.Line1, "Changed behind the list's back.");
+  session.engine().PutVarRecord(session.fileblock(), ref, &record, database::StoredLength(record));
+  ASSERT_TRUE(session.engine().EngineOk());
+  EXPECT_EQ(Press('+'), 1);
+  EXPECT_NE(Engine().row(3).elements[0].find("Changed behind the list's back."), std::string::npos)
+      << Engine().row(3).elements[0];
+  EXPECT_EQ(list_->CurrentRef(), walk_[0].ref);
+
+  ASSERT_TRUE(session.CloseFileblock());
   host_.messages.clear();
   Press(Qt::Key_PageDown);
   EXPECT_EQ(host_.messages, (std::vector<HostMessage>{{ui::MessageKind::kError,

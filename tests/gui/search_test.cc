@@ -31,15 +31,6 @@ namespace {
 
 using ui::MessageKind;
 
-// Runs `act` on the next modal dialog once it is shown.
-void WhenModal(std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    act(modal);
-  });
-}
-
 // Answers the word search dialog with `target`.
 void AnswerWordSearch(app::TMain_Menu& window, const QString& target, bool whole = false) {
   WhenModal([&window, target, whole](QWidget*) {
@@ -49,6 +40,25 @@ void AnswerWordSearch(app::TMain_Menu& window, const QString& target, bool whole
     dialog->ok_button()->click();
   });
 }
+
+// Presses the status window's stop button at the first count it shows, and
+// keeps its title and lines as they were then.
+class StopAtFirstCount {
+ public:
+  explicit StopAtFirstCount(search::TWord_Search_Status* status) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, status] {
+      if (seen.isEmpty() && status->isVisible() && !status->Line(2).isEmpty()) {
+        seen = {status->windowTitle(), status->Line(0), status->Line(1), status->Line(2)};
+        status->stop_button()->click();
+      }
+    });
+    poll_.start(0);
+  }
+  QStringList seen;
+
+ private:
+  QTimer poll_;
+};
 
 // Line two is "Line two of N.": the records numbered 1, 10 to 19 and 100 to 199.
 bool NumberStartsWithOne(const database::QuotationRecord& r) {
@@ -76,21 +86,26 @@ std::vector<int32_t> FilledRefs(const app::TMain_Menu& window) {
   return refs;
 }
 
-class SearchTest : public MainWindowFixture {};
+class SearchTest : public MainWindowFixture {
+ protected:
+  app::TMain_Menu& Open() {
+    app::TMain_Menu& window = StartShared();
+    host_.messages.clear();  // the options file's absence
+    return window;
+  }
+};
 
+// A pass that finds nothing further empties the list and tells the user; a
+// stopped pass says nothing.
 TEST_F(SearchTest, WordSearchFillsTheListAndContinuesFromTheHighlightedRecord) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
-  host_.messages.clear();  // the options file's absence
+  app::TMain_Menu& window = Open();
   const int rows = window.list()->engine()->visible_rows();
   ASSERT_GT(rows, 3);
-
   AnswerWordSearch(window, "two of 1");
   window.action("Word Search...")->trigger();
   EXPECT_EQ(FilledRefs(window), Matching(window.session(), NumberStartsWithOne, rows));
   EXPECT_FALSE(window.search().status_window()->isVisible());
   EXPECT_EQ(window.windowTitle(), "Tessary");
-  EXPECT_TRUE(host_.Texts(MessageKind::kInformation).empty());
 
   // The last row highlighted, the tool button runs the search again: it goes
   // on from that record.
@@ -99,48 +114,26 @@ TEST_F(SearchTest, WordSearchFillsTheListAndContinuesFromTheHighlightedRecord) {
   window.action("hint:Word Search")->trigger();
   EXPECT_EQ(FilledRefs(window), Matching(window.session(), NumberStartsWithOne, rows, rows - 1));
 
-  // Nothing further: the list is empty and the user is told.
   AnswerWordSearch(window, "nowhere to be found", true);
   window.action("Search - Word")->trigger();
   EXPECT_TRUE(FilledRefs(window).empty());
   EXPECT_EQ(host_.Texts(MessageKind::kInformation),
             std::vector<std::string>{"No additional records matching your word search criteria "
                                      "have been found.  Target was:  NOWHERE TO BE FOUND"});
-}
 
-TEST_F(SearchTest, StatusWindowShowsTheCountsAndStops) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
-  host_.messages.clear();  // the options file's absence
-  search::TWord_Search_Status* status = window.search().status_window();
-  std::vector<QString> seen;
-  // Press stop at the first update the window shows.
-  bool pressed = false;
+  StopAtFirstCount stop(window.search().status_window());
   AnswerWordSearch(window, "nowhere");
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (!pressed && status->isVisible() && !status->Line(2).isEmpty()) {
-      seen = {status->windowTitle(), status->Line(0), status->Line(1), status->Line(2)};
-      status->stop_button()->click();
-      pressed = true;
-    }
-  });
-  poll.start(0);
   window.action("Word Search...")->trigger();
-  poll.stop();
-  ASSERT_TRUE(pressed);
-  EXPECT_EQ(seen, (std::vector<QString>{"Word Search Status", "Searching for:  NOWHERE",
-                                        "Sort Key = Record Number",
-                                        "Number of records read: 52  Selected:  0"}));
+  EXPECT_EQ(stop.seen,
+            QStringList({"Word Search Status", "Searching for:  NOWHERE",
+                         "Sort Key = Record Number", "Number of records read: 52  Selected:  0"}));
   EXPECT_TRUE(window.search().word_search().stopped);
   EXPECT_LT(window.search().word_search().records_read, 104u);
-  EXPECT_TRUE(host_.Texts(MessageKind::kInformation).empty()) << "a stopped pass says nothing";
+  EXPECT_EQ(host_.messages.size(), 1u) << "a stopped pass says nothing";
 }
 
 TEST_F(SearchTest, FiltersOnAndOffFromTheMenuAndTheToggle) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
-  host_.messages.clear();  // the options file's absence
+  app::TMain_Menu& window = Open();
   const int rows = window.list()->engine()->visible_rows();
   QAction* toggle = window.action("hint:Set Viewing Filters");
 
@@ -182,17 +175,16 @@ TEST_F(SearchTest, FiltersOnAndOffFromTheMenuAndTheToggle) {
   EXPECT_FALSE(window.list()->FilterEnabled());
 }
 
+// Filters on with no flag: nothing passes. A whole pass reads the key once; a
+// long pass shows its status and can be stopped, which proves nothing.
 TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
-  host_.messages.clear();  // the options file's absence
+  app::TMain_Menu& window = Open();
   int calls = 0;
   auto inner = window.list()->OnPerformFilter;
   window.list()->OnPerformFilter = [&](browser::RowRec& row, bool& use_it) {
     ++calls;
     return inner(row, use_it);
   };
-  // Filters on with no flag: nothing passes.
   window.state().filters.filters_on = true;
   window.SetFiltersOn(true);
   EXPECT_TRUE(FilledRefs(window).empty());
@@ -201,7 +193,6 @@ TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
   EXPECT_LE(calls, kTotal + 4);
   QApplication::processEvents();
   EXPECT_TRUE(window.search().filter().nothing_passes());
-  // The list says so on its footer line.
   EXPECT_EQ(window.list()->Footer(), search::kNothingPassesFooter);
 
   // Moves, keys and resizing do not read the key again.
@@ -219,41 +210,22 @@ TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
   QApplication::processEvents();
   EXPECT_EQ(window.list()->Footer(), "");
   EXPECT_FALSE(FilledRefs(window).empty());
-}
 
-TEST_F(SearchTest, LongFilterPassShowsItsStatusAndStops) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
   window.search().filter_status_after_ms = 0;
-  search::TWord_Search_Status* status = window.search().status_window();
-  QString title;
-  QString counts;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (title.isEmpty() && status->isVisible() && !status->Line(2).isEmpty()) {
-      title = status->windowTitle();
-      counts = status->Line(2);
-      status->stop_button()->click();
-    }
-  });
-  poll.start(0);
-  window.state().filters.filters_on = true;  // no flag: nothing passes
+  window.state().filters.filters_on = true;
+  StopAtFirstCount stop(window.search().status_window());
   window.SetFiltersOn(true);
-  poll.stop();
-  EXPECT_EQ(title, "Filter Status");
-  EXPECT_EQ(counts, "Number of records read: 51  Selected:  0");
+  EXPECT_EQ(stop.seen.value(0), "Filter Status");
+  EXPECT_EQ(stop.seen.value(3), "Number of records read: 51  Selected:  0");
   EXPECT_TRUE(window.search().filter().stopped());
-  EXPECT_FALSE(status->isVisible());
-  // A stopped pass proves nothing: the footer stays empty.
+  EXPECT_FALSE(window.search().status_window()->isVisible());
   EXPECT_FALSE(window.search().filter().nothing_passes());
   QApplication::processEvents();
   EXPECT_EQ(window.list()->Footer(), "");
 }
 
 TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
-  CopySharedDatabase(dir_.path());
-  app::TMain_Menu& window = StartQuiet();
-  host_.messages.clear();  // the options file's absence
+  app::TMain_Menu& window = Open();
   window.search().index_dialog_override = [](search::IndexSearchFields* fields) {
     (*fields)[search::kLastNameField] = "mann";
     return true;

@@ -1,7 +1,13 @@
 #include "gui/window_fixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 #include <algorithm>
 #include <filesystem>
 
@@ -11,6 +17,10 @@
 #include "support/quotation_fixture.h"
 
 namespace tessary::testing {
+namespace {
+
+constexpr const char* kExtraAuthors[kExtra][2] = {
+    {"Miller", "Arthur"}, {"Mann", "Thomas"}, {"Nash", "Ogden"}, {"Mann", "Anna"}};
 
 database::QuotationRecord SharedQuotation(int number) {
   database::QuotationRecord record = GeneratedQuotation(number);
@@ -21,6 +31,8 @@ database::QuotationRecord SharedQuotation(int number) {
   }
   return record;
 }
+
+}  // namespace
 
 void BuildDatabase(int count, const std::string& directory) {
   QuotationFixture fixture(std::min(count, kGenerated));
@@ -50,16 +62,17 @@ void CopySharedDatabase(const std::string& directory) {
   }
 }
 
-DatabaseCheck VerifyDatabase(const std::string& directory) {
+void ExpectSound(const std::string& directory, int records, int free_slots) {
   isam::VerifyOptions options;
   options.key_builder = database::BuildKeyFromBytes;
   isam::VerifyReport report =
       isam::Verify(platform::PosixFileSystem(), directory + "/Tes_Win", options);
-  DatabaseCheck check{report.sound(), report.findings, report.free_slots, report.records};
-  if (report.open_error != 0) {
-    check.findings.push_back("open error " + std::to_string(report.open_error));
+  EXPECT_EQ(report.open_error, 0);
+  EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
+  EXPECT_EQ(report.records, records);
+  if (free_slots >= 0) {
+    EXPECT_EQ(report.free_slots, free_slots);
   }
-  return check;
 }
 
 std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
@@ -76,6 +89,13 @@ std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
   return entries;
 }
 
+KeyEntry FirstAtOrAfter(database::Session& session, int key, const std::string& text) {
+  for (const KeyEntry& entry : WalkKey(session, key)) {
+    if (entry.key >= text) return entry;
+  }
+  return {};
+}
+
 database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
   database::QuotationRecord record = database::EmptyRecord();
   size_t length = sizeof record;
@@ -84,12 +104,72 @@ database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
   return record;
 }
 
+int RecordNumber(const database::QuotationRecord& record) {
+  return std::stoi(std::string(database::FieldText(record.Record_Number)));
+}
+
 std::vector<int32_t> PageRefs(const app::TMain_Menu& window) {
   std::vector<int32_t> refs;
   const browser::RowBrowser* engine = window.list()->engine();
   if (engine == nullptr) return refs;
   for (int i = 1; i <= engine->visible_rows(); ++i) refs.push_back(engine->row(i).ref);
   return refs;
+}
+
+void WhenModal(std::function<void(QWidget*)> act, const QString& name) {
+  auto* timer = new QTimer;
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, clock, name, act] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool ready =
+        modal != nullptr && modal->isVisible() && (name.isEmpty() || modal->objectName() == name);
+    if (!ready && clock->elapsed() < 5000) return;
+    timer->stop();
+    timer->deleteLater();
+    if (!ready) {
+      ADD_FAILURE() << "no modal dialog " << name.toStdString() << " came up";
+      return;
+    }
+    // Focus moves, and the status panels with them, only in the active window.
+    QApplication::setActiveWindow(modal);
+    act(modal);
+  });
+  timer->start();
+}
+
+QStringList ActionTexts(const QList<QAction*>& actions) {
+  QStringList texts;
+  for (const QAction* action : actions) {
+    if (!action->isSeparator()) texts.push_back(action->text());
+  }
+  return texts;
+}
+
+QStringList MenuTree(const QMenuBar* bar) {
+  QStringList tree;
+  for (const QAction* top : bar->actions()) {
+    tree.push_back(top->menu() == nullptr
+                       ? top->text()
+                       : top->text() + ": " + ActionTexts(top->menu()->actions()).join('|'));
+  }
+  return tree;
+}
+
+QStringList ToolTips(const QWidget& window) {
+  QStringList tips;
+  for (const QToolBar* bar : window.findChildren<QToolBar*>()) {
+    for (const QAction* action : bar->actions()) {
+      if (!action->isSeparator()) tips.push_back(action->toolTip());
+    }
+  }
+  return tips;
+}
+
+QStringList Sorted(QStringList list) {
+  list.sort();
+  return list;
 }
 
 app::TMain_Menu& MainWindowFixture::Create(std::vector<std::string> args) {
@@ -114,6 +194,11 @@ app::TMain_Menu& MainWindowFixture::StartQuiet(std::vector<std::string> args) {
   window.timer().stop();
   Settle();
   return window;
+}
+
+app::TMain_Menu& MainWindowFixture::StartShared() {
+  CopySharedDatabase(dir_.path());
+  return StartQuiet();
 }
 
 }  // namespace tessary::testing
