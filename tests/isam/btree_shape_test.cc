@@ -145,65 +145,41 @@ TEST_F(BtreeShape, SplitsPassesMergesAndBorrowsShapeThePages) {
     const char* name;
     std::vector<Step> steps;
   } cases[] = {
+      // clang-format off
       {"the 63rd entry splits the root into two leaves of 31",
        {{Range(1, 62, 1), {}, {1, 1, 62, -1, 0}, {}, {{1, Range(1, 62, 1)}}, {}, 2},
-        {{63},
-         {},
-         {3, 3, 63, -1, 0},
-         {1, 32, 2},
-         {{1, Range(1, 31, 1)}, {2, Range(33, 63, 1)}},
-         {},
-         4}}},
+        {{63}, {}, {3, 3, 63, -1, 0}, {1, 32, 2},
+         {{1, Range(1, 31, 1)}, {2, Range(33, 63, 1)}}, {}, 4}}},
       // 62 + 40 + 1 = 103 items: the overflowing page keeps 52, its sibling
       // gets 51 and the 53rd item becomes the separator. A full leaf passes
       // items to its right sibling; the full last child to its left one.
       {"a full leaf passes items right",
-       {{Cat({kTwoLeaves, Range(150, 3150, 100), Range(6400, 7200, 100), {10}}),
-         {},
-         {3, 3, 104, -1, 0},
-         {1, 2650, 2},
+       {{Cat({kTwoLeaves, Range(150, 3150, 100), Range(6400, 7200, 100), {10}}), {},
+         {3, 3, 104, -1, 0}, {1, 2650, 2},
          {{1, Cat({{10}, Range(100, 2600, 50)})},
-          {2, Cat({Range(2700, 3150, 50), {3200}, Range(3300, 7200, 100)})}},
-         {},
-         4}}},
+          {2, Cat({Range(2700, 3150, 50), {3200}, Range(3300, 7200, 100)})}}, {}, 4}}},
       {"the last child passes items left",
-       {{Cat({kTwoLeaves, Range(10, 90, 10), Range(3350, 6350, 100), {9999}}),
-         {},
-         {3, 3, 104, -1, 0},
-         {1, 3800, 2},
+       {{Cat({kTwoLeaves, Range(10, 90, 10), Range(3350, 6350, 100), {9999}}), {},
+         {3, 3, 104, -1, 0}, {1, 3800, 2},
          {{1, Cat({Range(10, 90, 10), Range(100, 3100, 100), {3200}, Range(3300, 3750, 50)})},
-          {2, Cat({Range(3850, 6350, 50), {9999}})}},
-         {},
-         4}}},
+          {2, Cat({Range(3850, 6350, 50), {9999}})}}, {}, 4}}},
       // Deleting 10 again leaves two pages of 31 that merge; the freed page is
       // the next one allocated.
       {"split beside a full sibling, merge of 31 and 31, reuse",
        {{kBothFull, {}, {3, 3, 125, -1, 0}, {}, {}, {}, 4},
-        {{10},
-         {},
-         {3, 4, 126, -1, 0},
-         {1, 1600, 4, 3200, 2},
-         {{1, Cat({{10}, Range(100, 1550, 50)})},
-          {4, Range(1650, 3150, 50)},
-          {2, Range(3300, 9400, 100)}},
-         {},
-         5},
+        {{10}, {}, {3, 4, 126, -1, 0}, {1, 1600, 4, 3200, 2},
+         {{1, Cat({{10}, Range(100, 1550, 50)})}, {4, Range(1650, 3150, 50)},
+          {2, Range(3300, 9400, 100)}}, {}, 5},
         {{}, {10}, {3, 4, 125, 4, 1}, {1, 3200, 2}, {{1, Range(100, 3150, 50)}}, {{4, -1}}},
         {{10}, {}, {3, 4, 126, -1, 0}, {}, {{4, Range(1650, 3150, 50)}}}}},
       {"an underflow borrows one item from a sibling of 33",
-       {{Cat({kThreeLeaves, {1675, 1725}}),
-         {10},
-         {3, 4, 127, -1, 0},
-         {1, 1650, 4, 3200, 2},
+       {{Cat({kThreeLeaves, {1675, 1725}}), {10}, {3, 4, 127, -1, 0}, {1, 1650, 4, 3200, 2},
          {{1, Cat({Range(100, 1550, 50), {1600}})},
           {4, Cat({{1675, 1700, 1725}, Range(1750, 3150, 50)})}}}}},
       // 3200 gives way to 3150, the last entry of page 4; page 4 then
       // underflows and borrows (62 - 31 + 1) div 2 = 16 from page 2.
       {"an inner entry is replaced by its predecessor",
-       {{kThreeLeaves,
-         {3200},
-         {3, 4, 125, -1, 0},
-         {1, 1600, 4, 4800, 2},
+       {{kThreeLeaves, {3200}, {3, 4, 125, -1, 0}, {1, 1600, 4, 4800, 2},
          {{4, Cat({Range(1650, 3150, 50), Range(3300, 4700, 100)})},
           {2, Range(4900, 9400, 100)}}}}},
       // Deleting 1 merges page 1 with page 2 and leaves the root with no item;
@@ -212,6 +188,7 @@ TEST_F(BtreeShape, SplitsPassesMergesAndBorrowsShapeThePages) {
        {{Range(1, 63, 1), {1}, {1, 3, 62, 3, 2}, {}, {{1, Range(2, 63, 1)}}, {{3, 2}, {2, -1}}},
         {{}, Range(2, 63, 1), {0, 3, 0, 1, 3}, {}, {}, {{1, 3}}},
         {{7}, {}, {1, 3, 1, 3, 2}, {}, {{1, {7}}}}}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
