@@ -43,19 +43,19 @@ const std::string kBook60 = Blanks(52) + "Notebook";
 const std::string kQuote = "Courage is resistance to fear,\r\nmastery of fear.\r\n\r\n";
 const std::string kQuoteFile = "    Courage is resistance to fear,\r\n    mastery of fear.\r\n\r\n";
 
-SignatureOptions WithLines(const Lines& header, const Lines& footer) {
+SignatureOptions WithLines(const Lines& header, const Lines& footer,
+                           std::initializer_list<SignatureFlag> flags) {
   SignatureOptions options;
+  for (SignatureFlag flag : flags) options.SetFlag(flag, true);
   for (size_t i = 0; i < header.size(); ++i) options.SetHeaderLine(int(i) + 1, header[i]);
   for (size_t i = 0; i < footer.size(); ++i) options.SetFooterLine(int(i) + 1, footer[i]);
   return options;
 }
 
 TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
-  SignatureOptions options = WithLines({"-- ", "Ann Lee"}, {"www.example.org"});
-  options.SetFlag(kElementAll, true);
-  options.SetFlag(kSpaceAfterHeader, true);
-  options.SetFlag(kSpaceBeforeFooter, true);
-  options.SetFlag(kTargetFileClipboard, true);
+  SignatureOptions options =
+      WithLines({"-- ", "Ann Lee"}, {"www.example.org"},
+                {kElementAll, kSpaceAfterHeader, kSpaceBeforeFooter, kTargetFileClipboard});
   SignatureText text = BuildSignature(Quote(), options);
   const std::string header = CrLf(Eight({"-- ", "Ann Lee"})) + "\r\n";
   const std::string footer = "\r\n" + CrLf(Eight({"www.example.org"}));
@@ -65,10 +65,9 @@ TEST(SignatureTest, AllElementsKeepingEmptyLinesWithBothSpacings) {
 }
 
 TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
-  SignatureOptions options = WithLines({"unused header"}, {"", "www", "", "   ", "-- "});
-  options.SetFlag(kElementFooter, true);
-  options.SetFlag(kRemoveEmptyLines, true);
-  options.SetFlag(kSpaceAfterHeader, true);  // the file starts with an empty line
+  // With the space after the header, the file starts with an empty line.
+  SignatureOptions options = WithLines({"unused header"}, {"", "www", "", "   ", "-- "},
+                                       {kElementFooter, kRemoveEmptyLines, kSpaceAfterHeader});
   QuotationRecord r = Quote();
   // Names of one character, blanks aside, are left out.
   database::SetField(r.Authors_Full_Name, "X");
@@ -79,10 +78,8 @@ TEST(SignatureTest, QuotationAndFooterWithEmptyLinesRemoved) {
 }
 
 TEST(SignatureTest, ContinuedRecordEndsWithTheCentredMarker) {
-  SignatureOptions options = WithLines({"", "Ann"}, {"www"});
-  options.SetFlag(kElementHeader, true);
-  options.SetFlag(kRemoveEmptyLines, true);
-  options.SetFlag(kSpaceAfterHeader, true);
+  SignatureOptions options =
+      WithLines({"", "Ann"}, {"www"}, {kElementHeader, kRemoveEmptyLines, kSpaceAfterHeader});
   QuotationRecord r = Quote();
   r.Multi_Page_Flag = 1;
   database::SetField(r.Line1, "");
