@@ -137,7 +137,7 @@ class ModelRun {
     if (kKeyDefs[k].allow_duplicates) return RandomText(k, kKeyDefs[k].key_len);
     for (;;) {
       std::string t = RandomText(k, kKeyDefs[k].key_len);
-      if (unique_texts_.find(t) == unique_texts_.end()) return t;
+      if (!Position(k, t, 0, false).exact) return t;
     }
   }
   // A record of `slots` slots: its length lies in that slot count's range.
@@ -180,10 +180,6 @@ class ModelRun {
     std::vector<int32_t> chain(static_cast<size_t>(ChunksOf(n)));
     for (size_t i = chain.size(); i-- > 0;) chain[i] = AllocSlot();
     return chain;
-  }
-  void RemoveRef(int32_t ref) {
-    *std::find(refs_.begin(), refs_.end(), ref) = refs_.back();
-    refs_.pop_back();
   }
   bool Dup(int k) const { return kKeyDefs[k].allow_duplicates; }
   Positioned Position(int k, const std::string& text, int32_t ref, bool with_ref) const {
@@ -250,20 +246,17 @@ class ModelRun {
     ASSERT_TRUE(engine_.EngineOk()) << (add ? "AddKey " : "DeleteKey ") << k + 1 << " '" << text
                                     << "' " << ref << ": " << engine_.EngineError() << At();
     add ? (void)keys_[k].insert({text, ref}) : (void)keys_[k].erase({text, ref});
-    if (!Dup(k)) add ? (void)unique_texts_.insert(text) : (void)unique_texts_.erase(text);
     Invalidate(k);
   }
   void AddRecord() {
     Record rec;
     for (int k = 0; k < kKeys; ++k) rec.texts[k] = NewText(k);
     rec.bytes = MakeBytes(rec.texts, RandomSlotCount());
-    std::vector<int32_t> chain = AllocChain(rec.bytes.size());
-    int32_t head = AllocSlot();
-    rec.slots.push_back(head);
-    rec.slots.insert(rec.slots.end(), chain.begin(), chain.end());
+    rec.slots = AllocChain(rec.bytes.size());
+    rec.slots.insert(rec.slots.begin(), AllocSlot());
     int32_t ref = engine_.AddVarRecord(fb_, rec.bytes.data(), rec.bytes.size());
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
-    ASSERT_EQ(ref, head) << At();
+    ASSERT_EQ(ref, rec.slots[0]) << At();
     for (int k = 0; k < kKeys; ++k) ASSERT_NO_FATAL_FAILURE(ChangeKey(true, k, ref, rec.texts[k]));
     records_[ref] = std::move(rec);
     refs_.push_back(ref);
@@ -276,7 +269,8 @@ class ModelRun {
     ASSERT_TRUE(engine_.EngineOk()) << engine_.EngineError() << At();
     for (int32_t s : rec.slots) free_.push_back(s);
     records_.erase(ref);
-    RemoveRef(ref);
+    *std::find(refs_.begin(), refs_.end(), ref) = refs_.back();
+    refs_.pop_back();
   }
   void UpdateRecord() {
     int32_t ref = RandomRecordRef();
@@ -332,8 +326,7 @@ class ModelRun {
     } else {
       std::string text = RandomText(k, kKeyDefs[k].key_len);
       int32_t ref = static_cast<int32_t>(1 + Below(static_cast<uint64_t>(slot_count_) + 5));
-      bool present = Dup(k) ? keys_[k].count({text, ref}) > 0 : unique_texts_.count(text) > 0;
-      if (present) return;
+      if (Dup(k) ? keys_[k].count({text, ref}) > 0 : Position(k, text, 0, false).exact) return;
       engine_.DeleteKey(fb_, k + 1, ref, text);
       ASSERT_EQ(engine_.EngineError(), kErrKeyToDeleteNotFound) << At();
     }
@@ -488,8 +481,7 @@ class ModelRun {
   std::map<int32_t, Record> records_;
   std::vector<int32_t> refs_;
   std::array<std::set<Entry>, kKeys> keys_;
-  std::set<std::string> unique_texts_;  // the texts in use in key 2
-  std::vector<int32_t> free_;           // the free chain, head last
+  std::vector<int32_t> free_;  // the free chain, head last
   int32_t slot_count_ = 0;
   std::array<Cursor, kKeys> cursors_;
   std::string buffer_ = std::string(kMaxVarRecord, '\0');
