@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "subjects/catalogue.h"
+#include "subjects/quick_start.h"
 
 namespace tessary::subjects {
 namespace {
@@ -56,6 +57,27 @@ TEST(ListChoicesTest, JokesFoldIntoPotpourriWithSevenSections) {
     EXPECT_EQ(choices.LeaveSectionGroup(c[0], c[1]), c[2]) << c[0];
     EXPECT_EQ(choices.chosen_section, std::string(1, static_cast<char>(c[3]))) << c[0];
   }
+}
+
+using B = QuickStartButton;
+using C = QuickStartCommand;
+
+// Each button's own command is checked with the window; here the fixed order
+// of several chosen ones.
+TEST(QuickStartTest, ChosenCommandsComeInAFixedOrder) {
+  QuickStartChoices choices;
+  choices.Activate();
+  choices.Choose(B::kBrowser);
+  EXPECT_TRUE(QuickStartCommands(choices).empty());
+  for (B button :
+       {B::kSubjectIcons, B::kHintsAndTips, B::kQuoteADay, B::kSubjectFinder, B::kSubjectList}) {
+    choices.Choose(button);
+  }
+  EXPECT_EQ(QuickStartCommands(choices),
+            (std::vector<C>{C::kSubjectList, C::kSubjectFinder, C::kQuoteADay, C::kHintsAndTips,
+                            C::kSubjectIcons}));
+  choices.Activate();
+  EXPECT_TRUE(QuickStartCommands(choices).empty()) << "the close box: no command";
 }
 
 }  // namespace
