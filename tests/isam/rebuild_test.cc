@@ -177,9 +177,11 @@ TEST_F(RebuildTest, ReindexOfHeaderOnlyDataFileGivesEmptyIndexAndNoMessageFile) 
   EXPECT_TRUE(VerifyFiles().sound());
 }
 
-// Each damage to the data file's size or header is refused before any file
-// changes.
-TEST_F(RebuildTest, InconsistentDataFileIsRefusedWith10215AndLeftAlone) {
+// Without a data (or save) file there is nothing to rebuild; each damage to
+// the data file's size or header is refused before any file changes.
+TEST_F(RebuildTest, MissingOrInconsistentDataFileIsRefusedAndLeftAlone) {
+  EXPECT_FALSE(Reorganize(engine));
+  EXPECT_EQ(engine.EngineError(), kErrDataFileNotFound);
   std::vector<int32_t> refs = MakeData({Rec("A", "B", "C"), Rec("D", "E", "F", 100)});
   ASSERT_TRUE(Reindex(engine, true));
   const std::string data = testing::ReadFile(Path(".DAT"));
@@ -370,13 +372,6 @@ TEST_F(ProgressTest, FailedReorganisationLeavesTheDataFileAsItWas) {
     EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
     EXPECT_EQ(report.records, 5);
   }
-}
-
-// The session's recovery tests resume from a save copy; here the case with
-// neither file.
-TEST_F(RebuildTest, ReorganisationWithoutDataOrSaveFileFails) {
-  EXPECT_FALSE(Reorganize(engine));
-  EXPECT_EQ(engine.EngineError(), kErrDataFileNotFound);
 }
 
 }  // namespace
