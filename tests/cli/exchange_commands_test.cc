@@ -52,11 +52,32 @@ TEST(ExchangeCommandsTest, ImportExportBackUpAndRestoreKeepTheFileblockSound) {
   EXPECT_EQ(RunTool({"import", "--db", db, dir.File("more.jsonl")}).code, 0);
   EXPECT_EQ(check(), "sound: 3 records, 3 slots (0 free), entries per key: 3 3 3 3 3 3\n");
   std::filesystem::path copy_path = std::filesystem::directory_iterator(dir.File("copies"))->path();
-  const std::string copy = copy_path.replace_extension().string();
-  Result restored = RunTool({"restore", "--db", db, "--from", copy});
+  const std::string saved = copy_path.replace_extension().string();
+  Result restored = RunTool({"restore", "--db", db, "--from", saved});
   EXPECT_EQ(restored.code, 0) << restored.err;
-  EXPECT_EQ(restored.out, "restored " + db + " from " + copy + "\n");
+  EXPECT_EQ(restored.out, "restored " + db + " from " + saved + "\n");
   EXPECT_EQ(check(), "sound: 2 records, 2 slots (0 free), entries per key: 2 2 2 2 2 2\n");
+
+  // A quotation continued over two records: its fortune entry joins them, and
+  // the JSON export imported into an empty database exports unchanged (record
+  // numbers included), the fortune export too; a second import adds nothing.
+  std::string lines;
+  for (int n = 1; n <= 12; ++n) lines += std::to_string(n) + "\n";
+  // Before it enough quotations for a progress report and an empty entry.
+  std::string many;
+  for (int n = 1; n <= 250; ++n) many += "Q" + std::to_string(n) + "\n%\n";
+  testing::WriteFile(dir.File("long"), many + "%\n" + lines + "\t-- Ann Author\n");
+  ASSERT_EQ(RunTool({"import", "--db", db, dir.File("long")}).code, 0);
+  const std::string json = RunTool({"export", "--db", db, "--format", "json"}).out;
+  const std::string fortune = RunTool({"export", "--db", db, "--format", "fortune"}).out;
+  EXPECT_NE(fortune.find("%\n" + lines + "-- Ann Author\n%\n"), std::string::npos) << fortune;
+  testing::WriteFile(dir.File("all.jsonl"), json);
+  const std::string copy = dir.File("Copy");
+  EXPECT_EQ(RunTool({"import", "--db", copy, "--yes", dir.File("all.jsonl")}).code, 0);
+  EXPECT_EQ(RunTool({"export", "--db", copy, "--format", "json"}).out, json);
+  EXPECT_EQ(RunTool({"export", "--db", copy, "--format", "fortune"}).out, fortune);
+  EXPECT_NE(RunTool({"import", "--db", copy, dir.File("all.jsonl")}).out.find("total: 0 records"),
+            std::string::npos);
 }
 
 }  // namespace

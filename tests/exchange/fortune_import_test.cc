@@ -157,6 +157,11 @@ TEST(FortuneAttributionTest, FillsAuthorAndBookFieldsOrLeavesTheText) {
       {"art\n-- -- --", "1:art|2:-- -- --|", "|||"},
       {"-- B. Hebbard, \"Analysis\",\nReview, 1980",
        "1:-- B. Hebbard, \"Analysis\",|2:Review, 1980|", "|||"},
+      {"art\n--", "1:art|2:--|", "|||"},
+      {"Text.\n-- 1st Baron Acton", "1:Text.|", "1st Baron Acton|Acton|1st Baron|"},
+      {"Text.\n-- Kirk,", "1:Text.|", "Kirk|Kirk||"},
+      {"Text.\n-- B. Hebbard,\n   Review, 1980", "1:Text.|2:-- B. Hebbard,|3:   Review, 1980|",
+       "|||"},
       // An entry that is nothing but an attribution keeps it as its text.
       {"\n\t\t-- Anonymous\n", "1:                -- Anonymous|", "|||"},
   };
