@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "isam/engine.h"
-#include "isam/index_bytes.h"
 #include "isam/verify.h"
 #include "support/crash_fs.h"
 #include "support/temp_dir.h"
@@ -108,17 +107,9 @@ class ModelRun {
           RunPhase("shrink", budget * 3 / 10, {5, 45, 10, 10, 25, 5}, SIZE_MAX, true));
       what_ = "delete the rest";
       for (; !refs_.empty(); ++op_) ASSERT_NO_FATAL_FAILURE(DeleteRecord(refs_.back()));
+      // Verify also finds every page free again.
       ASSERT_NO_FATAL_FAILURE(VerifyFiles("emptying"));
       ASSERT_NO_FATAL_FAILURE(Close());
-      std::string ix = testing::ReadFile(base_ + ".IX");
-      size_t offset = 0;
-      for (const KeyDef& d : kKeyDefs) {
-        bytes::KeyHead h = bytes::ReadKeyHead(ix, offset);
-        EXPECT_EQ(h.root_page, 0);
-        EXPECT_EQ(h.entry_count, 0);
-        EXPECT_EQ(h.free_page_count, h.page_count);
-        offset += bytes::PageBytesOf(d.key_len);
-      }
     }
   }
 
