@@ -162,41 +162,16 @@ TEST(HelpCatalogTest, BadIndexesAreRefused) {
   }
 }
 
-class HelpViewerTest : public ::testing::Test {
- protected:
-  void Open(HelpViewer* viewer) {
-    viewer->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
-  }
-};
-
-TEST_F(HelpViewerTest, InstanceIsOneWindowWithThreeTabs) {
-  HelpViewer* viewer = HelpViewer::Instance();
-  ASSERT_NE(viewer, nullptr);
-  EXPECT_EQ(viewer, HelpViewer::Instance());
-  EXPECT_TRUE(viewer->isWindow());
-  EXPECT_EQ(viewer->windowTitle(), "Tessary Help");
-  auto* tabs = Child<QTabWidget>(*viewer, "helpTabs");
-  QStringList texts;
-  for (int i = 0; i < tabs->count(); ++i) texts.append(tabs->tabText(i));
-  EXPECT_EQ(texts, (QStringList{"Contents", "Index", "Search"}));
-  viewer->ShowContents();
-  EXPECT_TRUE(viewer->isVisible());
-  EXPECT_EQ(viewer->CurrentTopic(), 0);
-  // The contents tree follows the topic on show: the keyboard page sits under
-  // the browser hints.
-  viewer->ShowTopic(115);
-  QTreeWidgetItem* item = Child<QTreeWidget>(*viewer, "contentsTree")->currentItem();
-  ASSERT_NE(item, nullptr);
-  EXPECT_EQ(item->text(0), "Browser keyboard commands");
-  ASSERT_NE(item->parent(), nullptr);
-  EXPECT_EQ(item->parent()->text(0), "Browser hints and tips");
-  viewer->close();
-}
-
-TEST_F(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
+// The one help window has three tabs; links navigate, and Back and Forward
+// retrace them.
+TEST(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
   HelpViewer viewer;
-  Open(&viewer);
+  viewer.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+  EXPECT_EQ(viewer.windowTitle(), "Tessary Help");
+  auto* tabs = Child<QTabWidget>(viewer, "helpTabs");
+  EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
+            (QStringList{"Contents", "Index", "Search"}));
   viewer.ShowContents();
   auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
   auto* back = Child<QToolButton>(viewer, "backButton");
@@ -227,26 +202,10 @@ TEST_F(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
   EXPECT_TRUE(viewer.PageText().startsWith("Welcome to Tessary"));
 }
 
-TEST_F(HelpViewerTest, ContentsTreeHoldsEveryTopicAndOpensThem) {
-  SmallCatalog files;
-  HelpViewer viewer(files.Load());
-  Open(&viewer);
-  auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
-  // Gamma holds Beta; Alpha stands alone; file order is kept.
-  ASSERT_EQ(contents->topLevelItemCount(), 2);
-  EXPECT_EQ(contents->topLevelItem(0)->text(0), "Gamma page");
-  ASSERT_EQ(contents->topLevelItem(0)->childCount(), 1);
-  EXPECT_EQ(contents->topLevelItem(0)->child(0)->text(0), "Beta page");
-  EXPECT_EQ(contents->topLevelItem(1)->text(0), "Alpha page");
-  QTreeWidgetItem* beta = contents->topLevelItem(0)->child(0);
-  contents->scrollToItem(beta);
-  QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    contents->visualItemRect(beta).center());
-  EXPECT_EQ(viewer.CurrentTopic(), 20);
-  EXPECT_TRUE(viewer.PageText().contains("lazy dog"));
-}
-
-TEST_F(HelpViewerTest, IndexFilterNarrowsTheKeywordsAndOpensTheirTopics) {
+// The three tabs on the small catalogue: the index filter narrows the
+// keywords and opens their topics, the contents tree holds every topic, and
+// the search lists topics by title and marks the words on their pages.
+TEST(HelpViewerTest, TabsFindAndOpenTheTopics) {
   SmallCatalog files;
   HelpViewer viewer(files.Load());
   viewer.ShowIndex();
@@ -277,12 +236,22 @@ TEST_F(HelpViewerTest, IndexFilterNarrowsTheKeywordsAndOpensTheirTopics) {
   ASSERT_EQ(shared[0]->childCount(), 2);
   EXPECT_EQ(shared[0]->child(0)->text(0), "Gamma page");
   EXPECT_EQ(shared[0]->child(1)->text(0), "Beta page");
-}
 
-TEST_F(HelpViewerTest, SearchListsTopicsByTitleAndHighlightsTheWords) {
-  SmallCatalog files;
-  HelpViewer viewer(files.Load());
-  Open(&viewer);
+  // Gamma holds Beta; Alpha stands alone; file order is kept.
+  auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
+  ASSERT_EQ(contents->topLevelItemCount(), 2);
+  EXPECT_EQ(contents->topLevelItem(0)->text(0), "Gamma page");
+  ASSERT_EQ(contents->topLevelItem(0)->childCount(), 1);
+  EXPECT_EQ(contents->topLevelItem(1)->text(0), "Alpha page");
+  QTreeWidgetItem* beta = contents->topLevelItem(0)->child(0);
+  EXPECT_EQ(beta->text(0), "Beta page");
+  Child<QTabWidget>(viewer, "helpTabs")->setCurrentIndex(0);
+  contents->scrollToItem(beta);
+  QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
+                    contents->visualItemRect(beta).center());
+  EXPECT_EQ(viewer.CurrentTopic(), 20);
+  EXPECT_TRUE(viewer.PageText().contains("lazy dog"));
+
   viewer.ShowSearch();
   EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 2);
   auto* line = Child<QLineEdit>(viewer, "searchLine");
@@ -292,14 +261,12 @@ TEST_F(HelpViewerTest, SearchListsTopicsByTitleAndHighlightsTheWords) {
   ASSERT_EQ(results->count(), 2);
   EXPECT_EQ(results->item(0)->text(), "Alpha page");
   EXPECT_EQ(results->item(1)->text(), "Beta page");
-
   QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
                     results->visualItemRect(results->item(1)).center());
   EXPECT_EQ(viewer.CurrentTopic(), 20);
   auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
   ASSERT_EQ(browser->extraSelections().size(), 1);
   EXPECT_EQ(browser->extraSelections()[0].cursor.selectedText(), "FOX");
-
   QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
                     results->visualItemRect(results->item(0)).center());
   EXPECT_EQ(viewer.CurrentTopic(), 30);
@@ -311,7 +278,6 @@ TEST_F(HelpViewerTest, SearchListsTopicsByTitleAndHighlightsTheWords) {
   QTest::mouseClick(Child<QToolButton>(viewer, "backButton"), Qt::LeftButton);
   EXPECT_EQ(viewer.CurrentTopic(), 20);
   EXPECT_TRUE(browser->extraSelections().isEmpty());
-
   line->setText("zebra");
   QTest::keyClick(line, Qt::Key_Return);
   EXPECT_EQ(results->count(), 0);

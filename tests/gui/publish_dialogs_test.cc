@@ -6,14 +6,12 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 
+#include "gui/window_fixture.h"
 #include "publish/html_dialogs.h"
 #include "publish/signature_dialogs.h"
-#include "support/scripted_host.h"
-#include "support/temp_dir.h"
 
 namespace tessary::publish {
 namespace {
@@ -21,22 +19,8 @@ namespace {
 using testing::ReadFile;
 using testing::ScriptedHost;
 using testing::TempDir;
+using testing::WhenModal;
 using ui::MessageKind;
-
-// Runs `act` on the next modal dialog once it is up.
-void WhenModal(std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr) {
-      WhenModal(act);
-      return;
-    }
-    // Focus events, and so the status panel, need the active window.
-    modal->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(modal));
-    act(modal);
-  });
-}
 
 QString Status(const ui::FocusHints* hints) { return hints->panel()->text(); }
 

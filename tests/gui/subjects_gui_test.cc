@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <functional>
+#include <type_traits>
 
 #include "gui/window_fixture.h"
 #include "subjects/catalogue.h"
@@ -31,23 +32,10 @@ namespace {
 using subjects::QuickStartButton;
 using subjects::TSubjectIconMenu;
 
-// Runs `act` on the next modal dialog named `name` once it is up (the caller
-// then opens it with exec). Gives up after five seconds.
-void OnModal(const QString& name, std::function<void(QDialog*)> act) {
-  auto* timer = new QTimer;
-  auto* clock = new QElapsedTimer;
-  clock->start();
-  timer->setInterval(5);
-  QObject::connect(timer, &QTimer::timeout, [timer, clock, name, act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    const bool ready = dialog != nullptr && dialog->objectName() == name && dialog->isVisible();
-    if (!ready && clock->elapsed() < 5000) return;
-    timer->stop();
-    timer->deleteLater();
-    delete clock;
-    if (ready) act(dialog);
-  });
-  timer->start();
+// Runs `act` on the next modal dialog named `name`, as its own type.
+template <typename Dialog = QDialog>
+void OnModal(const QString& name, std::type_identity_t<std::function<void(Dialog*)>> act) {
+  WhenModal([act](QWidget* modal) { act(static_cast<Dialog*>(modal)); }, name);
 }
 
 QToolButton* SubjectButton(TSubjectIconMenu& menu, const QString& name) {
@@ -57,19 +45,10 @@ QToolButton* SubjectButton(TSubjectIconMenu& menu, const QString& name) {
   return nullptr;
 }
 
-// The first entry of key 3 at or after `text`.
-KeyEntry FirstAtOrAfter(database::Session& session, const std::string& text) {
-  for (const KeyEntry& entry : WalkKey(session, 3)) {
-    if (entry.key >= text) return entry;
-  }
-  return {};
-}
-
 class SubjectsGuiTest : public MainWindowFixture {
  protected:
   app::TMain_Menu& StartWithReadingWindow() {
-    CopySharedDatabase(dir_.path());
-    app::TMain_Menu& window = StartQuiet();
+    app::TMain_Menu& window = StartShared();
     window.show_in_reading_window = [this, &window](int32_t ref) {
       shown_.push_back(ref);
       shown_record_ = window.session().current_record;
@@ -103,36 +82,23 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
     menus.push_back(menu.objectName().back().digitValue());
   };
   // The first command opens the drawn menu 2; on to menu 3, then Truth.
-  OnModal("TSUBJECTS_2", [](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+  OnModal<TSubjectIconMenu>("TSUBJECTS_2", [](TSubjectIconMenu* menu) {
     EXPECT_EQ(menu->windowTitle(), "Subject Menu 2 of 3:  Health to Science");
     EXPECT_EQ(menu->subject_buttons().size(), 27u);
     QTest::mouseClick(menu->navigation_button(1), Qt::LeftButton);
-    OnModal("TSUBJECTS_3", [](QDialog* third) {
-      auto* menu = static_cast<TSubjectIconMenu*>(third);
-      QTest::mouseClick(SubjectButton(*menu, "Truth"), Qt::LeftButton);
+    OnModal<TSubjectIconMenu>("TSUBJECTS_3", [](TSubjectIconMenu* third) {
+      QTest::mouseClick(SubjectButton(*third, "Truth"), Qt::LeftButton);
     });
   });
   window.action("Subject Icons...")->trigger();
   EXPECT_EQ(menus, (std::vector<int>{2, 3}));
-  const KeyEntry truth = FirstAtOrAfter(window.session(), "TRUTH");
+  const KeyEntry truth = FirstAtOrAfter(window.session(), 3, "TRUTH");
   ExpectListOn(truth);
   EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
   EXPECT_EQ(ShownSubject(), "Truth");
-  // Later commands start at menu 1 without a new draw.
-  OnModal("TSUBJECTS_1", [](QDialog* dialog) { dialog->close(); });
-  window.action("hint:Select Subject by Iconic Menu")->trigger();
-  EXPECT_EQ(menus, (std::vector<int>{2, 3, 1}));
-
-  EXPECT_TRUE(host_.messages.size() == 1) << "only the missing options file was reported";
-}
-
-TEST_F(SubjectsGuiTest, PanelsHelpAndCancel) {
-  app::TMain_Menu& window = StartWithReadingWindow();
-  window.subject_commands().draw_first_menu = [] { return 100; };
-  const int32_t before = window.list()->CurrentRef();
-  OnModal("TSUBJECTS_1", [this](QDialog* dialog) {
-    auto* menu = static_cast<TSubjectIconMenu*>(dialog);
+  // Later commands start at menu 1 without a new draw. Its panels follow the
+  // focus and the pointer; Help keeps it open, and Cancel changes nothing.
+  OnModal<TSubjectIconMenu>("TSUBJECTS_1", [this](TSubjectIconMenu* menu) {
     QFocusEvent focus(QEvent::FocusIn);
     QApplication::sendEvent(SubjectButton(*menu, "Cunning"), &focus);
     EXPECT_EQ(menu->subject_panel()->text(), "CUNNING");
@@ -145,14 +111,15 @@ TEST_F(SubjectsGuiTest, PanelsHelpAndCancel) {
     EXPECT_EQ(menu->help_button()->toolTip(), "Help on Iconic Subject Menus");
     QTest::mouseClick(menu->help_button(), Qt::LeftButton);
     EXPECT_EQ(host_.help_topics, std::vector<int>{370});
-    EXPECT_TRUE(menu->isVisible()) << "Help keeps the menu open";
+    EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(menu->subject_panel()->text(), "HELP");
     QTest::mouseClick(menu->cancel_button(), Qt::LeftButton);
   });
-  window.action("Subject Icons...")->trigger();
-  EXPECT_TRUE(shown_.empty());
-  EXPECT_EQ(window.list()->KeyNumber(), 1);
-  EXPECT_EQ(window.list()->CurrentRef(), before);
+  window.action("hint:Select Subject by Iconic Menu")->trigger();
+  EXPECT_EQ(menus, (std::vector<int>{2, 3, 1}));
+  EXPECT_EQ(shown_.size(), 1u);
+  ExpectListOn(truth);
+  EXPECT_EQ(host_.messages.size(), 1u) << "only the missing options file was reported";
 }
 
 // ---- Subject and subtitle lists ---------------------------------------------------------
@@ -179,14 +146,14 @@ TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
 
   OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Love", 0, 1); });
   window.action("Subject List...")->trigger();
-  ExpectListOn(FirstAtOrAfter(session, "LOVE         2"));
+  ExpectListOn(FirstAtOrAfter(session, 3, "LOVE         2"));
   EXPECT_TRUE(shown_.empty()) << "Browser stays in the list";
 
   // The Eternal has no quotations: Time follows it.
   OnModal("TSubtitle_List_Box",
           [](QDialog* d) { FillList(d, "God     ... ... ... ...  The Eternal", 1, 0); });
   window.action("hint:Subject Finder Dialog")->trigger();
-  const KeyEntry time = FirstAtOrAfter(session, "THE ETERNAL  1");
+  const KeyEntry time = FirstAtOrAfter(session, 3, "THE ETERNAL  1");
   EXPECT_EQ(time.key.substr(0, 4), "TIME");
   ExpectListOn(time);
   EXPECT_EQ(shown_, std::vector<int32_t>{time.ref});
@@ -205,7 +172,7 @@ TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
   });
   window.action("Subject Finder...")->trigger();
   EXPECT_TRUE(finder.section_button(6)->isChecked());
-  ExpectListOn(FirstAtOrAfter(session, "HOPE         7"));
+  ExpectListOn(FirstAtOrAfter(session, 3, "HOPE         7"));
 
   // OK on the empty item, and the close box, change nothing.
   window.ChangeSortKey(2);
@@ -253,30 +220,11 @@ std::function<void(subjects::TQS_MENU_TESSARY*)> Click(QuickStartButton button) 
   };
 }
 
-class QuickStartGuiTest : public SubjectsGuiTest {
- protected:
-  // Starts the program, lets the first tick show the menu and runs `act` on it.
-  app::TMain_Menu& StartAndAnswer(std::function<void(subjects::TQS_MENU_TESSARY*)> act) {
-    CopySharedDatabase(dir_.path());
-    app::TMain_Menu& window = Create();
-    window.quote_a_day = [this] { ++quotes_; };
-    window.show_in_reading_window = [this](int32_t ref) { shown_.push_back(ref); };
-    OnModal("TQS_MENU_TESSARY", [act](QDialog* d) {
-      auto* menu = static_cast<subjects::TQS_MENU_TESSARY*>(d);
-      EXPECT_EQ(menu->windowTitle(), "Quick Start Menu");
-      act(menu);
-    });
-    window.show();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.state().show_opening_menu; }, 2000));
-    QTest::qWait(50);
-    return window;
-  }
-  int quotes_ = 0;
-};
-
-// Enter (Browser is the default button) and the close box leave the list as it
-// is; each other button runs its command.
-TEST_F(QuickStartGuiTest, EachButtonRunsItsCommand) {
+// The first tick shows the quick-start menu. Enter (Browser is the default
+// button) and the close box leave the list as it is; each other button runs
+// its command.
+TEST_F(SubjectsGuiTest, EachQuickStartButtonRunsItsCommand) {
+  CopySharedDatabase(dir_.path());
   const struct {
     std::function<void(subjects::TQS_MENU_TESSARY*)> press;
     QString dialog;  // the dialog the command opens, if any
@@ -301,16 +249,22 @@ TEST_F(QuickStartGuiTest, EachButtonRunsItsCommand) {
         d->close();
       });
     }
-    quotes_ = 0;
+    int quotes = 0;
     host_.help_topics.clear();
-    app::TMain_Menu& window = StartAndAnswer([&](subjects::TQS_MENU_TESSARY* menu) {
+    app::TMain_Menu& window = Create();
+    window.quote_a_day = [&] { ++quotes; };
+    window.subject_commands().draw_first_menu = [] { return 0; };
+    OnModal<subjects::TQS_MENU_TESSARY>("TQS_MENU_TESSARY", [&](auto* menu) {
+      EXPECT_EQ(menu->windowTitle(), "Quick Start Menu");
       EXPECT_TRUE(menu->button(QuickStartButton::kBrowser)->isDefault());
-      window_->subject_commands().draw_first_menu = [] { return 0; };
       c.press(menu);
     });
+    window.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.state().show_opening_menu; }, 2000));
+    QTest::qWait(50);
     EXPECT_FALSE(window.subject_commands().quick_start().isVisible());
     EXPECT_EQ(opened, !c.dialog.isEmpty());
-    EXPECT_EQ(quotes_, c.quotes);
+    EXPECT_EQ(quotes, c.quotes);
     EXPECT_EQ(host_.help_topics, c.help);
     EXPECT_EQ(window.list()->KeyNumber(), 1);
     EXPECT_EQ(PageRefs(window).front(), WalkKey(window.session(), 1).front().ref);
