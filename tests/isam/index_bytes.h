@@ -48,6 +48,7 @@ inline KeyHead ReadKeyHead(const std::string& ix, size_t key_offset) {
 struct ItemBytes {
   int32_t ref, right_child;
   std::string key;
+  bool operator==(const ItemBytes&) const = default;
 };
 
 struct PageBytes {
