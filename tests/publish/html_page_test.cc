@@ -171,7 +171,6 @@ TEST(HtmlPageTest, DateStampClockAndLocale) {
   } cases[] = {
       {{2026, 1, 4, 0, 0, 0, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 12:00:00 AM."},
       {{2026, 1, 4, 12, 30, 5, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 12:30:05 PM."},
-      {{2026, 1, 4, 13, 5, 59, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 01:05:59 PM."},
       {{2026, 1, 4, 11, 59, 59, 0}, TimeLocale{}, "Sunday, 1/4/2026 at 11:59:59 AM."},
       {{2026, 10, 31, 0, 7, 0, 6}, none, "Saturday, 10/31/2026 at 00:07:00   ."},
       {{2026, 10, 31, 23, 7, 0, 6}, none, "Saturday, 10/31/2026 at 23:07:00   ."},

@@ -197,7 +197,6 @@ TEST(SignatureOptionsFileTest, DefaultsShortFilesAndOverlongLengths) {
 TEST(SignatureOptionsFileTest, DialogValuesBecomeOneElementAndOneTargetFlag) {
   SignatureDialogValues values;
   values.header_box = "one\r\n" + std::string(85, 'x') + "\n3\n4\n5\n6\n7\n8\nnine";
-  values.footer_box = "";
   values.element_item = 2;
   values.space_after_header = true;
   values.target_item = 0;
@@ -207,8 +206,7 @@ TEST(SignatureOptionsFileTest, DialogValuesBecomeOneElementAndOneTargetFlag) {
   EXPECT_EQ(options.HeaderLine(2), std::string(80, 'x'));
   EXPECT_EQ(options.HeaderLine(8), "8");
   EXPECT_EQ(options.FooterLine(1), "");
-  const std::string& b = options.bytes();
-  EXPECT_EQ(b.substr(648, 9), std::string({0, 0, 1, 0, 1, 0, 1, 0, 0}));
+  EXPECT_EQ(options.bytes().substr(648, 9), std::string({0, 0, 1, 0, 1, 0, 1, 0, 0}));
   EXPECT_EQ(options.FileName(), std::string(192, 'f'));
 
   SignatureOptions third;
