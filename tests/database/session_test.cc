@@ -91,8 +91,9 @@ class SessionTest : public ::testing::Test {
     options.key_builder = database::BuildKeyFromBytes;
     return isam::Verify(platform::PosixFileSystem(), Base(), options);
   }
-  // The closed files are sound and hold `records` records.
+  // Closes the session; the files are sound and hold `records` records.
   void ExpectSound(int records) {
+    session->CloseDatabase();
     isam::VerifyReport report = VerifyFiles();
     EXPECT_TRUE(report.sound()) << ::testing::PrintToString(report.findings);
     EXPECT_EQ(report.records, records);
@@ -174,7 +175,6 @@ TEST_F(SessionTest, DefectiveIndexAskedAgainAfterEachNoThenRebuilt) {
     EXPECT_EQ(s.highest_record_number(), 60);
     EXPECT_EQ(KeyCounts(s), Counts(6, 60));
     ExpectRecords(s, records);
-    s.CloseDatabase();
     ExpectSound(60);
   }
 }
@@ -278,10 +278,9 @@ TEST_F(SessionTest, UpdateOfUnkeyedLinesWritesNoIndexPage) {
   }
   EXPECT_TRUE(host.messages.empty());
   ExpectRecords(s, records);
-  s.CloseDatabase();
+  ExpectSound(2);
   EXPECT_EQ(fs.injected(), 0);
   EXPECT_EQ(testing::ReadFile(IndexPath()), index_before);
-  ExpectSound(2);
 }
 
 // A changed author moves key 2 only; the others stay where they were.
@@ -297,7 +296,6 @@ TEST_F(SessionTest, UpdateMovesTheChangedKeyOnly) {
     EXPECT_TRUE(s.engine().KeyExists(s.fileblock(), k, ref, BuildKey(s.current_record, k))) << k;
   }
   EXPECT_EQ(KeyCounts(s), Counts(6, 2));
-  s.CloseDatabase();
   ExpectSound(2);
 }
 
@@ -323,7 +321,6 @@ TEST_F(SessionTest, DeleteAsksFirstAndGoesDownToTheLastRecord) {
   }
   EXPECT_EQ(host.messages, Messages(5, {MessageKind::kQuestion, kDeleteQuestion, ""}));
   EXPECT_EQ(s.engine().UsedSlots(s.fileblock()), 0);
-  s.CloseDatabase();
   ExpectSound(0);
 }
 
@@ -475,7 +472,6 @@ TEST_F(SessionTest, AbandonedRebuildIsReportedAndTheDatabaseRecovers) {
     ExpectRecords(s, records);
     s.current_record = Quote(101);
     EXPECT_TRUE(s.AddRecord());
-    s.CloseDatabase();
     ExpectSound(101);
   }
 }
