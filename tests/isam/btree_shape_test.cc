@@ -402,10 +402,7 @@ TEST_F(SmallFiles, FreedSlotsAreReusedLastFreedFirst) {
   engine_.CloseFileblock(fb);
   std::string dat = Dat();
   ASSERT_EQ(dat.size(), 7u * 24);
-  bytes::DataHead h = bytes::ReadDataHead(dat);
-  EXPECT_EQ(h.first_free, 5);
-  EXPECT_EQ(h.free_count, 2);
-  EXPECT_EQ(h.slot_count, 6);
+  EXPECT_EQ(bytes::ReadDataHead(dat), (bytes::DataHead{5, 2, 6, 24, 0, 0}));
   EXPECT_EQ(bytes::I32(dat, 5 * 24), 3);
   EXPECT_EQ(bytes::I32(dat, 3 * 24), -1);
   EXPECT_EQ(dat[5 * 24 + 4], '5');  // a freed slot keeps its other bytes
@@ -471,18 +468,19 @@ TEST_F(SmallFiles, VariableRecordsAreWrittenAsChainsOfSlots) {
   engine_.CloseFileblock(fb);
   std::string dat = Dat();
   ASSERT_EQ(dat.size(), 6u * 512);
+  // Slot s's byte count and next link.
+  auto trailer = [&](int32_t s) {
+    return std::pair{bytes::U16(dat, s * 512 + 506), bytes::I32(dat, s * 512 + 508)};
+  };
   EXPECT_EQ(ref, 2);
-  EXPECT_EQ(bytes::U16(dat, 2 * 512 + 506), 506);
-  EXPECT_EQ(bytes::I32(dat, 2 * 512 + 508), 1);
+  EXPECT_EQ(trailer(2), std::pair(506, 1));
   EXPECT_EQ(dat[512], '\x01');
-  EXPECT_EQ(bytes::U16(dat, 512 + 506), 933 - 506);
-  EXPECT_EQ(bytes::I32(dat, 512 + 508), 0);
+  EXPECT_EQ(trailer(1), std::pair(933 - 506, 0));
   EXPECT_EQ(dat.substr(513, 933 - 506), record.substr(506));
-  EXPECT_EQ(bytes::I32(dat, a * 512 + 508), 0);
-  EXPECT_EQ(bytes::U16(dat, a * 512 + 506), 506);
-  int32_t b_next = bytes::I32(dat, b * 512 + 508);
+  EXPECT_EQ(trailer(a), std::pair(506, 0));
+  const int32_t b_next = trailer(b).second;
   ASSERT_GT(b_next, 0);
-  EXPECT_EQ(bytes::U16(dat, b_next * 512 + 506), 1);
+  EXPECT_EQ(trailer(b_next), std::pair(1, 0));
   EXPECT_EQ(dat[b_next * 512 + 1], 'z');
 
   // A freed head reads as gone (its first bytes hold the free link) and its

@@ -24,6 +24,7 @@ inline int U16(const std::string& b, size_t at) {
 struct DataHead {
   int32_t first_free, free_count, slot_count, record_length, key_count;
   int in_use;
+  bool operator==(const DataHead&) const = default;
 };
 
 inline DataHead ReadDataHead(const std::string& dat) {
