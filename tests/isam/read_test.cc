@@ -129,33 +129,31 @@ TEST(ReadVarRecord, ChainsOfEveryLengthReadBackWhole) {
 TEST(ReadVarRecord, DamagedChainsFailWithoutCrashOrHang) {
   // The record at slot 3 is a head linking to continuation 2 (505 bytes),
   // which links to continuation 1 (100 bytes); slot 4 is a head on its own.
-  struct Case {
+  // Each case writes `count` and `next` into slot `slot`'s trailer.
+  const struct {
     const char* name;
     int32_t ref;
     bool must_fail;  // else it need not fail, but must stay within the buffer
-    void (*damage)(DataFileBuilder&);
+    int32_t slot;
+    uint16_t count;
+    int32_t next;
+  } cases[] = {
+      {"partial continuation linking to itself", 3, true, 2, 100, 2},
+      {"empty continuation linking to itself", 3, true, 2, 0, 2},
+      {"full continuation linking to itself", 3, false, 2, 505, 2},
+      {"two continuations in a loop", 3, false, 1, 505, 2},
+      {"head linking to itself", 4, false, 4, 506, 4},
+      {"link beyond SlotCount", 3, true, 2, 505, 99},
+      {"negative link", 4, true, 4, 506, -7},
   };
-  const Case cases[] = {
-      {"partial continuation linking to itself", 3, true,
-       [](DataFileBuilder& d) { d.SetTrailer(2, 100, 2); }},
-      {"empty continuation linking to itself", 3, true,
-       [](DataFileBuilder& d) { d.SetTrailer(2, 0, 2); }},
-      {"full continuation linking to itself", 3, false,
-       [](DataFileBuilder& d) { d.SetTrailer(2, 505, 2); }},
-      {"two continuations in a loop", 3, false,
-       [](DataFileBuilder& d) { d.SetTrailer(1, 505, 2); }},
-      {"head linking to itself", 4, false, [](DataFileBuilder& d) { d.SetTrailer(4, 506, 4); }},
-      {"link beyond SlotCount", 3, true, [](DataFileBuilder& d) { d.SetTrailer(2, 505, 99); }},
-      {"negative link", 4, true, [](DataFileBuilder& d) { d.SetTrailer(4, 506, -7); }},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     DataFileBuilder data(512);
     ASSERT_EQ(data.AddRecord(Pattern(506 + 505 + 100, 1)), 3);
     data.NewSlot();
     data.SetHead(4, Pattern(506, 2), 0);
-    c.damage(data);
+    data.SetTrailer(c.slot, c.count, c.next);
     WriteFileblock(dir.File("fb"), data.Bytes(), std::nullopt);
 
     OpenFixture fx;
