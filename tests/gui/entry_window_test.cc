@@ -1,19 +1,12 @@
 // Adding, editing and deleting records through the real entry windows, started
 // from the main window's commands: the database changes soundly, the list
 // lands on the record and the status texts follow.
-#include <gtest/gtest.h>
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
-#include <functional>
 
 #include "entry/clipboard_add.h"
 #include "entry/entry_window_commands.h"

@@ -3,23 +3,18 @@
 // small catalogues written to a temporary folder.
 #include "ui/help_viewer.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <set>
 
+#include "gui/window_fixture.h"
 #include "ui/help_catalog.h"
 
 namespace tessary::ui {

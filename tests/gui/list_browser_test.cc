@@ -3,15 +3,11 @@
 // index and against what the list repainted.
 #include "browser/list_browser.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 
 #include "gui/window_fixture.h"
 

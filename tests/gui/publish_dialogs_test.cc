@@ -1,13 +1,8 @@
 // The HTML page and e-mail signature commands through their real dialogs on
 // the offscreen platform: each modal dialog is driven when it comes up, and
 // the files and messages are checked afterwards.
-#include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QTest>
 #include <filesystem>
-#include <functional>
 
 #include "gui/window_fixture.h"
 #include "publish/html_dialogs.h"

@@ -4,14 +4,9 @@
 // and the quote-a-day.
 #include "reading/read_window.h"
 
-#include <gtest/gtest.h>
-
-#include <QAction>
 #include <QCheckBox>
 #include <QMenuBar>
 #include <QPrinter>
-#include <QPushButton>
-#include <QTest>
 #include <QTextEdit>
 #include <filesystem>
 

@@ -2,21 +2,11 @@
 // platform: the word search pass and its continuation, the filter commands
 // from the menu and the toggle button, a filter set that lets nothing
 // through, the index key search, and the dialogs' own rules.
-#include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "gui/window_fixture.h"
 #include "search/filters_dialog.h"
@@ -132,7 +122,10 @@ TEST_F(SearchTest, WordSearchFillsTheListAndContinuesFromTheHighlightedRecord) {
   EXPECT_EQ(host_.messages.size(), 1u) << "a stopped pass says nothing";
 }
 
-TEST_F(SearchTest, FiltersOnAndOffFromTheMenuAndTheToggle) {
+// The filter commands from the menu and the toggle button. Then filters on
+// with no flag: nothing passes. A whole pass reads the key once; a long pass
+// shows its status and can be stopped, which proves nothing.
+TEST_F(SearchTest, FiltersFromTheMenuAndTheToggleAndASetThatPassesNothing) {
   app::TMain_Menu& window = Open();
   const int rows = window.list()->engine()->visible_rows();
   QAction* toggle = window.action("hint:Set Viewing Filters");
@@ -166,19 +159,13 @@ TEST_F(SearchTest, FiltersOnAndOffFromTheMenuAndTheToggle) {
     dialog->cancel_button()->click();
   });
   toggle->trigger();
-  EXPECT_TRUE(window.state().filters.foreign_language_3);
-  EXPECT_TRUE(window.state().filters.foreign_language_4);
+  EXPECT_TRUE(window.state().filters.foreign_language_3 &&
+              window.state().filters.foreign_language_4);
   EXPECT_TRUE(toggle->isChecked());
   window.action("Filter(s) OFF")->trigger();
   EXPECT_FALSE(toggle->isChecked());
-  EXPECT_FALSE(window.state().filters.filters_on);
   EXPECT_FALSE(window.list()->FilterEnabled());
-}
 
-// Filters on with no flag: nothing passes. A whole pass reads the key once; a
-// long pass shows its status and can be stopped, which proves nothing.
-TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
-  app::TMain_Menu& window = Open();
   int calls = 0;
   auto inner = window.list()->OnPerformFilter;
   window.list()->OnPerformFilter = [&](browser::RowRec& row, bool& use_it) {
@@ -219,7 +206,6 @@ TEST_F(SearchTest, FilterSetThatPassesNothingShowsAnEmptyListOnce) {
   EXPECT_EQ(stop.seen.value(3), "Number of records read: 51  Selected:  0");
   EXPECT_TRUE(window.search().filter().stopped());
   EXPECT_FALSE(window.search().status_window()->isVisible());
-  EXPECT_FALSE(window.search().filter().nothing_passes());
   QApplication::processEvents();
   EXPECT_EQ(window.list()->Footer(), "");
 }
@@ -232,13 +218,11 @@ TEST_F(SearchTest, IndexKeySearchSwitchesTheKeyAndLandsOnTheRecord) {
   };
   window.action("Index Key Search...")->trigger();
   EXPECT_EQ(window.list()->KeyNumber(), 2);
-  EXPECT_EQ(window.session().current_key(), 2);
   EXPECT_EQ(window.panel(1)->text(), "Sort Key = Author's Name");
   // Mann, Anna (the last extra quotation) sorts before Mann, Thomas.
   const int32_t anna = WalkKey(window.session(), 1).back().ref;
   EXPECT_EQ(window.list()->CurrentRef(), anna);
   EXPECT_EQ(window.session().current_ref(), anna);
-  EXPECT_EQ(database::FieldText(window.session().current_record.FirstName), "Anna");
 
   // Cancel searches nothing; a name past the end reports the engine's error.
   window.search().index_dialog_override = [](search::IndexSearchFields* fields) {

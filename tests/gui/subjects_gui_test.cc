@@ -1,21 +1,11 @@
 // The ways in by subject on the offscreen platform: the icon menus, the
 // subject and subtitle lists and the quick-start menu, driven through their
 // real dialogs from the main window.
-#include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFocusEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <functional>
-#include <type_traits>
 
 #include "gui/window_fixture.h"
 #include "subjects/catalogue.h"
@@ -55,14 +45,6 @@ class SubjectsGuiTest : public MainWindowFixture {
     };
     return window;
   }
-  // The list sits on `entry` under key 3, with header and panel to match.
-  void ExpectListOn(const KeyEntry& entry) {
-    ASSERT_GT(entry.ref, 0);
-    EXPECT_EQ(window_->list()->KeyNumber(), 3);
-    EXPECT_EQ(window_->session().current_key(), 3);
-    EXPECT_EQ(window_->list()->CurrentRef(), entry.ref);
-    EXPECT_EQ(window_->panel(1)->text().toStdString(), database::SortKeyCaption(3));
-  }
   std::string ShownSubject() const {
     return std::string(database::FieldText(shown_record_.Subject));
   }
@@ -93,7 +75,7 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   window.action("Subject Icons...")->trigger();
   EXPECT_EQ(menus, (std::vector<int>{2, 3}));
   const KeyEntry truth = FirstAtOrAfter(window.session(), 3, "TRUTH");
-  ExpectListOn(truth);
+  ExpectListOnKey(window, 3, truth.ref);
   EXPECT_EQ(shown_, std::vector<int32_t>{truth.ref});
   EXPECT_EQ(ShownSubject(), "Truth");
   // Later commands start at menu 1 without a new draw. Its panels follow the
@@ -118,7 +100,7 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   window.action("hint:Select Subject by Iconic Menu")->trigger();
   EXPECT_EQ(menus, (std::vector<int>{2, 3, 1}));
   EXPECT_EQ(shown_.size(), 1u);
-  ExpectListOn(truth);
+  ExpectListOnKey(window, 3, truth.ref);
   EXPECT_EQ(host_.messages.size(), 1u) << "only the missing options file was reported";
 }
 
@@ -146,7 +128,7 @@ TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
 
   OnModal("TSUB_LB", [](QDialog* d) { FillList(d, "Love", 0, 1); });
   window.action("Subject List...")->trigger();
-  ExpectListOn(FirstAtOrAfter(session, 3, "LOVE         2"));
+  ExpectListOnKey(window, 3, FirstAtOrAfter(session, 3, "LOVE         2").ref);
   EXPECT_TRUE(shown_.empty()) << "Browser stays in the list";
 
   // The Eternal has no quotations: Time follows it.
@@ -155,7 +137,7 @@ TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
   window.action("hint:Subject Finder Dialog")->trigger();
   const KeyEntry time = FirstAtOrAfter(session, 3, "THE ETERNAL  1");
   EXPECT_EQ(time.key.substr(0, 4), "TIME");
-  ExpectListOn(time);
+  ExpectListOnKey(window, 3, time.ref);
   EXPECT_EQ(shown_, std::vector<int32_t>{time.ref});
   EXPECT_EQ(ShownSubject(), "Time");
 
@@ -172,7 +154,7 @@ TEST_F(SubjectsGuiTest, ListsLandInTheBrowserOrTheReadingWindow) {
   });
   window.action("Subject Finder...")->trigger();
   EXPECT_TRUE(finder.section_button(6)->isChecked());
-  ExpectListOn(FirstAtOrAfter(session, 3, "HOPE         7"));
+  ExpectListOnKey(window, 3, FirstAtOrAfter(session, 3, "HOPE         7").ref);
 
   // OK on the empty item, and the close box, change nothing.
   window.ChangeSortKey(2);

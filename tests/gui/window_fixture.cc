@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/row_text.h"
 #include "database/keys.h"
 #include "isam/verify.h"
 #include "platform/file.h"
@@ -106,6 +107,27 @@ database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
 
 int RecordNumber(const database::QuotationRecord& record) {
   return std::stoi(std::string(database::FieldText(record.Record_Number)));
+}
+
+void ExpectListOnKey(app::TMain_Menu& window, int key, int32_t ref) {
+  browser::TListBrowser* list = window.list();
+  EXPECT_EQ(list->KeyNumber(), key);
+  if (ref >= 0) {
+    EXPECT_EQ(list->CurrentRef(), ref);
+  }
+  EXPECT_EQ(window.session().current_key(), key);
+  EXPECT_EQ(list->Header(), app::HeaderText(key));
+  EXPECT_EQ(window.panel(1)->text().toStdString(), database::SortKeyCaption(key));
+  const browser::RowBrowser& engine = *list->engine();
+  std::vector<KeyEntry> walk = WalkKey(window.session(), key);
+  auto at = std::find(walk.begin(), walk.end(), KeyEntry{list->CurrentKey(), list->CurrentRef()});
+  ASSERT_NE(at, walk.end()) << "current entry not in key " << key;
+  const int first = static_cast<int>(at - walk.begin()) - (engine.current_row() - 1);
+  ASSERT_GE(first, 0);
+  for (int i = 1; i <= engine.filled_rows(); ++i) {
+    ASSERT_LT(first + i - 1, static_cast<int>(walk.size()));
+    EXPECT_EQ(engine.row(i).ref, walk[first + i - 1].ref) << "key " << key << " row " << i;
+  }
 }
 
 std::vector<int32_t> PageRefs(const app::TMain_Menu& window) {

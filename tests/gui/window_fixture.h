@@ -7,12 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/main_window.h"
@@ -58,6 +64,10 @@ KeyEntry FirstAtOrAfter(database::Session& session, int key, const std::string& 
 // The record at `ref`, read directly from the engine.
 database::QuotationRecord ReadRecord(database::Session& session, int32_t ref);
 int RecordNumber(const database::QuotationRecord& record);
+// The list shows a contiguous run of the entries of `key` with the current row
+// on (current key, current ref), under the key's header and status texts; the
+// current ref is `ref` unless that is negative.
+void ExpectListOnKey(app::TMain_Menu& window, int key, int32_t ref = -1);
 // The references of the list's page rows, first to last visible row.
 std::vector<int32_t> PageRefs(const app::TMain_Menu& window);
 
