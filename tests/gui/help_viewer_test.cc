@@ -54,8 +54,10 @@ class SmallCatalog {
   QTemporaryDir dir_;
 };
 
-// Clicks the first link to `href` in the browser, as the user would.
-bool ClickLink(QTextBrowser* browser, const QString& href) {
+// Clicks the first link to `href` in the browser, as the user would, and
+// returns the topic then on show (-1: no such link).
+int Follow(HelpViewer& viewer, const QString& href) {
+  auto* browser = viewer.findChild<QTextBrowser*>("helpBrowser");
   for (QTextBlock block = browser->document()->begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextFragment fragment = it.fragment();
@@ -66,10 +68,10 @@ bool ClickLink(QTextBrowser* browser, const QString& href) {
       browser->ensureCursorVisible();
       const QPoint point = browser->cursorRect(cursor).center();
       QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, point);
-      return true;
+      return viewer.CurrentTopic();
     }
   }
-  return false;
+  return -1;
 }
 
 template <typename T>
@@ -79,12 +81,35 @@ T* Child(const QWidget& parent, const char* name) {
   return child;
 }
 
-QStringList VisibleKeywords(const QTreeWidget* index) {
+// Clicks the named button and returns the topic then on show.
+int Press(HelpViewer& viewer, const char* button) {
+  QTest::mouseClick(Child<QAbstractButton>(viewer, button), Qt::LeftButton);
+  return viewer.CurrentTopic();
+}
+
+// Clicks the item at `rect` of `view` and returns the topic then on show.
+int ClickItem(HelpViewer& viewer, QAbstractItemView* view, const QRect& rect) {
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+  return viewer.CurrentTopic();
+}
+
+// The shown top-level items as "text" or "text: child|child".
+QStringList Tree(const QTreeWidget* tree, bool children = true) {
   QStringList shown;
-  for (int i = 0; i < index->topLevelItemCount(); ++i) {
-    if (!index->topLevelItem(i)->isHidden()) shown.append(index->topLevelItem(i)->text(0));
+  for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem* item = tree->topLevelItem(i);
+    if (item->isHidden()) continue;
+    QStringList below;
+    for (int j = 0; children && j < item->childCount(); ++j) below.append(item->child(j)->text(0));
+    shown.append(below.isEmpty() ? item->text(0) : item->text(0) + ": " + below.join('|'));
   }
   return shown;
+}
+
+QStringList Marks(const QTextBrowser* browser) {
+  QStringList marked;
+  for (const auto& mark : browser->extraSelections()) marked.append(mark.cursor.selectedText());
+  return marked;
 }
 
 // Every built-in topic has keywords and opens with its own title, so the tree
@@ -158,7 +183,7 @@ TEST(HelpCatalogTest, BadIndexesAreRefused) {
 }
 
 // The one help window has three tabs; links navigate, and Back and Forward
-// retrace them.
+// retrace them. An unknown topic says so and links to the contents.
 TEST(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
   HelpViewer viewer;
   viewer.show();
@@ -168,32 +193,19 @@ TEST(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
   EXPECT_EQ((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
             (QStringList{"Contents", "Index", "Search"}));
   viewer.ShowContents();
-  auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
   auto* back = Child<QToolButton>(viewer, "backButton");
-  auto* forward = Child<QToolButton>(viewer, "forwardButton");
   EXPECT_FALSE(back->isEnabled());
-  ASSERT_TRUE(ClickLink(browser, "topic:115"));
-  EXPECT_EQ(viewer.CurrentTopic(), 115);
-  ASSERT_TRUE(ClickLink(browser, "topic:120"));
-  EXPECT_EQ(viewer.CurrentTopic(), 120);
-  ASSERT_TRUE(back->isEnabled());
-  QTest::mouseClick(back, Qt::LeftButton);
-  EXPECT_EQ(viewer.CurrentTopic(), 115);
-  QTest::mouseClick(back, Qt::LeftButton);
-  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  EXPECT_EQ(Follow(viewer, "topic:115"), 115);
+  EXPECT_EQ(Follow(viewer, "topic:120"), 120);
+  EXPECT_EQ(Press(viewer, "backButton"), 115);
+  EXPECT_EQ(Press(viewer, "backButton"), 0);
   EXPECT_FALSE(back->isEnabled());
-  ASSERT_TRUE(forward->isEnabled());
-  QTest::mouseClick(forward, Qt::LeftButton);
-  EXPECT_EQ(viewer.CurrentTopic(), 115);
-  QTest::mouseClick(Child<QToolButton>(viewer, "homeButton"), Qt::LeftButton);
-  EXPECT_EQ(viewer.CurrentTopic(), 0);
-
-  // An unknown topic says so and links to the contents.
+  EXPECT_EQ(Press(viewer, "forwardButton"), 115);
+  EXPECT_EQ(Press(viewer, "homeButton"), 0);
   viewer.ShowTopic(999);
   EXPECT_EQ(viewer.CurrentTopic(), 999);
   EXPECT_TRUE(viewer.PageText().contains("Topic 999 is not written yet"));
-  ASSERT_TRUE(ClickLink(browser, "topic:0"));
-  EXPECT_EQ(viewer.CurrentTopic(), 0);
+  EXPECT_EQ(Follow(viewer, "topic:0"), 0);
   EXPECT_TRUE(viewer.PageText().startsWith("Welcome to Tessary"));
 }
 
@@ -203,8 +215,9 @@ TEST(HelpViewerTest, LinksNavigateAndBackForwardRetraceThem) {
 TEST(HelpViewerTest, TabsFindAndOpenTheTopics) {
   SmallCatalog files;
   HelpViewer viewer(files.Load());
+  auto* tabs = Child<QTabWidget>(viewer, "helpTabs");
   viewer.ShowIndex();
-  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 1);
+  EXPECT_EQ(tabs->currentIndex(), 1);
   // Opening the index with nothing on show shows the contents page.
   EXPECT_EQ(viewer.CurrentTopic(), 10);
   auto* filter = Child<QLineEdit>(viewer, "indexFilter");
@@ -218,61 +231,43 @@ TEST(HelpViewerTest, TabsFindAndOpenTheTopics) {
                  {"", {"alpha", "Beta", "Shared", "zeta"}}};
   for (const auto& f : filters) {
     QTest::keyClicks(filter, f.typed);
-    EXPECT_EQ(VisibleKeywords(index), f.shown) << f.typed;
+    EXPECT_EQ(Tree(index, false), f.shown) << f.typed;
     filter->clear();
   }
-  // Enter opens the first keyword left by the filter.
+  // Enter opens the first keyword left by the filter; a keyword of two topics
+  // lists both under it.
   filter->setText("bet");
   QTest::keyClick(filter, Qt::Key_Return);
   EXPECT_EQ(viewer.CurrentTopic(), 30);
-  // A keyword of two topics lists both under it.
-  const QList<QTreeWidgetItem*> shared = index->findItems("Shared", Qt::MatchExactly);
-  ASSERT_EQ(shared.size(), 1);
-  ASSERT_EQ(shared[0]->childCount(), 2);
-  EXPECT_EQ(shared[0]->child(0)->text(0), "Gamma page");
-  EXPECT_EQ(shared[0]->child(1)->text(0), "Beta page");
+  filter->clear();
+  EXPECT_TRUE(Tree(index).contains("Shared: Gamma page|Beta page"));
 
   // Gamma holds Beta; Alpha stands alone; file order is kept.
   auto* contents = Child<QTreeWidget>(viewer, "contentsTree");
-  ASSERT_EQ(contents->topLevelItemCount(), 2);
-  EXPECT_EQ(contents->topLevelItem(0)->text(0), "Gamma page");
-  ASSERT_EQ(contents->topLevelItem(0)->childCount(), 1);
-  EXPECT_EQ(contents->topLevelItem(1)->text(0), "Alpha page");
+  EXPECT_EQ(Tree(contents), QStringList({"Gamma page: Beta page", "Alpha page"}));
+  tabs->setCurrentIndex(0);
   QTreeWidgetItem* beta = contents->topLevelItem(0)->child(0);
-  EXPECT_EQ(beta->text(0), "Beta page");
-  Child<QTabWidget>(viewer, "helpTabs")->setCurrentIndex(0);
   contents->scrollToItem(beta);
-  QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    contents->visualItemRect(beta).center());
-  EXPECT_EQ(viewer.CurrentTopic(), 20);
+  EXPECT_EQ(ClickItem(viewer, contents, contents->visualItemRect(beta)), 20);
   EXPECT_TRUE(viewer.PageText().contains("lazy dog"));
 
   viewer.ShowSearch();
-  EXPECT_EQ(Child<QTabWidget>(viewer, "helpTabs")->currentIndex(), 2);
+  EXPECT_EQ(tabs->currentIndex(), 2);
   auto* line = Child<QLineEdit>(viewer, "searchLine");
   auto* results = Child<QListWidget>(viewer, "searchResults");
   line->setText("Fox");
-  QTest::mouseClick(Child<QPushButton>(viewer, "searchButton"), Qt::LeftButton);
+  Press(viewer, "searchButton");
   ASSERT_EQ(results->count(), 2);
   EXPECT_EQ(results->item(0)->text(), "Alpha page");
   EXPECT_EQ(results->item(1)->text(), "Beta page");
-  QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    results->visualItemRect(results->item(1)).center());
-  EXPECT_EQ(viewer.CurrentTopic(), 20);
   auto* browser = Child<QTextBrowser>(viewer, "helpBrowser");
-  ASSERT_EQ(browser->extraSelections().size(), 1);
-  EXPECT_EQ(browser->extraSelections()[0].cursor.selectedText(), "FOX");
-  QTest::mouseClick(results->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    results->visualItemRect(results->item(0)).center());
-  EXPECT_EQ(viewer.CurrentTopic(), 30);
-  QStringList marked;
-  for (const auto& mark : browser->extraSelections()) marked.append(mark.cursor.selectedText());
-  EXPECT_EQ(marked, (QStringList{"fox", "Fox"}));
-
+  EXPECT_EQ(ClickItem(viewer, results, results->visualItemRect(results->item(1))), 20);
+  EXPECT_EQ(Marks(browser), QStringList({"FOX"}));
+  EXPECT_EQ(ClickItem(viewer, results, results->visualItemRect(results->item(0))), 30);
+  EXPECT_EQ(Marks(browser), QStringList({"fox", "Fox"}));
   // Marks belong to the search visit: going back to a page starts clean.
-  QTest::mouseClick(Child<QToolButton>(viewer, "backButton"), Qt::LeftButton);
-  EXPECT_EQ(viewer.CurrentTopic(), 20);
-  EXPECT_TRUE(browser->extraSelections().isEmpty());
+  EXPECT_EQ(Press(viewer, "backButton"), 20);
+  EXPECT_TRUE(Marks(browser).isEmpty());
   line->setText("zebra");
   QTest::keyClick(line, Qt::Key_Return);
   EXPECT_EQ(results->count(), 0);
