@@ -53,8 +53,6 @@ class SubjectsGuiTest : public MainWindowFixture {
   database::QuotationRecord shown_record_ = database::EmptyRecord();
 };
 
-// ---- Icon menus -----------------------------------------------------------------------
-
 TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   app::TMain_Menu& window = StartWithReadingWindow();
   subjects::SubjectCommands& commands = window.subject_commands();
@@ -103,8 +101,6 @@ TEST_F(SubjectsGuiTest, ChoosingAPictureReadsTheFirstRecordOfItsSubject) {
   ExpectListOnKey(window, 3, truth.ref);
   EXPECT_EQ(host_.messages.size(), 1u) << "only the missing options file was reported";
 }
-
-// ---- Subject and subtitle lists ---------------------------------------------------------
 
 // Fills in a list dialog and presses OK (or closes it when `ok` is false).
 void FillList(QDialog* dialog, const QString& text, int view, int section, bool ok = true) {
@@ -192,8 +188,6 @@ TEST(ModalHelpTest, HelpOpenedFromAModalDialogBelongsToIt) {
   EXPECT_TRUE(viewer->isVisible());
   viewer->close();
 }
-
-// ---- Quick-start menu -------------------------------------------------------------------
 
 // Presses one of the quick-start menu's buttons.
 std::function<void(subjects::TQS_MENU_TESSARY*)> Click(QuickStartButton button) {

@@ -20,6 +20,8 @@
 namespace tessary::testing {
 namespace {
 
+constexpr auto kOverwrite =
+    std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive;
 constexpr const char* kExtraAuthors[kExtra][2] = {
     {"Miller", "Arthur"}, {"Mann", "Thomas"}, {"Nash", "Ogden"}, {"Mann", "Anna"}};
 
@@ -43,10 +45,7 @@ void BuildDatabase(int count, const std::string& directory) {
     ASSERT_TRUE(session.AddRecord()) << "adding quotation " << number;
   }
   session.CloseDatabase();
-  for (const auto& file : std::filesystem::directory_iterator(fixture.dir().path())) {
-    std::filesystem::copy(file.path(), std::filesystem::path(directory) / file.path().filename(),
-                          std::filesystem::copy_options::overwrite_existing);
-  }
+  std::filesystem::copy(fixture.dir().path(), directory, kOverwrite);
 }
 
 void CopySharedDatabase(const std::string& directory) {
@@ -57,10 +56,7 @@ void CopySharedDatabase(const std::string& directory) {
     return true;
   }();
   ASSERT_TRUE(built);
-  for (const auto& file : std::filesystem::directory_iterator(shared.path())) {
-    std::filesystem::copy(file.path(), std::filesystem::path(directory) / file.path().filename(),
-                          std::filesystem::copy_options::overwrite_existing);
-  }
+  std::filesystem::copy(shared.path(), directory, kOverwrite);
 }
 
 void ExpectSound(const std::string& directory, int records, int free_slots) {
