@@ -88,7 +88,6 @@ TEST_F(BackupTest, CopyUnderItsTimeIsRestoredWhenSound) {
   EXPECT_EQ(BackUpNow().message, backup.base + ".DAT exists already; not replaced");
   AddRecords(2);
   const std::string changed = Files();
-  ASSERT_FALSE(changed == saved);
 
   // A damaged copy (its free count wrong) is refused; the files stay.
   const std::string damaged = dir.File("copies/damaged");
