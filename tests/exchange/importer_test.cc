@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "exchange/exporter.h"
+#include "platform/codepage.h"
 #include "support/fault_fs.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
@@ -159,6 +164,68 @@ TEST_F(ImporterTest, AFailedAddStopsTheImportAtOnce) {
   EXPECT_EQ(report.quotations_added, report.records_added);
   EXPECT_NE(host.Texts(ui::MessageKind::kError), std::vector<std::string>{});
   fs.Clear();
+}
+
+// The letters and digits of a text in order: what must survive the reflow of
+// lines, long words cut over lines and the attribution moved into fields.
+std::string Letters(std::string_view text) {
+  std::string letters;
+  for (char c : text) {
+    if (std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) {
+      letters += c;
+    }
+  }
+  return letters;
+}
+
+// Nothing of the installed corpus is lost: every entry, read here apart from
+// the importer (split at "%" lines, overstrikes resolved, converted to
+// Windows-1252), comes out of the fortune export (UTF-8) with all its letters.
+TEST_F(ImporterTest, EveryEntryOfTheCorpusIsKeptWhole) {
+  const std::string corpus = "/usr/share/games/fortunes";
+  if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no fortune files installed";
+  ASSERT_TRUE(Import({corpus}).ok());
+  std::string exported;
+  ASSERT_EQ(ExportRecords(session.engine(), session.fileblock(), 1, FileFormat::kFortune, &exported)
+                .error,
+            "");
+  std::set<std::string> stored;
+  std::istringstream out(platform::Utf8ToAnsi(exported));
+  std::string entry;
+  for (std::string line; std::getline(out, line);) {
+    if (line != "%") {
+      entry += line;
+      continue;
+    }
+    stored.insert(Letters(entry));
+    entry.clear();
+  }
+  size_t entries = 0;
+  for (const auto& item : std::filesystem::directory_iterator(corpus)) {
+    if (!item.is_regular_file() || item.is_symlink() || item.path().extension() == ".dat") continue;
+    std::istringstream in(testing::ReadFile(item.path().string()));
+    std::string source;
+    for (std::string line; std::getline(in, line);) {
+      if (line != "%") {
+        std::string shown;
+        for (char c : line) {
+          if (c == '\b') {
+            if (!shown.empty()) shown.pop_back();
+          } else if (static_cast<unsigned char>(c) >= ' ') {
+            shown += c;
+          }
+        }
+        source += platform::Utf8ToAnsi(shown) + " ";
+        if (!in.eof()) continue;
+      }
+      const std::string letters = Letters(source);
+      source.clear();
+      if (letters.empty()) continue;
+      ++entries;
+      EXPECT_TRUE(stored.contains(letters)) << item.path() << ": not found:\n" << letters;
+    }
+  }
+  EXPECT_GT(entries, 15000u);
 }
 
 }  // namespace
