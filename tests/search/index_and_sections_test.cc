@@ -1,6 +1,6 @@
-// The index key search's field rules and key choice, and the section jump,
-// on a database of generated quotations. Expected entries come from walking
-// the key from its start.
+// The index key search's field rules and key choice, and the section jump on
+// a database of generated quotations (expected entries come from walking the
+// key from its start).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -96,48 +96,6 @@ TEST(IndexKeySearch, HighestFilledGroupChoosesTheKey) {
   EXPECT_EQ(CheckIndexField(kLastNameField, std::string(17, 'x')),
             "Last Name: 17 characters, at most 16");
   EXPECT_NE(CheckIndexField(kSectionField, "12"), "");
-}
-
-TEST(IndexKeySearch, FindsTheFirstEntryAtOrAfterTheTypedKey) {
-  QuotationFixture db(120);
-  struct Case {
-    std::vector<std::pair<IndexField, std::string>> typed;
-    int key;
-    std::string prefix;  // the key text the entry must sort at or after
-  };
-  const std::vector<Case> cases = {
-      {{{kLastNameField, "Davis"}}, 2, "DAVIS"},
-      {{{kLastNameField, "davis"}}, 2, "DAVIS"},  // keys are upper case
-      {{{kLastNameField, "Cz"}}, 2, "CZ"},        // no such name: the next one
-      {{{kNumberField, "57"}}, 1, "    57"},
-      {{{kSubjectField, "Love"}, {kSectionField, "2"}}, 3, "LOVE         2"},
-      {{{kSubjectField, "Hope"}, {kUserCodeField, "work"}}, 6, "WORK"},
-      {{{kBookCodeField, "BA"}, {kPageField, "7"}}, 4, "BA   7"},
-  };
-  for (const Case& c : cases) {
-    IndexSearchFields fields;
-    for (const auto& [field, text] : c.typed) fields[field] = text;
-    int key = 0;
-    int32_t ref = 0;
-    std::string text;
-    ASSERT_EQ(RunIndexKeySearch(db.session(), fields, &key, &ref, &text), IndexSearchResult::kFound)
-        << c.prefix;
-    EXPECT_EQ(key, c.key) << c.prefix;
-    const Entry expected = FirstAtOrAfter(Walk(db, c.key), c.prefix);
-    EXPECT_EQ(ref, expected.ref) << c.prefix;
-    EXPECT_EQ(text, expected.key) << c.prefix;
-  }
-
-  IndexSearchFields past_the_end;
-  past_the_end[kLastNameField] = "Zz";
-  int key = 0;
-  int32_t ref = 0;
-  std::string text;
-  EXPECT_EQ(RunIndexKeySearch(db.session(), past_the_end, &key, &ref, &text),
-            IndexSearchResult::kNotFound);
-  EXPECT_EQ(db.engine().ErrorClass(), isam::ErrorClass::kExpected);
-  EXPECT_EQ(RunIndexKeySearch(db.session(), IndexSearchFields{}, &key, &ref, &text),
-            IndexSearchResult::kNoField);
 }
 
 TEST(Sections, DigitAndKeyText) {
