@@ -447,11 +447,27 @@ class ModelRun {
       if (refs_.empty() && (kind == 1 || kind == 2 || kind == 3)) kind = 0;
       static const char* const kNames[] = {"add record",  "delete record", "update record",
                                            "read record", "navigate",      "rejected key change"};
-      static constexpr void (ModelRun::*kOps[])() = {
-          &ModelRun::AddRecord,   &ModelRun::DeleteRandomRecord, &ModelRun::UpdateRecord,
-          &ModelRun::ReadRecords, &ModelRun::Navigate,           &ModelRun::RejectedKeyChanges};
       what_ = kNames[kind];
-      ASSERT_NO_FATAL_FAILURE((this->*kOps[kind])());
+      switch (kind) {
+        case 0:
+          ASSERT_NO_FATAL_FAILURE(AddRecord());
+          break;
+        case 1:
+          ASSERT_NO_FATAL_FAILURE(DeleteRandomRecord());
+          break;
+        case 2:
+          ASSERT_NO_FATAL_FAILURE(UpdateRecord());
+          break;
+        case 3:
+          ASSERT_NO_FATAL_FAILURE(ReadRecords());
+          break;
+        case 4:
+          ASSERT_NO_FATAL_FAILURE(Navigate());
+          break;
+        default:
+          ASSERT_NO_FATAL_FAILURE(RejectedKeyChanges());
+          break;
+      }
       if (op_ % 64 == 0) {
         ASSERT_NO_FATAL_FAILURE(CheckCounts());
       }
