@@ -166,21 +166,25 @@ TEST_F(ImporterTest, AFailedAddStopsTheImportAtOnce) {
   fs.Clear();
 }
 
-// The letters and digits of a text in order: what must survive the reflow of
-// lines, long words cut over lines and the attribution moved into fields.
-std::string Letters(std::string_view text) {
-  std::string letters;
-  for (char c : text) {
-    if (std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) {
-      letters += c;
+// The letters and digits of each entry of fortune text (entries end at "%"
+// lines), in order: what must survive the reflow of lines, long words cut
+// over lines and the attribution moved into fields.
+std::vector<std::string> EntryLetters(const std::string& text) {
+  std::vector<std::string> entries(1);
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line == "%") entries.emplace_back();
+    for (char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (std::isalnum(byte) || byte >= 0x80) entries.back() += c;
     }
   }
-  return letters;
+  return entries;
 }
 
 // Nothing of the installed corpus is lost: every entry, read here apart from
-// the importer (split at "%" lines, overstrikes resolved, converted to
-// Windows-1252), comes out of the fortune export (UTF-8) with all its letters.
+// the importer (overstrikes resolved, converted to Windows-1252), comes out of
+// the fortune export (UTF-8) with all its letters.
 TEST_F(ImporterTest, EveryEntryOfTheCorpusIsKeptWhole) {
   const std::string corpus = "/usr/share/games/fortunes";
   if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no fortune files installed";
@@ -189,37 +193,17 @@ TEST_F(ImporterTest, EveryEntryOfTheCorpusIsKeptWhole) {
   ASSERT_EQ(ExportRecords(session.engine(), session.fileblock(), 1, FileFormat::kFortune, &exported)
                 .error,
             "");
-  std::set<std::string> stored;
-  std::istringstream out(platform::Utf8ToAnsi(exported));
-  std::string entry;
-  for (std::string line; std::getline(out, line);) {
-    if (line != "%") {
-      entry += line;
-      continue;
-    }
-    stored.insert(Letters(entry));
-    entry.clear();
-  }
+  const std::vector<std::string> stored_list = EntryLetters(platform::Utf8ToAnsi(exported));
+  const std::set<std::string> stored(stored_list.begin(), stored_list.end());
   size_t entries = 0;
   for (const auto& item : std::filesystem::directory_iterator(corpus)) {
     if (!item.is_regular_file() || item.is_symlink() || item.path().extension() == ".dat") continue;
-    std::istringstream in(testing::ReadFile(item.path().string()));
-    std::string source;
-    for (std::string line; std::getline(in, line);) {
-      if (line != "%") {
-        std::string shown;
-        for (char c : line) {
-          if (c == '\b') {
-            if (!shown.empty()) shown.pop_back();
-          } else if (static_cast<unsigned char>(c) >= ' ') {
-            shown += c;
-          }
-        }
-        source += platform::Utf8ToAnsi(shown) + " ";
-        if (!in.eof()) continue;
-      }
-      const std::string letters = Letters(source);
-      source.clear();
+    std::string shown;
+    for (char c : testing::ReadFile(item.path().string())) {
+      if (c == '\b' && !shown.empty() && shown.back() != '\n') shown.pop_back();
+      if (c == '\n' || static_cast<unsigned char>(c) >= ' ') shown += c;
+    }
+    for (const std::string& letters : EntryLetters(platform::Utf8ToAnsi(shown))) {
       if (letters.empty()) continue;
       ++entries;
       EXPECT_TRUE(stored.contains(letters)) << item.path() << ": not found:\n" << letters;
