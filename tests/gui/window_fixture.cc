@@ -72,33 +72,11 @@ void ExpectSound(const std::string& directory, int records, int free_slots) {
   }
 }
 
-std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
-  std::vector<KeyEntry> entries;
-  isam::Engine& engine = session.engine();
-  engine.ClearKey(session.fileblock(), key);
-  while (true) {
-    KeyEntry entry;
-    engine.NextKey(session.fileblock(), key, entry.ref, entry.key);
-    if (!engine.EngineOk()) break;
-    entries.push_back(entry);
-  }
-  engine.ResetStatus();
-  return entries;
-}
-
 KeyEntry FirstAtOrAfter(database::Session& session, int key, const std::string& text) {
   for (const KeyEntry& entry : WalkKey(session, key)) {
     if (entry.key >= text) return entry;
   }
   return {};
-}
-
-database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
-  database::QuotationRecord record = database::EmptyRecord();
-  size_t length = sizeof record;
-  session.engine().GetVarRecord(session.fileblock(), ref, &record, length);
-  EXPECT_TRUE(session.engine().EngineOk()) << "reading record " << ref;
-  return record;
 }
 
 int RecordNumber(const database::QuotationRecord& record) {

@@ -23,6 +23,7 @@
 
 #include "app/main_window.h"
 #include "database/quotation_record.h"
+#include "support/quotation_fixture.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 
@@ -52,17 +53,8 @@ void CopySharedDatabase(const std::string& directory);
 // `records` records (and `free_slots` free slots unless negative).
 void ExpectSound(const std::string& directory, int records, int free_slots = -1);
 
-struct KeyEntry {
-  std::string key;
-  int32_t ref = 0;
-  bool operator==(const KeyEntry&) const = default;
-};
-// Every entry of `key`, in the engine's order.
-std::vector<KeyEntry> WalkKey(database::Session& session, int key);
 // The first entry of `key` at or after `text`.
 KeyEntry FirstAtOrAfter(database::Session& session, int key, const std::string& text);
-// The record at `ref`, read directly from the engine.
-database::QuotationRecord ReadRecord(database::Session& session, int32_t ref);
 int RecordNumber(const database::QuotationRecord& record);
 // The list shows a contiguous run of the entries of `key` with the current row
 // on (current key, current ref), under the key's header and status texts; the

@@ -26,19 +26,9 @@ struct Entry {
 // Every entry of `key` in the engine's order, with its record.
 std::vector<Entry> Walk(QuotationFixture& db, int key) {
   std::vector<Entry> entries;
-  isam::Engine& engine = db.engine();
-  engine.ClearKey(db.fileblock(), key);
-  int32_t ref = 0;
-  std::string text;
-  while (true) {
-    engine.NextKey(db.fileblock(), key, ref, text);
-    if (!engine.EngineOk()) break;
-    Entry entry{ref, database::EmptyRecord()};
-    size_t length = sizeof entry.record;
-    engine.GetVarRecord(db.fileblock(), ref, &entry.record, length);
-    entries.push_back(entry);
+  for (const testing::KeyEntry& e : testing::WalkKey(db.session(), key)) {
+    entries.push_back({e.ref, testing::ReadRecord(db.session(), e.ref)});
   }
-  engine.ResetStatus();
   return entries;
 }
 

@@ -14,28 +14,12 @@
 namespace tessary::search {
 namespace {
 
+using testing::KeyEntry;
 using testing::QuotationFixture;
 
-struct Entry {
-  std::string key;
-  int32_t ref = 0;
-};
-
-std::vector<Entry> Walk(QuotationFixture& db, int key) {
-  std::vector<Entry> out;
-  db.engine().ClearKey(db.fileblock(), key);
-  while (true) {
-    Entry e;
-    db.engine().NextKey(db.fileblock(), key, e.ref, e.key);
-    if (!db.engine().EngineOk()) break;
-    out.push_back(e);
-  }
-  return out;
-}
-
 // The first entry whose key text starts with `prefix` or sorts after it.
-Entry FirstAtOrAfter(const std::vector<Entry>& walk, const std::string& prefix) {
-  for (const Entry& e : walk) {
+KeyEntry FirstAtOrAfter(const std::vector<KeyEntry>& walk, const std::string& prefix) {
+  for (const KeyEntry& e : walk) {
     if (e.key.compare(0, prefix.size(), prefix) >= 0) return e;
   }
   return {};
@@ -110,7 +94,7 @@ TEST(Sections, DigitAndKeyText) {
 
 TEST(Sections, JumpLandsOnTheSectionOrTheNextEntry) {
   QuotationFixture db(120);
-  const std::vector<Entry> key3 = Walk(db, 3);
+  const std::vector<KeyEntry> key3 = testing::WalkKey(db.session(), 3);
   struct Case {
     std::string subject;
     char digit;
@@ -129,7 +113,7 @@ TEST(Sections, JumpLandsOnTheSectionOrTheNextEntry) {
     session.SetCurrentKey(1);
     ASSERT_TRUE(JumpToSection(session, c.digit)) << c.prefix;
     EXPECT_EQ(session.current_key(), 3);
-    const Entry expected = FirstAtOrAfter(key3, c.prefix);
+    const KeyEntry expected = FirstAtOrAfter(key3, c.prefix);
     EXPECT_EQ(session.current_ref(), expected.ref) << c.prefix;
     EXPECT_EQ(database::BuildKey(session.current_record, 3), expected.key) << c.prefix;
   }

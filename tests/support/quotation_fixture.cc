@@ -78,4 +78,32 @@ QuotationFixture::~QuotationFixture() {
   if (session_->is_open()) session_->CloseDatabase();
 }
 
+std::ostream& operator<<(std::ostream& out, const KeyEntry& e) {
+  return out << "{\"" << e.key << "\", " << e.ref << "}";
+}
+
+std::vector<KeyEntry> WalkKey(database::Session& session, int key) {
+  std::vector<KeyEntry> entries;
+  isam::Engine& engine = session.engine();
+  engine.ClearKey(session.fileblock(), key);
+  while (true) {
+    KeyEntry entry;
+    engine.NextKey(session.fileblock(), key, entry.ref, entry.key);
+    if (!engine.EngineOk()) break;
+    entries.push_back(entry);
+  }
+  EXPECT_EQ(engine.ErrorClass(), isam::ErrorClass::kExpected)
+      << "walk of key " << key << " ended on an error";
+  engine.ResetStatus();
+  return entries;
+}
+
+database::QuotationRecord ReadRecord(database::Session& session, int32_t ref) {
+  database::QuotationRecord record = database::EmptyRecord();
+  size_t length = sizeof record;
+  session.engine().GetVarRecord(session.fileblock(), ref, &record, length);
+  EXPECT_TRUE(session.engine().EngineOk()) << "reading record " << ref;
+  return record;
+}
+
 }  // namespace tessary::testing

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "database/quotation_record.h"
@@ -18,6 +20,20 @@ namespace tessary::testing {
 // Quotation `number` (1-based) of the generated database; always the same for
 // the same number. Record_Number holds the plain digits of `number`.
 database::QuotationRecord GeneratedQuotation(int number);
+
+// One entry of a key: its text and the head slot it points at.
+struct KeyEntry {
+  std::string key;
+  int32_t ref = 0;
+  bool operator==(const KeyEntry&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const KeyEntry& e);
+
+// Every entry of `key` in the engine's order, read through the engine apart
+// from the code under test; the walk must end at the end of the key.
+std::vector<KeyEntry> WalkKey(database::Session& session, int key);
+// The record at `ref`, read directly from the engine.
+database::QuotationRecord ReadRecord(database::Session& session, int32_t ref);
 
 class QuotationFixture {
  public:
